@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, run and test.
+# Idempotent: the package index is refreshed only when something is missing.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config clang-format
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-websockets-dev
+    qt6-image-formats-plugins libqt6svg6
+    libcurl4-openssl-dev libsecret-1-dev libxcb-xinput-dev libxcb1-dev libx11-dev libgl-dev
+    # fuzzing (libFuzzer with clang)
+    clang libclang-rt-14-dev
+    # running and testing
+    xvfb xauth xdotool x11-utils imagemagick dbus dbus-x11 adwaita-icon-theme
+    fonts-dejavu-core procps
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]} > 0)); then
+    SUDO=""
+    if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+    echo "Installing: ${missing[*]}"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

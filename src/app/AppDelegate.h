@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QObject>
+
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    static int runApplication(int argc, char **argv);
+};

@@ -1,0 +1,95 @@
+#include "support/VirtualTime.h"
+
+struct VirtualTime::Entry
+{
+    std::function<void()> callback;
+    Seconds interval{0};
+    bool repeating = false;
+    bool cancelled = false;
+};
+
+VirtualTime::VirtualTime()
+    : m_wallOrigin(QDateTime(QDate(2026, 1, 1), QTime(12, 0), Qt::UTC)),
+      m_alive(std::make_shared<bool>(true))
+{}
+
+VirtualTime::~VirtualTime()
+{
+    *m_alive = false;
+}
+
+QDateTime VirtualTime::wallNow() const
+{
+    return m_wallOrigin.addMSecs(qint64((m_now - m_wallOriginAt).count() * 1000.0));
+}
+
+void VirtualTime::setWallNow(const QDateTime &utc)
+{
+    m_wallOrigin = utc;
+    m_wallOriginAt = m_now;
+}
+
+VirtualTime::Key VirtualTime::schedule(Seconds due, std::shared_ptr<Entry> entry)
+{
+    const Key key{due.count(), ++m_sequence};
+    m_queue.emplace(key, std::move(entry));
+    return key;
+}
+
+CancelHandle VirtualTime::after(Seconds delay, std::function<void()> callback)
+{
+    auto entry = std::make_shared<Entry>();
+    entry->callback = std::move(callback);
+    schedule(m_now + std::max(delay, Seconds(0)), entry);
+    std::weak_ptr<Entry> weak = entry;
+    return CancelHandle([weak] {
+        if (auto e = weak.lock())
+            e->cancelled = true;
+    });
+}
+
+CancelHandle VirtualTime::every(Seconds interval, Seconds, std::function<void()> callback)
+{
+    auto entry = std::make_shared<Entry>();
+    entry->callback = std::move(callback);
+    entry->interval = std::max(interval, Seconds(0.001));
+    entry->repeating = true;
+    schedule(m_now + entry->interval, entry);
+    std::weak_ptr<Entry> weak = entry;
+    return CancelHandle([weak] {
+        if (auto e = weak.lock())
+            e->cancelled = true;
+    });
+}
+
+void VirtualTime::advance(Seconds delta)
+{
+    const Seconds target = m_now + delta;
+    const std::weak_ptr<bool> alive = m_alive;
+    while (!m_queue.empty()) {
+        auto first = m_queue.begin();
+        if (first->first.first > target.count() + 1e-9)
+            break;
+        const Seconds due(first->first.first);
+        auto entry = first->second;
+        m_queue.erase(first);
+        if (entry->cancelled)
+            continue;
+        m_now = std::max(m_now, due);
+        if (entry->repeating)
+            schedule(m_now + entry->interval, entry);
+        auto callback = entry->callback; // the callback may cancel itself
+        callback();
+        if (alive.expired())
+            return;
+    }
+    m_now = std::max(m_now, target);
+}
+
+int VirtualTime::pendingCount() const
+{
+    int count = 0;
+    for (const auto &item : m_queue)
+        count += item.second->cancelled ? 0 : 1;
+    return count;
+}
