@@ -1,9 +1,278 @@
 #include "app/AppDelegate.h"
 
+#include "app/MenuTracker.h"
+#include "crest/CrestPanel.h"
+#include "crest/CrestState.h"
+#include "crest/CrestView.h"
+#include "platform/LocalEventMonitor.h"
+#include "platform/MotionPreference.h"
+#include "platform/QtPointerSource.h"
+#include "platform/QtScreenSource.h"
+#include "platform/SessionSignals.h"
+#include "platform/SingleInstance.h"
+#include "platform/SystemClock.h"
+#include "platform/TimerScheduler.h"
+#include "platform/X11DesktopEvents.h"
+
+#include <QAction>
 #include <QApplication>
+#include <QIcon>
+
+AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, QObject *parent)
+    : QObject(parent), m_clock(clock), m_scheduler(scheduler),
+      m_state(std::make_unique<CrestState>(scheduler))
+{}
+
+AppDelegate::~AppDelegate()
+{
+    applicationWillTerminate();
+    delete m_panel;
+}
 
 int AppDelegate::runApplication(int argc, char **argv)
 {
+    // Global pointer queries, window shapes and workspace hints need X11;
+    // under Wayland the program runs through XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
     QApplication app(argc, argv);
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("Velloway"));
+    QApplication::setOrganizationName(QStringLiteral("Velloway"));
+    QApplication::setApplicationVersion(QStringLiteral(VELLOWAY_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("velloway"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // Without a desktop session the icon theme is bare hicolor.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+
+    SingleInstance instance;
+    if (instance.acquire() == SingleInstance::Result::HeldByAnother) {
+        instance.askRunningCopyToReopen();
+        return 0;
+    }
+
+    AppDelegate delegate(SystemClock::shared(), TimerScheduler::shared());
+    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
+                     &AppDelegate::applicationShouldHandleReopen);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     &AppDelegate::applicationWillTerminate);
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    m_screens = std::make_unique<QtScreenSource>();
+    m_pointer = std::make_unique<QtPointerSource>();
+    m_motion = std::make_unique<MotionPreference>();
+    m_motion->refresh();
+
+    QPointer<AppDelegate> self(this);
+    m_state->expand = [self] {
+        if (self)
+            self->setExpanded(true);
+    };
+    m_state->collapse = [self] {
+        if (self)
+            self->setExpanded(false);
+    };
+    m_state->containsPointer = [self] { return self && self->pointerInside().value_or(false); };
+    m_state->isInteractionActive = [self] { return self && self->isInteractionActive(); };
+    m_state->isHoverAllowed = [self] { return self && self->isHoverAllowed(); };
+
+    m_panel = new CrestPanel;
+    m_view = new CrestView(*m_state, m_clock, m_scheduler,
+                           [self] { return self && self->m_motion->reduceMotion(); });
+    m_panel->setContentView(m_view);
+
+    positionPanel();
+    m_panel->orderFront();
+    setupEditingMenu();
+    setupDismissal();
+
+    connect(m_screens.get(), &ScreenSource::screensChanged, this, &AppDelegate::screenChanged);
+    m_menus = std::make_unique<MenuTracker>();
+    connect(m_menus.get(), &MenuTracker::menuOpened, this, &AppDelegate::menuOpened);
+    connect(m_menus.get(), &MenuTracker::menuClosed, this, &AppDelegate::menuClosed);
+    m_menus->start();
+    m_session = std::make_unique<SessionSignals>();
+    connect(m_session.get(), &SessionSignals::woke, this, &AppDelegate::screenChanged);
+    connect(m_session.get(), &SessionSignals::terminationRequested, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    m_session->start();
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_hasTerminated)
+        return;
+    m_hasTerminated = true;
+    m_pointerTimer.cancel();
+    m_hideTask.cancel();
+    if (m_globalMouseMonitor)
+        m_globalMouseMonitor->stop();
+    if (m_localMouseMonitor)
+        m_localMouseMonitor->stop();
+    m_globalMouseMonitor.reset();
+    m_localMouseMonitor.reset();
+}
+
+bool AppDelegate::applicationShouldHandleReopen()
+{
+    if (m_panel)
+        m_panel->orderFront();
+    return true;
+}
+
+void AppDelegate::menuOpened()
+{
+    m_isMenuTracking = true;
+}
+
+void AppDelegate::menuClosed()
+{
+    m_isMenuTracking = false;
+    m_state->interactionEnded();
+}
+
+void AppDelegate::childInteractionEnded()
+{
+    m_state->interactionEnded();
+}
+
+bool AppDelegate::isInteractionActive() const
+{
+    return m_isMenuTracking || QApplication::activeModalWidget() != nullptr;
+}
+
+bool AppDelegate::isHoverAllowed() const
+{
+    using Modifier = PointerSource::Modifier;
+    const auto held = m_pointer->modifiers();
+    return !(held & (Modifier::Control | Modifier::Option | Modifier::Command));
+}
+
+std::optional<bool> AppDelegate::pointerInside() const
+{
+    if (!m_geometry)
+        return std::nullopt;
+    return m_geometry->containsPointer(m_pointer->globalPosition(), m_state->isExpanded());
+}
+
+void AppDelegate::positionPanel()
+{
+    const auto measured = CrestGeometry::measure(m_screens->screens(), m_screens->primaryIndex());
+    if (!measured)
+        return;
+    m_state->setNotchWidth(measured->notchWidth);
+    m_state->setTopHeight(measured->topHeight);
+    m_geometry = CrestGeometry{measured->screenFrame, measured->notchWidth, m_state->topHeight()};
+
+    const QRect frame = m_geometry->panelRect().toAlignedRect();
+    m_panel->setFrame(frame);
+    m_panel->setNotchRect(m_geometry->notchRect().toAlignedRect().translated(-frame.topLeft()));
+    m_panel->update();
+}
+
+void AppDelegate::setExpanded(bool expanded)
+{
+    if (expanded == m_state->isExpanded() || !m_panel)
+        return;
+    m_hideTask.cancel();
+    if (expanded) {
+        m_panel->setAcceptsMouse(true);
+        m_panel->orderFront();
+        m_state->setExpanded(true);
+        return;
+    }
+    m_panel->resignKey();
+    m_panel->setAcceptsMouse(false);
+    m_state->setExpanded(false);
+    m_state->restoreDefaultView();
+    if (m_motion->reduceMotion()) {
+        concealPanel();
+        return;
+    }
+    // Until then the crest animates its collapse, already click-through.
+    m_hideTask = m_scheduler.after(Seconds(kHideDelay), [self = QPointer(this)] {
+        if (!self)
+            return;
+        self->m_hideTask.release();
+        if (!self->m_state->isExpanded())
+            self->concealPanel();
+    });
+}
+
+void AppDelegate::concealPanel()
+{
+    // A Linux screen has no notch to hide behind: fully collapsed, the crest
+    // draws it, so "transparent" means exactly the notch is left.
+    if (m_view)
+        m_view->finishCollapse();
+}
+
+void AppDelegate::handleMouse(bool isPress)
+{
+    const auto inside = pointerInside();
+    if (!inside)
+        return;
+    if (isPress) {
+        m_state->pointerPressed(*inside);
+        // A click in the open crest makes it the key window, so typing
+        // reaches the notes.
+        if (*inside && m_state->isExpanded() && m_panel)
+            m_panel->makeKey();
+    }
+    m_state->pointerChanged(*inside);
+}
+
+bool AppDelegate::handleEscape()
+{
+    return m_state->isExpanded() && m_state->handleEscape();
+}
+
+void AppDelegate::setupDismissal()
+{
+    m_globalMouseMonitor = std::make_unique<X11DesktopEvents>();
+    connect(m_globalMouseMonitor.get(), &X11DesktopEvents::mousePressed, this,
+            [this] { handleMouse(true); });
+    connect(m_globalMouseMonitor.get(), &X11DesktopEvents::workspaceChanged, this,
+            &AppDelegate::screenChanged);
+    m_globalMouseMonitor->start();
+
+    m_pointerTimer =
+        m_scheduler.every(Seconds(kPointerInterval), Seconds(kPointerTolerance), [this] {
+            if (const auto inside = pointerInside())
+                m_state->pointerChanged(*inside);
+        });
+
+    m_localMouseMonitor = std::make_unique<LocalEventMonitor>();
+    m_localMouseMonitor->escapePressed = [self = QPointer(this)] {
+        return self && self->handleEscape();
+    };
+    connect(m_localMouseMonitor.get(), &LocalEventMonitor::mouseEvent, this,
+            &AppDelegate::handleMouse);
+    m_localMouseMonitor->start();
+}
+
+void AppDelegate::screenChanged()
+{
+    if (!m_panel)
+        return;
+    positionPanel();
+    m_panel->orderFront();
+    if (const auto inside = pointerInside())
+        m_state->pointerChanged(*inside);
+}
+
+void AppDelegate::setupEditingMenu()
+{
+    // There is no global menu bar to hang an application menu on; its
+    // commands live as shortcuts. The text-editing commands come with the
+    // text widgets themselves.
+    auto *quit = new QAction(QStringLiteral("Quit Velloway"), m_panel);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::ApplicationShortcut);
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
+    m_panel->addAction(quit);
 }

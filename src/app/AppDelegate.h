@@ -1,11 +1,87 @@
 #pragma once
 
-#include <QObject>
+#include "crest/CrestGeometry.h"
+#include "platform/CancelHandle.h"
 
-class AppDelegate : public QObject
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class Clock;
+class CrestPanel;
+class CrestState;
+class CrestView;
+class LocalEventMonitor;
+class MenuTracker;
+class MotionPreference;
+class PointerSource;
+class Scheduler;
+class ScreenSource;
+class SessionSignals;
+class X11DesktopEvents;
+
+/// Creates and owns everything for the life of the process, places the
+/// crest, feeds the pointer into its state machine and tears it down at
+/// termination. Main thread only.
+class AppDelegate final : public QObject
 {
     Q_OBJECT
 
 public:
+    static constexpr double kPointerInterval = 0.05;
+    static constexpr double kPointerTolerance = 0.01;
+    static constexpr double kHideDelay = 0.34;
+
+    AppDelegate(Clock &clock, Scheduler &scheduler, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    /// Process entry: one running copy, the launch sequence, the event loop.
     static int runApplication(int argc, char **argv);
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    /// Orders the panel front; a later copy of the program asked for it.
+    bool applicationShouldHandleReopen();
+
+    void menuOpened();
+    void menuClosed();
+    void childInteractionEnded();
+
+    void positionPanel();
+    void setExpanded(bool expanded);
+    void setupDismissal();
+    void screenChanged();
+
+    CrestState &state() { return *m_state; }
+
+private:
+    bool isInteractionActive() const;
+    bool isHoverAllowed() const;
+    std::optional<bool> pointerInside() const;
+    void handleMouse(bool isPress);
+    bool handleEscape();
+    void setupEditingMenu();
+    void concealPanel();
+
+    Clock &m_clock;
+    Scheduler &m_scheduler;
+
+    std::unique_ptr<CrestState> m_state;
+    QPointer<CrestPanel> m_panel;
+    QPointer<CrestView> m_view;
+    std::unique_ptr<X11DesktopEvents> m_globalMouseMonitor;
+    std::unique_ptr<LocalEventMonitor> m_localMouseMonitor;
+    bool m_isMenuTracking = false;
+    std::optional<CrestGeometry> m_geometry;
+    CancelHandle m_pointerTimer;
+    CancelHandle m_hideTask;
+
+    std::unique_ptr<ScreenSource> m_screens;
+    std::unique_ptr<PointerSource> m_pointer;
+    std::unique_ptr<MotionPreference> m_motion;
+    std::unique_ptr<MenuTracker> m_menus;
+    std::unique_ptr<SessionSignals> m_session;
+    bool m_hasTerminated = false;
 };

@@ -1,0 +1,61 @@
+#include "crest/CrestGeometry.h"
+
+#include <algorithm>
+
+std::optional<CrestGeometry> CrestGeometry::measure(const QList<ScreenInfo> &screens,
+                                                    qsizetype primaryIndex)
+{
+    if (screens.isEmpty())
+        return std::nullopt;
+
+    const ScreenInfo *chosen = nullptr;
+    for (const ScreenInfo &screen : screens) {
+        if (screen.topInset > 0) {
+            chosen = &screen;
+            break;
+        }
+    }
+    if (!chosen)
+        chosen = &screens.at(primaryIndex >= 0 && primaryIndex < screens.size() ? primaryIndex : 0);
+
+    const double top = chosen->topInset;
+    CrestGeometry geometry;
+    geometry.screenFrame = chosen->frame;
+    if (chosen->auxiliaryTopLeftArea && chosen->auxiliaryTopRightArea && top > 0) {
+        const double gap =
+            chosen->auxiliaryTopRightArea->left() - chosen->auxiliaryTopLeftArea->right();
+        geometry.notchWidth = std::max(gap, kMinimumNotchWidth);
+    } else {
+        geometry.notchWidth = kFallbackNotchWidth;
+    }
+    geometry.topHeight = top > 0 ? std::max(top, kMinimumTopHeight) : kMinimumTopHeight;
+    return geometry;
+}
+
+QRectF CrestGeometry::panelRect() const
+{
+    return QRectF(screenFrame.center().x() - kPanelWidth / 2, screenFrame.top(), kPanelWidth,
+                  topHeight + kPanelExtraHeight);
+}
+
+QRectF CrestGeometry::notchRect() const
+{
+    return QRectF(screenFrame.center().x() - notchWidth / 2, screenFrame.top(), notchWidth,
+                  topHeight);
+}
+
+bool CrestGeometry::containsPointer(QPointF point, bool expanded) const
+{
+    const QRectF hot = expanded ? panelRect().adjusted(-kExpandedMargin, -kExpandedMargin,
+                                                       kExpandedMargin, kExpandedMargin)
+                                : notchRect();
+    // Clip by hand: QRectF::intersected treats rectangles that only touch as
+    // disjoint, and edges must count as inside.
+    const double minX = std::max(hot.left(), screenFrame.left());
+    const double maxX = std::min(hot.right(), screenFrame.right());
+    const double minY = std::max(hot.top(), screenFrame.top());
+    const double maxY = std::min(hot.bottom(), screenFrame.bottom());
+    if (minX > maxX || minY > maxY)
+        return false;
+    return point.x() >= minX && point.x() <= maxX && point.y() >= minY && point.y() <= maxY;
+}

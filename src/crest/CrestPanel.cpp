@@ -1,0 +1,101 @@
+#include "crest/CrestPanel.h"
+
+#include "crest/CrestView.h"
+#include "platform/X11Window.h"
+
+#include <QWindow>
+
+CrestPanel::CrestPanel(QWidget *parent) : QWidget(parent)
+{
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::NoDropShadowWindowHint);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_X11DoNotAcceptFocus, false);
+    setWindowTitle(QStringLiteral("Velloway"));
+    setAutoFillBackground(false);
+    setMouseTracking(true);
+}
+
+void CrestPanel::setContentView(CrestView *view)
+{
+    m_view = view;
+    view->setParent(this);
+    view->setGeometry(rect());
+    connect(view, &CrestView::outlineChanged, this, &CrestPanel::applyMask);
+    applyMask();
+}
+
+void CrestPanel::setFrame(const QRect &frame)
+{
+    setGeometry(frame);
+    if (m_view)
+        m_view->setGeometry(rect());
+    applyMask();
+    applyInputRegion();
+}
+
+void CrestPanel::setNotchRect(const QRect &notch)
+{
+    if (m_notch == notch)
+        return;
+    m_notch = notch;
+    applyInputRegion();
+}
+
+void CrestPanel::setAcceptsMouse(bool accepts)
+{
+    if (m_acceptsMouse == accepts)
+        return;
+    m_acceptsMouse = accepts;
+    applyInputRegion();
+}
+
+void CrestPanel::orderFront()
+{
+    if (!m_nativeReady) {
+        // The workspace and taskbar hints must be on the window before it is
+        // mapped for window managers to honour them.
+        winId();
+        X11Window::makeStickyPanel(windowHandle());
+        m_nativeReady = true;
+        applyMask();
+        applyInputRegion();
+    }
+    if (!isVisible())
+        show();
+    raise();
+}
+
+void CrestPanel::makeKey()
+{
+    activateWindow();
+}
+
+void CrestPanel::resignKey()
+{
+    if (QWidget *focused = focusWidget())
+        focused->clearFocus();
+}
+
+void CrestPanel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_view)
+        m_view->setGeometry(rect());
+}
+
+void CrestPanel::applyMask()
+{
+    if (!m_view)
+        return;
+    const QRegion outline = m_view->outlineRegion();
+    // An empty mask would mean "no mask" and show the whole rectangle.
+    setMask(outline.isEmpty() ? QRegion(m_notch) : outline);
+}
+
+void CrestPanel::applyInputRegion()
+{
+    if (!m_nativeReady)
+        return;
+    X11Window::setInputRegion(windowHandle(), m_acceptsMouse ? QRegion(rect()) : QRegion(m_notch));
+}

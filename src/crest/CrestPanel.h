@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+class CrestView;
+
+/// The crest's borderless window: always on top, on every workspace, never
+/// in the taskbar. It always has the full panel frame; its window mask
+/// follows the view's outline, and while the crest is collapsed it takes
+/// pointer input only over the notch, so hovering, clicking or dragging
+/// files onto the notch reach the program and everything else passes
+/// through to the windows below.
+class CrestPanel final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CrestPanel(QWidget *parent = nullptr);
+
+    /// Makes `view` the panel's content, filling it.
+    void setContentView(CrestView *view);
+    CrestView *contentView() const { return m_view; }
+
+    /// Global frame of the panel, in desktop points.
+    void setFrame(const QRect &frame);
+
+    /// The notch, in panel coordinates: the only area that takes input while
+    /// the panel ignores the pointer.
+    void setNotchRect(const QRect &notch);
+
+    /// True: the whole crest takes pointer input; false: only the notch.
+    void setAcceptsMouse(bool accepts);
+    bool acceptsMouse() const { return m_acceptsMouse; }
+
+    /// Shows the panel above other windows without taking keyboard focus.
+    void orderFront();
+
+    /// Makes the panel the key window (it takes typing) when clicked.
+    void makeKey();
+    /// Gives up keyboard focus.
+    void resignKey();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void applyMask();
+    void applyInputRegion();
+
+    CrestView *m_view = nullptr;
+    QRect m_notch;
+    bool m_acceptsMouse = false;
+    bool m_nativeReady = false;
+};
