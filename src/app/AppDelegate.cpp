@@ -29,6 +29,16 @@ AppDelegate::~AppDelegate()
     delete m_panel;
 }
 
+CrestPanel *AppDelegate::panel() const
+{
+    return m_panel;
+}
+
+CrestView *AppDelegate::view() const
+{
+    return m_view;
+}
+
 int AppDelegate::runApplication(int argc, char **argv)
 {
     // Global pointer queries, window shapes and workspace hints need X11;

@@ -55,6 +55,9 @@ public:
     void screenChanged();
 
     CrestState &state() { return *m_state; }
+    CrestPanel *panel() const;
+    CrestView *view() const;
+    bool isMenuTracking() const { return m_isMenuTracking; }
 
 private:
     bool isInteractionActive() const;

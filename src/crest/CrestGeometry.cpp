@@ -49,13 +49,13 @@ bool CrestGeometry::containsPointer(QPointF point, bool expanded) const
     const QRectF hot = expanded ? panelRect().adjusted(-kExpandedMargin, -kExpandedMargin,
                                                        kExpandedMargin, kExpandedMargin)
                                 : notchRect();
-    // Clip by hand: QRectF::intersected treats rectangles that only touch as
-    // disjoint, and edges must count as inside.
+    // Clipped by hand so that the edges of the result count as inside; an
+    // intersection without area (a screen of no size) holds no point.
     const double minX = std::max(hot.left(), screenFrame.left());
     const double maxX = std::min(hot.right(), screenFrame.right());
     const double minY = std::max(hot.top(), screenFrame.top());
     const double maxY = std::min(hot.bottom(), screenFrame.bottom());
-    if (minX > maxX || minY > maxY)
+    if (minX >= maxX || minY >= maxY)
         return false;
     return point.x() >= minX && point.x() <= maxX && point.y() >= minY && point.y() <= maxY;
 }

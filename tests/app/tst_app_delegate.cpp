@@ -1,0 +1,122 @@
+#include "app/AppDelegate.h"
+#include "crest/CrestPanel.h"
+#include "crest/CrestState.h"
+#include "crest/CrestView.h"
+#include "support/VirtualTime.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QScreen>
+#include <QTest>
+
+// The delegate on a real (virtual) X display, with virtual time driving
+// every delay.
+class AppDelegateTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static void pointerAt(QPoint point)
+    {
+        QCursor::setPos(point);
+        QTRY_COMPARE(QCursor::pos(), point);
+    }
+
+private slots:
+    void launchPlacesTheCrestOnTheTopEdgeShowingOnlyTheNotch()
+    {
+        pointerAt({10, 900});
+        VirtualTime time;
+        AppDelegate delegate(time, time);
+        delegate.applicationDidFinishLaunching();
+
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(delegate.state().notchWidth(), 126.0);
+        QCOMPARE(delegate.state().topHeight(), 32.0);
+        CrestPanel *panel = delegate.panel();
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->geometry(), QRect(screen.center().x() + 1 - 330, screen.top(), 660, 170));
+        QCOMPARE(panel->mask().boundingRect().size(), QSize(126, 32));
+        QVERIFY(!panel->acceptsMouse());
+    }
+
+    void collapseKeepsThePanelUntilTheHideDelayUnlessReopened()
+    {
+        pointerAt({10, 900});
+        VirtualTime time;
+        AppDelegate delegate(time, time);
+        delegate.applicationDidFinishLaunching();
+        CrestView *view = delegate.view();
+
+        delegate.setExpanded(true);
+        QVERIFY(delegate.panel()->acceptsMouse());
+        time.advance(1.0);
+        QCOMPARE(view->progress(), 1.0);
+        QCOMPARE(delegate.panel()->mask().boundingRect().size(), QSize(660, 170));
+
+        delegate.setExpanded(false);
+        QVERIFY(!delegate.panel()->acceptsMouse()); // click-through at once
+        time.advance(0.2);
+        QVERIFY(view->progress() > 0);
+        delegate.setExpanded(true); // back within the hide delay
+        time.advance(0.2);
+        QVERIFY(view->progress() > 0.5);
+        time.advance(1.0);
+        QCOMPARE(view->progress(), 1.0);
+
+        delegate.setExpanded(false);
+        time.advance(0.33);
+        QVERIFY(view->progress() > 0);
+        time.advance(0.01);
+        QCOMPARE(view->progress(), 0.0);
+        QCOMPARE(delegate.panel()->mask().boundingRect().size(), QSize(126, 32));
+    }
+
+    void pointerTimerOpensAndClosesTheCrest()
+    {
+        pointerAt({10, 900});
+        VirtualTime time;
+        AppDelegate delegate(time, time);
+        delegate.applicationDidFinishLaunching();
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+
+        pointerAt({screen.center().x(), screen.top() + 10});
+        time.advance(0.05 + CrestState::kHoverDelay);
+        QVERIFY(delegate.state().isExpanded());
+
+        pointerAt({screen.center().x(), screen.top() + 170 + 10}); // inside the 16-point margin
+        time.advance(1.0);
+        QVERIFY(delegate.state().isExpanded());
+
+        pointerAt({10, 900});
+        time.advance(0.05 + CrestState::kDismissalDelay);
+        QVERIFY(!delegate.state().isExpanded());
+    }
+
+    void openMenuHoldsTheCrestOpenAndClosingItDismisses()
+    {
+        pointerAt({10, 900});
+        VirtualTime time;
+        AppDelegate delegate(time, time);
+        delegate.applicationDidFinishLaunching();
+        delegate.setExpanded(true);
+
+        QMenu menu;
+        menu.addAction(QStringLiteral("Item"));
+        menu.popup({400, 400});
+        QTRY_VERIFY(delegate.isMenuTracking());
+        delegate.state().pointerChanged(true);
+        delegate.state().pointerChanged(false);
+        time.advance(2.0);
+        QVERIFY(delegate.state().isExpanded());
+
+        menu.hide();
+        QVERIFY(!delegate.isMenuTracking());
+        time.advance(CrestState::kDismissalDelay + 0.05);
+        QVERIFY(!delegate.state().isExpanded());
+    }
+};
+
+QTEST_MAIN(AppDelegateTest)
+#include "tst_app_delegate.moc"

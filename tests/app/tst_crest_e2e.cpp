@@ -1,0 +1,167 @@
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The real program on the test's X display: xdotool moves the pointer and
+// presses keys like a person would, and the screen's pixels say what the
+// crest looks like.
+class CrestEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    QProcess m_program;
+    QRect m_screen;
+
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.filePath(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        return env;
+    }
+
+    static void xdotool(const QStringList &arguments)
+    {
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
+    }
+
+    void pointerTo(int x, int y)
+    {
+        xdotool({QStringLiteral("mousemove"), QString::number(m_screen.left() + x),
+                 QString::number(m_screen.top() + y)});
+    }
+
+    bool isBlack(int x, int y) const
+    {
+        const QImage pixel = QGuiApplication::primaryScreen()
+                                 ->grabWindow(0, m_screen.left() + x, m_screen.top() + y, 1, 1)
+                                 .toImage();
+        return !pixel.isNull() && pixel.pixelColor(0, 0) == QColor(Qt::black);
+    }
+
+    // Probes: in the notch, in the expanded panel below the notch, and
+    // outside the crest altogether.
+    int midX() const { return m_screen.width() / 2; }
+    bool notchShown() const { return isBlack(midX(), 10); }
+    bool expanded() const { return isBlack(midX(), 120) && isBlack(midX() - 300, 60); }
+    bool collapsed() const
+    {
+        return notchShown() && !isBlack(midX(), 120) && !isBlack(midX() - 300, 60);
+    }
+
+    // Waits long enough for a hover that should not open the crest to have
+    // had every chance to do so.
+    static void settle() { QTest::qWait(500); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        QDir(m_home.path()).mkpath(QStringLiteral("runtime"));
+        QFile::setPermissions(m_home.filePath(QStringLiteral("runtime")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner);
+        m_screen = QGuiApplication::primaryScreen()->geometry();
+        pointerTo(10, m_screen.height() - 10);
+
+        m_program.setProcessEnvironment(environment());
+        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program.start(qEnvironmentVariable("VELLOWAY_BINARY"), {});
+        QVERIFY(m_program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(notchShown(), 10000);
+        QVERIFY(collapsed());
+        QVERIFY(!isBlack(midX() - 70, 10)); // the notch is 126 wide, not the panel's 660
+    }
+
+    void restingOnTheNotchExpandsAndLeavingCollapses()
+    {
+        pointerTo(midX(), 15);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded(), 5000);
+        pointerTo(midX(), 700);
+        QTRY_VERIFY_WITH_TIMEOUT(collapsed(), 5000);
+    }
+
+    void arrivingWithControlHeldDoesNotOpen()
+    {
+        xdotool({QStringLiteral("keydown"), QStringLiteral("ctrl")});
+        pointerTo(midX(), 15);
+        settle();
+        const bool openedWithControl = !collapsed();
+        xdotool({QStringLiteral("keyup"), QStringLiteral("ctrl")});
+        QVERIFY(!openedWithControl);
+        settle();
+        QVERIFY(collapsed()); // releasing the key on the notch does not open it
+
+        pointerTo(midX(), 700);
+        settle();
+        pointerTo(midX(), 15);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded(), 5000);
+        pointerTo(midX(), 700);
+        QTRY_VERIFY_WITH_TIMEOUT(collapsed(), 5000);
+    }
+
+    void clickOnTheNotchDoesNotOpenUntilThePointerReturns()
+    {
+        xdotool({QStringLiteral("mousemove"), QString::number(m_screen.left() + midX()),
+                 QString::number(m_screen.top() + 15), QStringLiteral("click"),
+                 QStringLiteral("1")});
+        settle();
+        QVERIFY(collapsed());
+
+        pointerTo(midX(), 700);
+        settle();
+        pointerTo(midX(), 15);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded(), 5000);
+    }
+
+    void escapeCollapsesTheFocusedCrest()
+    {
+        QVERIFY(expanded());
+        pointerTo(midX(), 100);
+        xdotool({QStringLiteral("click"), QStringLiteral("1")}); // the click makes the crest key
+        settle();
+        QVERIFY(expanded());
+        xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        QTRY_VERIFY_WITH_TIMEOUT(collapsed(), 5000);
+        pointerTo(midX(), 700);
+    }
+
+    void secondCopyExitsAndTheFirstKeepsItsPanel()
+    {
+        QProcess second;
+        second.setProcessEnvironment(environment());
+        second.start(qEnvironmentVariable("VELLOWAY_BINARY"), {});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(m_program.state(), QProcess::Running);
+        QVERIFY(collapsed());
+    }
+
+    void terminationSignalEndsTheProgramCleanly()
+    {
+        m_program.terminate(); // SIGTERM, as a desktop logout sends
+        QVERIFY(m_program.waitForFinished(10000));
+        QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_program.exitCode(), 0);
+        QTRY_VERIFY(!notchShown());
+    }
+
+    void cleanupTestCase()
+    {
+        if (m_program.state() != QProcess::NotRunning) {
+            m_program.kill();
+            m_program.waitForFinished();
+        }
+    }
+};
+
+QTEST_MAIN(CrestEndToEndTest)
+#include "tst_crest_e2e.moc"
