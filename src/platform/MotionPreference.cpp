@@ -7,6 +7,15 @@
 
 MotionPreference::MotionPreference(QObject *parent) : QObject(parent) {}
 
+MotionPreference::~MotionPreference()
+{
+    if (m_gsettings) {
+        m_gsettings->disconnect(this);
+        m_gsettings->kill();
+        m_gsettings->waitForFinished(500);
+    }
+}
+
 bool MotionPreference::gnomeValueReducesMotion(const QByteArray &gsettingsOutput)
 {
     return gsettingsOutput.trimmed() == "false";

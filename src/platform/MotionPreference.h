@@ -13,6 +13,7 @@ class MotionPreference final : public QObject
 
 public:
     explicit MotionPreference(QObject *parent = nullptr);
+    ~MotionPreference() override;
 
     bool reduceMotion() const { return m_reduceMotion; }
 

@@ -8,6 +8,7 @@
 namespace {
 
 constexpr char kReopenMessage[] = "reopen\n";
+constexpr qint64 kMaxMessageBytes = 64;
 
 QString runtimeFolder(const QString &folder)
 {
@@ -52,8 +53,10 @@ SingleInstance::Result SingleInstance::acquire()
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                // Anything longer than the one message is not ours.
-                const QByteArray line = socket->readLine(64);
+                // Anything longer than the one short message is not ours.
+                if (!socket->canReadLine() && socket->bytesAvailable() < kMaxMessageBytes)
+                    return;
+                const QByteArray line = socket->readLine(kMaxMessageBytes);
                 if (line == kReopenMessage)
                     emit reopenRequested();
                 socket->disconnectFromServer();

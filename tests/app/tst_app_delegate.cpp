@@ -2,12 +2,15 @@
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
+#include "platform/X11DesktopEvents.h"
 #include "support/VirtualTime.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QProcess>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 // The delegate on a real (virtual) X display, with virtual time driving
@@ -92,6 +95,31 @@ private slots:
         pointerAt({10, 900});
         time.advance(0.05 + CrestState::kDismissalDelay);
         QVERIFY(!delegate.state().isExpanded());
+    }
+
+    void pressesInOtherProgramsAreSeen()
+    {
+        X11DesktopEvents events;
+        QVERIFY(events.start());
+        QSignalSpy presses(&events, &X11DesktopEvents::mousePressed);
+        // xdotool is another X client: its click goes to the root window,
+        // which belongs to no window of ours.
+        pointerAt({10, 900});
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                                   {QStringLiteral("click"), QStringLiteral("3")}),
+                 0);
+        QTRY_VERIFY(presses.count() >= 1);
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                                   {QStringLiteral("click"), QStringLiteral("4")}),
+                 0);
+        QTest::qWait(100);
+        const int afterScroll = presses.count();
+        events.stop();
+        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                                   {QStringLiteral("click"), QStringLiteral("1")}),
+                 0);
+        QTest::qWait(100);
+        QCOMPARE(presses.count(), afterScroll);
     }
 
     void openMenuHoldsTheCrestOpenAndClosingItDismisses()
