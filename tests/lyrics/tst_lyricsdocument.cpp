@@ -1,0 +1,282 @@
+#include "lyrics/LyricsDocument.h"
+#include "platform/Graphemes.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+LyricsDocument parsed(const QString &lrc)
+{
+    return LyricsDocument(lrc, std::nullopt, false);
+}
+
+// Times are compared to a nanosecond: the fraction is added to whole seconds,
+// so 12.34 may differ from the literal in its last bit.
+void compareLines(const LyricsDocument &document, const QList<double> &times,
+                  const QStringList &texts)
+{
+    const QList<LyricsLine> &lines = document.lines();
+    QCOMPARE(lines.size(), times.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QCOMPARE(lines[i].id, i);
+        QVERIFY2(std::abs(lines[i].time - times[i]) < 1e-9,
+                 qPrintable(QStringLiteral("line %1 at %2, expected %3")
+                                .arg(i)
+                                .arg(lines[i].time)
+                                .arg(times[i])));
+        QCOMPARE(lines[i].text, texts[i]);
+    }
+}
+
+QString decomposedE(qsizetype count)
+{
+    return QStringLiteral("e\u0301").repeated(count);
+}
+
+} // namespace
+
+class LyricsDocumentTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    void addLineColumns()
+    {
+        QTest::addColumn<QString>("lrc");
+        QTest::addColumn<QList<double>>("times");
+        QTest::addColumn<QStringList>("texts");
+    }
+
+    void checkLines()
+    {
+        QFETCH(QString, lrc);
+        QFETCH(QList<double>, times);
+        QFETCH(QStringList, texts);
+        compareLines(parsed(lrc), times, texts);
+    }
+
+private slots:
+    void timeTags_data()
+    {
+        addLineColumns();
+        QTest::newRow("hundredths")
+            << "[00:12.34]Hello" << QList<double>{12.34} << QStringList{"Hello"};
+        QTest::newRow("one-digit minutes") << "[1:02]x" << QList<double>{62} << QStringList{"x"};
+        QTest::newRow("three-digit minutes")
+            << "[999:59]x" << QList<double>{59'999} << QStringList{"x"};
+        QTest::newRow("four-digit minutes") << "[1000:00]x" << QList<double>{} << QStringList{};
+        QTest::newRow("seconds need two digits") << "[01:2]x" << QList<double>{} << QStringList{};
+        QTest::newRow("three-digit seconds") << "[01:234]x" << QList<double>{} << QStringList{};
+        QTest::newRow("seconds of 60 or more") << "[00:75.00]a" << QList<double>{} << QStringList{};
+        QTest::newRow("bad tag skipped, others kept")
+            << "[00:10.00][00:75.00]a" << QList<double>{10} << QStringList{"a"};
+        QTest::newRow("one line, several tags")
+            << "[00:20.00][00:10.00]Chorus" << QList<double>{10, 20}
+            << QStringList{"Chorus", "Chorus"};
+        QTest::newRow("leading blank") << " [00:10.00]a" << QList<double>{} << QStringList{};
+        QTest::newRow("tag after words") << "a[00:10.00]" << QList<double>{} << QStringList{};
+        QTest::newRow("stray bracket first") << "[[00:10.00]a" << QList<double>{} << QStringList{};
+        QTest::newRow("words between tags dropped")
+            << "[00:10.00]a[00:11.00]b" << QList<double>{10, 11} << QStringList{"b", "b"};
+        QTest::newRow("tag alone is a pause")
+            << "[00:10.00]" << QList<double>{10} << QStringList{""};
+        QTest::newRow("other brackets stay in the words")
+            << "[00:01]see [note] [1:2]" << QList<double>{1} << QStringList{"see [note] [1:2]"};
+        QTest::newRow("horizontal blanks trimmed")
+            << "[00:01] \t a b\u00A0\u3000" << QList<double>{1} << QStringList{"a b"};
+        QTest::newRow("digits are ASCII digits")
+            << "[\u0660\u0660:\u0661\u0660]x" << QList<double>{} << QStringList{};
+        QTest::newRow("every line break ends a line")
+            << "[00:01]a\r\n[00:02]b\u2028[00:03]c\u0085[00:04]d\u000B[00:05]e\u2029[00:06]f\r"
+            << QList<double>{1, 2, 3, 4, 5, 6} << QStringList{"a", "b", "c", "d", "e", "f"};
+    }
+    void timeTags() { checkLines(); }
+
+    void fractions_data()
+    {
+        addLineColumns();
+        QTest::newRow("tenths") << "[00:12.5]a" << QList<double>{12.5} << QStringList{"a"};
+        QTest::newRow("hundredths") << "[00:12.50]a" << QList<double>{12.5} << QStringList{"a"};
+        QTest::newRow("thousandths") << "[00:12.500]a" << QList<double>{12.5} << QStringList{"a"};
+        QTest::newRow("leading zero") << "[00:12.05]a" << QList<double>{12.05} << QStringList{"a"};
+        QTest::newRow("colon before fraction")
+            << "[00:12:05]a" << QList<double>{12.05} << QStringList{"a"};
+        QTest::newRow("one millisecond")
+            << "[00:00.001]a" << QList<double>{0.001} << QStringList{"a"};
+        QTest::newRow("empty fraction") << "[00:12.]a" << QList<double>{} << QStringList{};
+        QTest::newRow("four fraction digits")
+            << "[00:12.1234]a" << QList<double>{} << QStringList{};
+        QTest::newRow("comma is no separator") << "[00:12,5]a" << QList<double>{} << QStringList{};
+    }
+    void fractions() { checkLines(); }
+
+    void offsets_data()
+    {
+        addLineColumns();
+        QTest::newRow("positive shifts later")
+            << "[offset:+500]\n[00:01.00]a" << QList<double>{1.5} << QStringList{"a"};
+        QTest::newRow("negative shifts earlier, clamped at 0")
+            << "[OFFSET:-1500]\n[00:01.00]a\n[00:03.00]b" << QList<double>{0, 1.5}
+            << QStringList{"a", "b"};
+        QTest::newRow("unsigned") << "[Offset:250]\n[00:01]a" << QList<double>{1.25}
+                                  << QStringList{"a"};
+        QTest::newRow("first offset anywhere wins")
+            << "[00:01]a\n[offset:1000]\n[offset:5000]" << QList<double>{2} << QStringList{"a"};
+        QTest::newRow("largest shift allowed")
+            << "[offset:-3600000]\n[60:01]a" << QList<double>{1} << QStringList{"a"};
+        QTest::newRow("beyond an hour gives no lines")
+            << "[offset:3600001]\n[00:01]a" << QList<double>{} << QStringList{};
+        QTest::newRow("beyond an hour, negative")
+            << "[offset:-3600001]\n[00:01]a" << QList<double>{} << QStringList{};
+        QTest::newRow("digits beyond any number")
+            << "[offset:" + QString(400, u'9') + "]\n[00:01]a" << QList<double>{} << QStringList{};
+        QTest::newRow("malformed offset ignored")
+            << "[offset:1.5]\n[00:01]a" << QList<double>{1} << QStringList{"a"};
+        QTest::newRow("offset that makes two tags meet")
+            << "[offset:-5000]\n[00:01]a\n[00:02]b" << QList<double>{0} << QStringList{"a\nb"};
+    }
+    void offsets() { checkLines(); }
+
+    void merging_data()
+    {
+        addLineColumns();
+        QTest::newRow("same time joins with a line feed")
+            << "[00:10.00]one\n[00:10.00]two" << QList<double>{10} << QStringList{"one\ntwo"};
+        QTest::newRow("identical repeat kept once")
+            << "[00:10]x\n[00:10.00]x" << QList<double>{10} << QStringList{"x"};
+        QTest::newRow("repeated tag on one line")
+            << "[00:10][00:10]x" << QList<double>{10} << QStringList{"x"};
+        QTest::newRow("empty second dropped")
+            << "[00:10]x\n[00:10]" << QList<double>{10} << QStringList{"x"};
+        QTest::newRow("empty first kept")
+            << "[00:10]\n[00:10]x" << QList<double>{10} << QStringList{"\nx"};
+        QTest::newRow("compared with the joined text")
+            << "[00:10]a\n[00:10]b\n[00:10]a" << QList<double>{10} << QStringList{"a\nb\na"};
+        QTest::newRow("equal times keep their order")
+            << "[00:20]b\n[00:10]a\n[00:20]c\n[00:05]z" << QList<double>{5, 10, 20}
+            << QStringList{"z", "a", "b\nc"};
+        QTest::newRow("different times stay apart")
+            << "[00:10.00]a\n[00:10.01]a" << QList<double>{10, 10.01} << QStringList{"a", "a"};
+    }
+    void merging() { checkLines(); }
+
+    // The joined text is cut to 1,000 user-perceived characters without
+    // splitting a cluster, whatever the words are made of.
+    void mergedTextIsCutByCharacters_data()
+    {
+        QTest::addColumn<QString>("unit"); // one user-perceived character
+        QTest::newRow("ascii") << QStringLiteral("a");
+        QTest::newRow("combining accent") << QStringLiteral("e\u0301");
+        QTest::newRow("flag") << QStringLiteral("\U0001F1EB\U0001F1F7");
+        QTest::newRow("family") << QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467");
+    }
+    void mergedTextIsCutByCharacters()
+    {
+        QFETCH(QString, unit);
+        for (const qsizetype first :
+             {qsizetype(600), qsizetype(998), qsizetype(999), qsizetype(1'000)}) {
+            const QString a = unit.repeated(first);
+            const QString b = QStringLiteral("b") + unit.repeated(700);
+            const QString c = QStringLiteral("c");
+            const LyricsDocument document =
+                parsed("[00:01]" + a + "\n[00:01]" + b + "\n[00:01]" + c);
+            QCOMPARE(document.lines().size(), 1);
+            const QString &text = document.lines().first().text;
+            QCOMPARE(text, Graphemes::left(a + '\n' + b + '\n' + c, 1'000));
+            QCOMPARE(Graphemes::count(text), 1'000);
+        }
+    }
+
+    void caps()
+    {
+        // Bytes are UTF-8 bytes: "é" is two of them, an emoji four.
+        const QString head = QStringLiteral("[00:01]a\n[00:02]");
+        const qsizetype room = LyricsDocument::kMaxSyncedBytes - head.size();
+        const QString atCap =
+            head + QStringLiteral("\u00E9").repeated(room / 2) + QString(room % 2, u'x');
+        QCOMPARE(atCap.toUtf8().size(), LyricsDocument::kMaxSyncedBytes);
+        QCOMPARE(parsed(atCap).lines().size(), 2);
+        QCOMPARE(parsed(atCap + 'x').lines().size(), 0);
+        const QString emoji =
+            head + QStringLiteral("\U0001F600").repeated(room / 4) + QString(room % 4, u'x');
+        QCOMPARE(emoji.toUtf8().size(), LyricsDocument::kMaxSyncedBytes);
+        QCOMPARE(parsed(emoji).lines().size(), 2);
+
+        // The first 2,000 lines are examined, empty ones included.
+        QCOMPARE(parsed(QString(1'999, u'\n') + "[00:01]a").lines().size(), 1);
+        QCOMPARE(parsed(QString(2'000, u'\n') + "[00:01]a").lines().size(), 0);
+        QCOMPARE(parsed(QStringLiteral("\r\n").repeated(1'000) + "[00:01]a").lines().size(), 0);
+
+        // The first 20 tags of a line count; the words still follow the last tag.
+        QString tags;
+        for (int second = 1; second <= 21; ++second)
+            tags += QStringLiteral("[00:%1]").arg(second, 2, 10, QChar(u'0'));
+        const LyricsDocument tagged = parsed(tags + "x");
+        QCOMPARE(tagged.lines().size(), 20);
+        QCOMPARE(tagged.lines().last().time, 20.0);
+        QCOMPARE(tagged.lines().last().text, QStringLiteral("x"));
+
+        // 1,000 user-perceived characters per line, not code units.
+        const LyricsDocument longLine = parsed("[00:01]" + decomposedE(1'001));
+        QCOMPARE(longLine.lines().first().text, decomposedE(1'000));
+        const LyricsDocument fullLine = parsed("[00:01]" + decomposedE(1'000) + "  ");
+        QCOMPARE(fullLine.lines().first().text, decomposedE(1'000));
+    }
+
+    void oversizedTextKeepsPlainLyrics()
+    {
+        const LyricsDocument document(QString(LyricsDocument::kMaxSyncedBytes + 1, u'x'),
+                                      QStringLiteral("words"), true);
+        QVERIFY(document.lines().isEmpty());
+        QCOMPARE(document.plainText(), QStringLiteral("words"));
+        QVERIFY(document.instrumental());
+    }
+
+    void plainText()
+    {
+        QCOMPARE(LyricsDocument(std::nullopt, QStringLiteral(" \n\t word \u2029\u00A0\r\n"), false)
+                     .plainText(),
+                 QStringLiteral("word"));
+        QCOMPARE(LyricsDocument(std::nullopt, std::nullopt, false).plainText(), QString());
+        const LyricsDocument longPlain(std::nullopt, decomposedE(200'001), false);
+        QCOMPARE(longPlain.plainText(), decomposedE(200'000));
+        QVERIFY(!longPlain.instrumental());
+        QVERIFY(longPlain.lines().isEmpty());
+    }
+
+    void activeIndex_data()
+    {
+        QTest::addColumn<double>("position");
+        QTest::addColumn<int>("index"); // -1 for none
+        QTest::newRow("before the first line") << -1.0 << -1;
+        QTest::newRow("at the first line") << 0.0 << 0;
+        QTest::newRow("just before the second") << 9.99 << 0;
+        QTest::newRow("at the second") << 10.0 << 1;
+        QTest::newRow("between") << 15.0 << 1;
+        QTest::newRow("at the last") << 20.0 << 2;
+        QTest::newRow("long after") << 1000.0 << 2;
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << -1;
+        QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << -1;
+        QTest::newRow("minus infinity") << -std::numeric_limits<double>::infinity() << -1;
+    }
+    void activeIndex()
+    {
+        QFETCH(double, position);
+        QFETCH(int, index);
+        const LyricsDocument document = parsed("[00:00]a\n[00:10]b\n[00:20]c");
+        const std::optional<qsizetype> found = document.activeIndex(position);
+        QCOMPARE(found.has_value(), index >= 0);
+        if (found)
+            QCOMPARE(*found, qsizetype(index));
+        QVERIFY(!LyricsDocument().activeIndex(position));
+        // A document whose first line starts late has no line before it.
+        QCOMPARE(parsed("[00:05]a").activeIndex(position).has_value(),
+                 std::isfinite(position) && position >= 5);
+    }
+};
+
+QTEST_GUILESS_MAIN(LyricsDocumentTest)
+#include "tst_lyricsdocument.moc"
