@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QUrlQuery>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+/// A scriptable HTTP/1.1 server on 127.0.0.1 for tests, on plain sockets in
+/// its own threads (one per connection), so a test's main thread may block
+/// on a client while the server answers. Every connection serves one
+/// request and is closed afterwards.
+class TestHttpServer
+{
+public:
+    struct Request
+    {
+        QByteArray method;
+        QString path;
+        QUrlQuery query;
+        /// Header names lower-cased.
+        QMap<QByteArray, QByteArray> headers;
+    };
+
+    struct Response
+    {
+        int status = 200;
+        QList<std::pair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+        /// When positive, the body is this many filler bytes instead of
+        /// `body` (large bodies without holding them in memory).
+        qint64 fillerBytes = 0;
+        /// Send a Content-Length header for the real body length.
+        bool announceLength = true;
+        /// Announce this length instead of the real one (when >= 0).
+        qint64 announcedLength = -1;
+        /// Close the connection after this many body bytes (when >= 0).
+        qint64 dropAfter = -1;
+        /// Stop sending after this many body bytes (when >= 0; 0 with
+        /// `stallBeforeHead` stalls before anything) and hold the connection
+        /// open until the client leaves or the server stops.
+        qint64 stallAfter = -1;
+        bool stallBeforeHead = false;
+        /// Body bytes per write.
+        qint64 chunkBytes = 16'384;
+
+        static Response ok(const QByteArray &mediaType, QByteArray body);
+        static Response withStatus(int code);
+        static Response redirect(int code, const QByteArray &location);
+    };
+
+    using Handler = std::function<Response(const Request &)>;
+
+    TestHttpServer();
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer &) = delete;
+    TestHttpServer &operator=(const TestHttpServer &) = delete;
+
+    quint16 port() const { return m_port; }
+
+    /// Answers every request; replaces routes. Without a handler or a route
+    /// a request gets 404.
+    void setHandler(Handler handler);
+    /// Answers requests for `path` (query ignored) with `response`.
+    void route(const QString &path, Response response);
+
+    QList<Request> requests() const;
+    int requestCount() const;
+    /// Body bytes written so far, over all responses.
+    qint64 bodyBytesSent() const { return m_bodyBytesSent.load(); }
+    /// Waits (up to `timeoutMs`) until at least `bytes` body bytes have been
+    /// written; false on time-out.
+    bool waitForBodyBytes(qint64 bytes, int timeoutMs);
+
+private:
+    void acceptLoop();
+    void serve(int socket);
+    Response respond(const Request &request);
+    bool sendAll(int socket, const char *data, qint64 length);
+    void holdOpen(int socket);
+
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<qint64> m_bodyBytesSent{0};
+    mutable std::mutex m_mutex;
+    std::condition_variable m_progress;
+    Handler m_handler;
+    std::map<QString, Response> m_routes;
+    QList<Request> m_requests;
+    std::vector<std::thread> m_connections;
+    std::thread m_acceptThread;
+};
