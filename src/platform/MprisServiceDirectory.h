@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+/// The MPRIS services on the session bus, with the connection and process
+/// that own each, kept current from the bus's NameOwnerChanged signal
+/// (a service watcher with a wildcard never fires, so names are filtered by
+/// prefix here). Every bus query is asynchronous: reading the directory never
+/// blocks. Main thread.
+class MprisServiceDirectory final : public QObject
+{
+    Q_OBJECT
+public:
+    /// Most services followed; a bus crowded with players cannot make the
+    /// directory grow without bound.
+    static constexpr int kMaxServices = 64;
+
+    explicit MprisServiceDirectory(QDBusConnection bus, QObject *parent = nullptr);
+
+    /// The unique name owning `service` or one of its instances
+    /// (`service` + "." + suffix), the exact name first; empty when none.
+    QStringList owners(const QString &service) const;
+
+    /// The process owning `service` (or, failing that, one of its instances),
+    /// once the bus has told; none otherwise.
+    std::optional<qint32> processID(const QString &service) const;
+
+signals:
+    /// Owners or processes changed.
+    void changed();
+
+private slots:
+    void onNameOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner);
+
+private:
+    struct Entry
+    {
+        QString owner;
+        std::optional<qint32> processID;
+    };
+
+    void learnOwner(const QString &name, const QString &owner);
+    template <typename Fn>
+    void ask(const QString &method, const QVariantList &arguments, Fn &&onReply);
+    QList<const Entry *> entries(const QString &service) const;
+
+    QDBusConnection m_bus;
+    QMap<QString, Entry> m_services;
+};
