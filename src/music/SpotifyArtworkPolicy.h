@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+/// Rules for Spotify cover addresses and for cover bytes from any player.
+namespace SpotifyArtworkPolicy {
+
+/// Spotify's image host.
+inline constexpr char kHost[] = "i.scdn.co";
+/// Largest cover accepted, in bytes.
+inline constexpr qint64 kMaxImageBytes = 2'097'152;
+/// Largest picture accepted, in pixels per side.
+inline constexpr int kMaxPixelsPerSide = 4096;
+/// Longest side of the displayed cover, in pixels.
+inline constexpr int kThumbnailSide = 160;
+
+/// The canonical cover address ("https://i.scdn.co/image/" and the 40-digit
+/// id in lower case) for an address as another program wrote it, or none.
+std::optional<QUrl> validatedURL(const QString &address);
+std::optional<QUrl> validatedURL(const QUrl &url);
+
+/// The cover to display, at most 160 pixels on its longest side; a null
+/// image when the bytes are not a small JPEG, PNG or WebP picture.
+QImage thumbnail(const QByteArray &bytes);
+
+} // namespace SpotifyArtworkPolicy

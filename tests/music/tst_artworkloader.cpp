@@ -1,0 +1,236 @@
+#include "music/SpotifyArtworkCache.h"
+#include "music/SpotifyArtworkLoader.h"
+#include "music/SpotifyArtworkPolicy.h"
+#include "support/TestHttpServer.h"
+#include "support/TestImages.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+Q_DECLARE_METATYPE(TestHttpServer::Response)
+
+namespace {
+
+const QString kSpotify = QStringLiteral("https://i.scdn.co/image/") + QString(40, u'a');
+const QString kSpotifyOther = QStringLiteral("https://i.scdn.co/image/") + QString(40, u'b');
+const QString kYouTube = QStringLiteral("https://i.ytimg.com/vi/first/hq.jpg");
+const QString kYouTubeOther = QStringLiteral("https://lh3.ggpht.com/other=w544");
+
+SpotifyArtworkLoader::Options routedTo(const TestHttpServer &server, double idle = 8)
+{
+    SpotifyArtworkLoader::Options options;
+    for (const char *host : {"i.scdn.co", "i.ytimg.com", "lh3.ggpht.com", "example.com"})
+        options.connection.route(QString::fromLatin1(host), 443, server.port());
+    options.idleTimeout = Seconds(idle);
+    return options;
+}
+
+TestHttpServer::Response image(const QByteArray &bytes, const QByteArray &type = "image/jpeg")
+{
+    return TestHttpServer::Response::ok(type, bytes);
+}
+
+// Starts a load and waits for its completion on the main thread.
+std::optional<SpotifyArtworkResult> load(SpotifyArtworkLoader &loader, const QString &url)
+{
+    std::optional<SpotifyArtworkResult> result;
+    CancelHandle handle =
+        loader.data(QUrl(url), [&](SpotifyArtworkResult value) { result = std::move(value); });
+    QElapsedTimer timer;
+    timer.start();
+    while (!result && timer.elapsed() < 20'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return result;
+}
+
+} // namespace
+
+class ArtworkLoaderTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadsAnAllowedCoverOnceThenFromTheCache()
+    {
+        TestHttpServer server;
+        const QByteArray jpeg = TestImages::encode(640, 640, "jpeg");
+        server.route("/image/" + QString(40, u'a'), image(jpeg));
+        SpotifyArtworkLoader loader(routedTo(server));
+
+        // Upper-case digits are the same cover.
+        auto result = load(loader, kSpotify.toUpper().replace("HTTPS://I.SCDN.CO/IMAGE",
+                                                              "https://i.scdn.co/image"));
+        QVERIFY(result && result->isSuccess());
+        QCOMPARE(result->data, jpeg);
+        QCOMPARE(SpotifyArtworkPolicy::thumbnail(result->data).size(), QSize(160, 160));
+        const auto requests = server.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].headers.value("accept"), "image/jpeg, image/png, image/webp");
+        QVERIFY(!requests[0].headers.contains("cookie"));
+
+        result = load(loader, kSpotify);
+        QVERIFY(result && result->isSuccess());
+        QCOMPARE(result->data, jpeg);
+        QCOMPARE(server.requestCount(), 1);
+    }
+
+    void refusedAddressesSendNothing()
+    {
+        TestHttpServer server;
+        SpotifyArtworkLoader loader(routedTo(server));
+        for (const QString &url :
+             {QString("http://i.scdn.co/image/" + QString(40, u'a')),
+              QString("https://example.com/cover.jpg"), QString("https://i.ytimg.com/")}) {
+            const auto result = load(loader, url);
+            QVERIFY(result);
+            QCOMPARE(result->error, SpotifyArtworkError::unsupportedURL);
+        }
+        QCOMPARE(server.requestCount(), 0);
+    }
+
+    void hostileServers_data()
+    {
+        using R = TestHttpServer::Response;
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<TestHttpServer::Response>("reply");
+        QTest::addColumn<int>("expected"); // -1: success
+        QTest::addColumn<int>("requests");
+        const int bad = int(SpotifyArtworkError::badServerResponse);
+        const int decode = int(SpotifyArtworkError::cannotDecodeContentData);
+        const QByteArray png = TestImages::encode(300, 300, "png");
+
+        QTest::newRow("webp") << kYouTube << image(TestImages::encode(90, 60, "webp"), "image/webp")
+                              << -1 << 1;
+        QTest::newRow("gif") << kSpotify << image(TestImages::encode(9, 9, "gif"), "image/gif")
+                             << bad << 1;
+        QTest::newRow("html error page")
+            << kSpotify << image("<html>Service Unavailable</html>", "text/html") << bad << 1;
+        R notFound = image(png, "image/png");
+        notFound.status = 404;
+        QTest::newRow("404 with an image") << kSpotify << notFound << bad << 1;
+        R announced = image({});
+        announced.fillerBytes = 3'000'000;
+        QTest::newRow("announces 3 MB") << kSpotify << announced << bad << 1;
+        R growing = announced;
+        growing.announceLength = false;
+        QTest::newRow("grows past 2 MiB unannounced")
+            << kSpotify << growing << int(SpotifyArtworkError::dataLengthExceedsMaximum) << 1;
+        QTest::newRow("empty") << kSpotify << image({})
+                               << int(SpotifyArtworkError::zeroByteResource) << 1;
+        QTest::newRow("bomb 5000x3000")
+            << kSpotify << image(TestImages::jpegClaiming(5000, 3000)) << decode << 1;
+        QTest::newRow("bomb 50000x50000")
+            << kSpotify << image(TestImages::pngClaiming(50'000, 50'000), "image/png") << decode
+            << 1;
+        QTest::newRow("corrupt image") << kSpotify << image(QByteArray(5000, 'z')) << decode << 1;
+        R dropped = image(png, "image/png");
+        dropped.dropAfter = 100;
+        QTest::newRow("dropped mid-body")
+            << kSpotify << dropped << int(SpotifyArtworkError::transport) << 1;
+
+        QTest::newRow("spotify to spotify")
+            << kSpotify << R::redirect(302, kSpotifyOther.toLatin1()) << -1 << 2;
+        QTest::newRow("youtube to youtube")
+            << kYouTube << R::redirect(301, kYouTubeOther.toLatin1()) << -1 << 2;
+        QTest::newRow("spotify to youtube")
+            << kSpotify << R::redirect(302, kYouTubeOther.toLatin1()) << bad << 1;
+        QTest::newRow("youtube to spotify")
+            << kYouTube << R::redirect(302, kSpotifyOther.toLatin1()) << bad << 1;
+        QTest::newRow("to another host")
+            << kYouTube << R::redirect(302, "https://example.com/cover.jpg") << bad << 1;
+        QTest::newRow("to plain http")
+            << kYouTube << R::redirect(302, "http://lh3.ggpht.com/other=w544") << bad << 1;
+        QTest::newRow("redirect loop") << kYouTube << R::redirect(302, kYouTube.toLatin1()) << bad
+                                       << SpotifyArtworkLoader::kMaxRedirects + 1;
+    }
+
+    void hostileServers()
+    {
+        QFETCH(QString, start);
+        QFETCH(TestHttpServer::Response, reply);
+        QFETCH(int, expected);
+        QFETCH(int, requests);
+        TestHttpServer server;
+        const QByteArray png = TestImages::encode(200, 100, "png");
+        server.route(QUrl(start).path(), reply);
+        server.route(QUrl(kSpotifyOther).path(), image(png, "image/png"));
+        server.route(QUrl(kYouTubeOther).path(), image(png, "image/png"));
+        server.route("/cover.jpg", image(png, "image/png"));
+        SpotifyArtworkLoader loader(routedTo(server));
+
+        const auto result = load(loader, start);
+        QVERIFY(result);
+        if (expected < 0) {
+            QVERIFY2(result->isSuccess(), qPrintable(result->errorText));
+            QCOMPARE(loader.cachedCount(), 1);
+        } else {
+            QCOMPARE(int(result->error.value_or(SpotifyArtworkError(-1))), expected);
+            QVERIFY(result->data.isEmpty());
+            QCOMPARE(loader.cachedCount(), 0);
+        }
+        QCOMPARE(server.requestCount(), requests);
+        // Only the first request asks for images; a followed redirect is bare.
+        if (requests > 1)
+            QVERIFY(!server.requests().at(1).headers.value("accept").contains("image/webp"));
+    }
+
+    void stalledTransfersEnd()
+    {
+        TestHttpServer server;
+        auto stall = image(QByteArray(50'000, 'x'));
+        stall.stallAfter = 20'000;
+        server.route(QUrl(kSpotify).path(), stall);
+        server.route(QUrl(kSpotifyOther).path(), image(TestImages::encode(10, 10, "jpeg")));
+
+        {
+            // Idle time-out.
+            SpotifyArtworkLoader loader(routedTo(server, 0.3));
+            const auto result = load(loader, kSpotify);
+            QVERIFY(result);
+            QCOMPARE(result->error, SpotifyArtworkError::transport);
+            QCOMPARE(result->transportError, HttpError::timedOut);
+        }
+        {
+            // Cancelled: no completion, and the worker is free for the next.
+            SpotifyArtworkLoader loader(routedTo(server));
+            bool called = false;
+            CancelHandle handle =
+                loader.data(QUrl(kSpotify), [&](SpotifyArtworkResult) { called = true; });
+            QVERIFY(server.waitForBodyBytes(40'000, 10'000));
+            handle.cancel();
+            const auto next = load(loader, kSpotifyOther);
+            QVERIFY(next && next->isSuccess());
+            QVERIFY(!called);
+        }
+        {
+            // Destroying the loader mid-transfer returns promptly.
+            auto loader = std::make_unique<SpotifyArtworkLoader>(routedTo(server));
+            CancelHandle handle = loader->data(QUrl(kSpotify), [](SpotifyArtworkResult) {});
+            QVERIFY(server.waitForBodyBytes(60'000, 10'000));
+            QElapsedTimer timer;
+            timer.start();
+            loader.reset();
+            QVERIFY(timer.elapsed() < 5000);
+        }
+    }
+
+    void cacheKeepsTheMostRecentWithinItsBudget()
+    {
+        SpotifyArtworkCache cache(24, 8'388'608);
+        for (int i = 0; i < 25; ++i)
+            cache.insert(QString::number(i), QByteArray(10, 'a'));
+        QCOMPARE(cache.count(), 24);
+        QVERIFY(!cache.find("0"));
+        QVERIFY(cache.find("1")); // now the most recent
+        for (int i = 0; i < 4; ++i)
+            cache.insert("big" + QString::number(i), QByteArray(2'097'152, 'b'));
+        QVERIFY(cache.totalBytes() <= 8'388'608);
+        QVERIFY(cache.find("big3"));
+        QVERIFY(!cache.find("2")); // least recently used went first
+        cache.insert("too big", QByteArray(8'388'609, 'c'));
+        QVERIFY(!cache.find("too big"));
+    }
+};
+
+QTEST_GUILESS_MAIN(ArtworkLoaderTest)
+#include "tst_artworkloader.moc"

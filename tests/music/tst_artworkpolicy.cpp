@@ -1,0 +1,141 @@
+#include "music/MusicArtworkPolicy.h"
+#include "music/SpotifyArtworkPolicy.h"
+#include "music/YouTubeArtworkPolicy.h"
+
+#include <QTest>
+
+namespace {
+const QString kId = QStringLiteral("ab67616d0000b273") + QString(24, u'0'); // 40 digits
+}
+
+class ArtworkPolicyTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void spotifyAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("canonical"); // empty: refused
+        const QString canonical = "https://i.scdn.co/image/" + kId;
+        QTest::newRow("canonical") << canonical << canonical;
+        QTest::newRow("upper-case digits")
+            << "https://i.scdn.co/image/" + kId.toUpper() << canonical;
+        QTest::newRow("capital scheme and host") << "HTTPS://I.SCDN.CO/image/" + kId << canonical;
+        QTest::newRow("port 443") << "https://i.scdn.co:443/image/" + kId << canonical;
+        QTest::newRow("39 digits") << "https://i.scdn.co/image/" + kId.left(39) << "";
+        QTest::newRow("41 digits") << "https://i.scdn.co/image/" + kId + "0"
+                                   << "";
+        QTest::newRow("non-hex digit") << "https://i.scdn.co/image/" + kId.left(39) + "g"
+                                       << "";
+        QTest::newRow("encoded non-hex") << "https://i.scdn.co/image/" + kId.left(39) + "%67"
+                                       << "";
+        QTest::newRow("query") << "https://i.scdn.co/image/" + kId + "?size=640"
+                               << "";
+        QTest::newRow("empty query") << "https://i.scdn.co/image/" + kId + "?"
+                                     << "";
+        QTest::newRow("fragment") << "https://i.scdn.co/image/" + kId + "#x"
+                                  << "";
+        QTest::newRow("port 8443") << "https://i.scdn.co:8443/image/" + kId << "";
+        QTest::newRow("user") << "https://me@i.scdn.co/image/" + kId << "";
+        QTest::newRow("user and password") << "https://me:pw@i.scdn.co/image/" + kId << "";
+        QTest::newRow("empty user") << "https://@i.scdn.co/image/" + kId << "";
+        QTest::newRow("plain http") << "http://i.scdn.co/image/" + kId << "";
+        QTest::newRow("other host") << "https://i.scdn.co.evil.com/image/" + kId << "";
+        QTest::newRow("other path") << "https://i.scdn.co/images/" + kId << "";
+        QTest::newRow("nested path") << "https://i.scdn.co/image/x/" + kId.left(38) << "";
+        QTest::newRow("youtube host") << "https://i.ytimg.com/image/" + kId << "";
+        QTest::newRow("not an address") << "i.scdn.co/image/" + kId << "";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+
+    void spotifyAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, canonical);
+        const auto result = SpotifyArtworkPolicy::validatedURL(address);
+        QCOMPARE(result.has_value(), !canonical.isEmpty());
+        if (result)
+            QCOMPARE(result->toString(QUrl::FullyEncoded), canonical);
+    }
+
+    void youtubeAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("accepted");
+        const QString longPath = "/" + QString(2100, u'a');
+        QTest::newRow("size query") << "https://lh3.googleusercontent.com/abc=w544-h544" << true;
+        QTest::newRow("query allowed") << "https://i.ytimg.com/vi/xyz/hq.jpg?sqp=-oaymw" << true;
+        for (const char *host : {"yt3.googleusercontent.com", "lh3.ggpht.com", "yt3.ggpht.com"})
+            QTest::newRow(host) << QString("https://%1/a").arg(host) << true;
+        QTest::newRow("port 443") << "https://i.ytimg.com:443/vi/x.jpg" << true;
+        QTest::newRow("2048 bytes") << "https://i.ytimg.com" + longPath.left(2048 - 19) << true;
+        QTest::newRow("2049 bytes") << "https://i.ytimg.com" + longPath.left(2049 - 19) << false;
+        QTest::newRow("capital scheme") << "HTTPS://i.ytimg.com/vi/x.jpg" << false;
+        QTest::newRow("capital host") << "https://I.YTIMG.COM/vi/x.jpg" << false;
+        QTest::newRow("path /") << "https://i.ytimg.com/" << false;
+        QTest::newRow("no path") << "https://i.ytimg.com" << false;
+        QTest::newRow("fragment") << "https://i.ytimg.com/vi/x.jpg#f" << false;
+        QTest::newRow("user") << "https://u@i.ytimg.com/vi/x.jpg" << false;
+        QTest::newRow("port 8443") << "https://i.ytimg.com:8443/vi/x.jpg" << false;
+        QTest::newRow("plain http") << "http://i.ytimg.com/vi/x.jpg" << false;
+        QTest::newRow("other host") << "https://img.youtube.com/vi/x.jpg" << false;
+        QTest::newRow("suffix host") << "https://i.ytimg.com.evil.com/vi/x.jpg" << false;
+        QTest::newRow("spotify host") << "https://i.scdn.co/image/" + kId << false;
+    }
+
+    void youtubeAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, accepted);
+        const auto result = YouTubeArtworkPolicy::validatedURL(address);
+        QCOMPARE(result.has_value(), accepted);
+        if (result)
+            QCOMPARE(*result, QUrl(address));
+    }
+
+    void responses_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<bool>("accepted");
+        const QString spotify = "https://i.scdn.co/image/" + kId;
+        const QString youtube = "https://i.ytimg.com/vi/x/hq.jpg";
+        QTest::newRow("jpeg") << 200 << spotify << "image/jpeg" << qint64(1000) << true;
+        QTest::newRow("png, unknown length") << 200 << youtube << "image/png" << qint64(-1) << true;
+        QTest::newRow("webp at the cap")
+            << 200 << youtube << "image/webp" << qint64(2'097'152) << true;
+        QTest::newRow("upper-case type") << 200 << spotify << "IMAGE/JPEG" << qint64(10) << true;
+        QTest::newRow("over the cap")
+            << 200 << spotify << "image/jpeg" << qint64(2'097'153) << false;
+        QTest::newRow("3 MB") << 200 << spotify << "image/jpeg" << qint64(3'000'000) << false;
+        QTest::newRow("gif") << 200 << spotify << "image/gif" << qint64(10) << false;
+        QTest::newRow("html") << 200 << spotify << "text/html" << qint64(10) << false;
+        QTest::newRow("no type") << 200 << spotify << "" << qint64(10) << false;
+        QTest::newRow("not found") << 404 << spotify << "image/jpeg" << qint64(10) << false;
+        QTest::newRow("redirect") << 302 << spotify << "image/jpeg" << qint64(0) << false;
+        QTest::newRow("other address") << 200 << "https://example.com/a.jpg"
+                                       << "image/jpeg" << qint64(10) << false;
+    }
+
+    void responses()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, url);
+        QFETCH(QString, type);
+        QFETCH(qint64, length);
+        QFETCH(bool, accepted);
+        HttpResponseHead head;
+        head.status = status;
+        head.url = QUrl(url);
+        head.mediaType = type;
+        head.expectedLength = length;
+        QCOMPARE(MusicArtworkPolicy::accepts(head), accepted);
+    }
+};
+
+QTEST_GUILESS_MAIN(ArtworkPolicyTest)
+#include "tst_artworkpolicy.moc"
