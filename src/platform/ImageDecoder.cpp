@@ -21,24 +21,28 @@ QByteArray formatOf(const QByteArray &bytes)
     return {};
 }
 
-void prepare(QImageReader &reader, const QByteArray &format)
+// Points `reader` at `bytes` when they are one of the accepted formats.
+bool open(QBuffer &buffer, QImageReader &reader, const QByteArray &bytes)
 {
+    const QByteArray format = formatOf(bytes);
+    if (format.isEmpty())
+        return false;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    reader.setDevice(&buffer);
     reader.setFormat(format);
     reader.setDecideFormatFromContent(false);
+    return true;
 }
 
 } // namespace
 
 std::optional<QSize> ImageDecoder::headerSize(const QByteArray &bytes)
 {
-    const QByteArray format = formatOf(bytes);
-    if (format.isEmpty())
-        return std::nullopt;
     QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    prepare(reader, format);
+    QImageReader reader;
+    if (!open(buffer, reader, bytes))
+        return std::nullopt;
     const QSize size = reader.size();
     if (!size.isValid())
         return std::nullopt;
@@ -49,14 +53,10 @@ QImage ImageDecoder::thumbnail(const QByteArray &bytes, const Limits &limits)
 {
     if (bytes.isEmpty() || bytes.size() > limits.maxBytes)
         return {};
-    const QByteArray format = formatOf(bytes);
-    if (format.isEmpty())
-        return {};
     QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    prepare(reader, format);
+    QImageReader reader;
+    if (!open(buffer, reader, bytes))
+        return {};
     const QSize size = reader.size();
     if (!size.isValid() || size.width() < 1 || size.height() < 1 ||
         size.width() > limits.maxPixelsPerSide || size.height() > limits.maxPixelsPerSide)
