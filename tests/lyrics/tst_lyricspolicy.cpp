@@ -1,0 +1,227 @@
+#include "lyrics/LyricsPolicy.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QUrlQuery>
+
+namespace {
+
+using Kind = LyricsFailure::Kind;
+
+const LyricsTrack kTrack(QStringLiteral("Café"), QStringLiteral("Sigur Rós"),
+                         QStringLiteral("Album"), 180);
+
+QJsonObject replyObject(const QString &title = QStringLiteral("Café"),
+                        const QString &artist = QStringLiteral("Sigur Rós"), double duration = 180)
+{
+    return QJsonObject{{"id", 7},
+                       {"trackName", title},
+                       {"artistName", artist},
+                       {"albumName", "Other album"},
+                       {"duration", duration},
+                       {"instrumental", false},
+                       {"syncedLyrics", "[00:01.00]one\n[00:02.00]two"},
+                       {"plainLyrics", "one\ntwo\n"}};
+}
+
+QByteArray bytes(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject without(QJsonObject object, const QString &key)
+{
+    object.remove(key);
+    return object;
+}
+
+QJsonObject with(QJsonObject object, const QString &key, const QJsonValue &value)
+{
+    object.insert(key, value);
+    return object;
+}
+
+// A valid reply padded with JSON white space to exactly `size` bytes.
+QByteArray paddedTo(qsizetype size)
+{
+    QByteArray body = bytes(replyObject());
+    body.insert(1, QByteArray(size - body.size(), ' '));
+    return body;
+}
+
+} // namespace
+
+class LyricsPolicyTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decode_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("failure"); // a LyricsFailure::Kind, or -1 for a document
+
+        const QJsonObject reply = replyObject();
+        const QJsonObject nothing = QJsonObject{{"trackName", "Café"},
+                                                {"artistName", "Sigur Rós"},
+                                                {"duration", 180},
+                                                {"instrumental", false},
+                                                {"syncedLyrics", QJsonValue::Null},
+                                                {"plainLyrics", QJsonValue::Null}};
+        QTest::newRow("matching reply") << bytes(reply) << -1;
+        QTest::newRow("3 s longer passes") << bytes(replyObject("Café", "Sigur Rós", 183.0)) << -1;
+        QTest::newRow("3 s shorter passes") << bytes(replyObject("Café", "Sigur Rós", 177)) << -1;
+        QTest::newRow("3.5 s longer")
+            << bytes(replyObject("Café", "Sigur Rós", 183.5)) << int(Kind::notFound);
+        QTest::newRow("title folded") << bytes(replyObject(" cafe\n", "SIGUR ROS\t")) << -1;
+        QTest::newRow("title decomposed")
+            << bytes(replyObject("CAFE\u0301", "sigur ro\u0301s")) << -1;
+        QTest::newRow("other title") << bytes(replyObject("Cafe (Live)")) << int(Kind::notFound);
+        QTest::newRow("other artist") << bytes(replyObject("Café", "Sigur")) << int(Kind::notFound);
+        QTest::newRow("nothing to show") << bytes(nothing) << int(Kind::notFound);
+        QTest::newRow("instrumental") << bytes(with(nothing, "instrumental", true)) << -1;
+        QTest::newRow("plain only") << bytes(with(nothing, "plainLyrics", "words")) << -1;
+        QTest::newRow("blank plain, untimed synced")
+            << bytes(with(with(nothing, "plainLyrics", " \n"), "syncedLyrics", "no tags here"))
+            << int(Kind::notFound);
+        QTest::newRow("optional keys missing")
+            << bytes(without(without(with(reply, "instrumental", true), "syncedLyrics"),
+                             "plainLyrics"))
+            << -1;
+        QTest::newRow("empty body") << QByteArray() << int(Kind::dataLengthExceedsMaximum);
+        QTest::newRow("at the cap") << paddedTo(LyricsPolicy::kMaxReplyBytes) << -1;
+        QTest::newRow("over the cap")
+            << paddedTo(LyricsPolicy::kMaxReplyBytes + 1) << int(Kind::dataLengthExceedsMaximum);
+        QTest::newRow("malformed") << QByteArray(R"({"trackName":)") << int(Kind::decoding);
+        QTest::newRow("trailing garbage") << bytes(reply) + "x" << int(Kind::decoding);
+        QTest::newRow("not UTF-8")
+            << QByteArray(
+                   "{\"trackName\":\"Caf\xe9\",\"artistName\":\"Sigur R\xf3s\",\"duration\":180,"
+                   "\"instrumental\":true}")
+            << int(Kind::decoding);
+        QTest::newRow("HTML page")
+            << QByteArray("<html><body>502 Bad Gateway</body></html>") << int(Kind::decoding);
+        QTest::newRow("array") << QByteArray("[" + bytes(reply) + "]") << int(Kind::decoding);
+        QTest::newRow("title missing") << bytes(without(reply, "trackName")) << int(Kind::decoding);
+        QTest::newRow("artist missing")
+            << bytes(without(reply, "artistName")) << int(Kind::decoding);
+        QTest::newRow("duration missing")
+            << bytes(without(reply, "duration")) << int(Kind::decoding);
+        QTest::newRow("instrumental missing")
+            << bytes(without(reply, "instrumental")) << int(Kind::decoding);
+        QTest::newRow("title null")
+            << bytes(with(reply, "trackName", QJsonValue::Null)) << int(Kind::decoding);
+        QTest::newRow("duration as text")
+            << bytes(with(reply, "duration", "180")) << int(Kind::decoding);
+        QTest::newRow("instrumental as number")
+            << bytes(with(reply, "instrumental", 1)) << int(Kind::decoding);
+        QTest::newRow("synced as number")
+            << bytes(with(reply, "syncedLyrics", 3)) << int(Kind::decoding);
+        QTest::newRow("plain as object")
+            << bytes(with(reply, "plainLyrics", QJsonObject{})) << int(Kind::decoding);
+    }
+
+    void decode()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, failure);
+        const LyricsResult result = LyricsPolicy::decode(body, kTrack);
+        if (failure < 0) {
+            const LyricsFailure *failed = std::get_if<LyricsFailure>(&result);
+            QVERIFY2(!failed, failed ? qPrintable(failed->detail) : "");
+        } else {
+            QVERIFY(std::holds_alternative<LyricsFailure>(result));
+            QCOMPARE(int(std::get<LyricsFailure>(result).kind), failure);
+        }
+    }
+
+    void decodedDocumentCarriesTheReply()
+    {
+        const LyricsResult result = LyricsPolicy::decode(bytes(replyObject()), kTrack);
+        QCOMPARE(std::get<LyricsDocument>(result),
+                 LyricsDocument(QStringLiteral("[00:01.00]one\n[00:02.00]two"),
+                                QStringLiteral("one\ntwo"), false));
+    }
+
+    void requestURL()
+    {
+        const LyricsTrack track(QStringLiteral("C++ & Co/?#"), QStringLiteral("Ünï Name"),
+                                QString(), 183);
+        const QUrl url = LyricsPolicy::requestURL(track);
+        QCOMPARE(url.toString(QUrl::FullyEncoded),
+                 QStringLiteral("https://lrclib.net/api/get?track_name=C%2B%2B%20%26%20Co%2F%3F%23"
+                                "&artist_name=%C3%9Cn%C3%AF%20Name&album_name=&duration=183"));
+        const QUrlQuery query(url);
+        QCOMPARE(query.queryItemValue("track_name", QUrl::FullyDecoded), track.title());
+        QCOMPARE(query.queryItemValue("artist_name", QUrl::FullyDecoded), track.artist());
+    }
+
+    void origin_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("origin");
+        const QString fallback = QStringLiteral("https://lrclib.net");
+        QTest::newRow("unset") << QString() << fallback;
+        QTest::newRow("https host") << "https://lyrics.example.org"
+                                    << "https://lyrics.example.org";
+        QTest::newRow("with port and slash") << "https://lyrics.example.org:8443/"
+                                             << "https://lyrics.example.org:8443";
+        QTest::newRow("plain http") << "http://127.0.0.1:8080" << fallback;
+        QTest::newRow("credentials") << "https://user:pw@lyrics.example.org" << fallback;
+        QTest::newRow("path") << "https://lyrics.example.org/api" << fallback;
+        QTest::newRow("query") << "https://lyrics.example.org?x=1" << fallback;
+        QTest::newRow("not an address") << "lyrics" << fallback;
+    }
+    void origin()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, origin);
+        QCOMPARE(LyricsPolicy::origin(value).toString(), origin);
+    }
+
+    void accepts_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("mediaType");
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<bool>("accepted");
+        const QString requested = QStringLiteral("https://lrclib.net/api/get?track_name=a");
+        QTest::newRow("plain reply")
+            << 200 << requested << "application/json" << qint64(-1) << true;
+        QTest::newRow("upper-case type")
+            << 200 << requested << "Application/JSON" << qint64(10) << true;
+        QTest::newRow("length at the cap")
+            << 200 << requested << "application/json" << LyricsPolicy::kMaxReplyBytes << true;
+        QTest::newRow("length over the cap")
+            << 200 << requested << "application/json" << LyricsPolicy::kMaxReplyBytes + 1 << false;
+        QTest::newRow("created") << 201 << requested << "application/json" << qint64(-1) << false;
+        QTest::newRow("redirect") << 301 << requested << "application/json" << qint64(-1) << false;
+        QTest::newRow("other address") << 200 << "https://lrclib.net/api/get?track_name=b"
+                                       << "application/json" << qint64(-1) << false;
+        QTest::newRow("no address")
+            << 200 << QString() << "application/json" << qint64(-1) << false;
+        QTest::newRow("HTML") << 200 << requested << "text/html" << qint64(-1) << false;
+        QTest::newRow("no type") << 200 << requested << QString() << qint64(-1) << false;
+    }
+    void accepts()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, url);
+        QFETCH(QString, mediaType);
+        QFETCH(qint64, length);
+        QFETCH(bool, accepted);
+        HttpResponseHead head;
+        head.status = status;
+        head.url = QUrl(url);
+        head.mediaType = mediaType;
+        head.expectedLength = length;
+        QCOMPARE(LyricsPolicy::accepts(
+                     head, QUrl(QStringLiteral("https://lrclib.net/api/get?track_name=a"))),
+                 accepted);
+    }
+};
+
+QTEST_GUILESS_MAIN(LyricsPolicyTest)
+#include "tst_lyricspolicy.moc"
