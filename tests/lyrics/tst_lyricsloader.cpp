@@ -203,16 +203,28 @@ private slots:
         QCOMPARE(server.requestCount(), 1);
     }
 
-    void jsonWithCharsetIsAccepted()
+    void acceptedReplies_data()
     {
+        QTest::addColumn<TestHttpServer::Response>("response");
+        QTest::newRow("JSON with a character set")
+            << TestHttpServer::Response::ok("application/json; charset=utf-8", replyFor("Song"));
+        // A reply padded with JSON white space to exactly the cap.
+        QByteArray full = replyFor("Song");
+        full.insert(1, QByteArray(LyricsPolicy::kMaxReplyBytes - full.size(), ' '));
+        QTest::newRow("announced body at the cap") << jsonReply(full);
+        TestHttpServer::Response unannounced = jsonReply(full);
+        unannounced.announceLength = false;
+        QTest::newRow("unannounced body at the cap") << unannounced;
+    }
+    void acceptedReplies()
+    {
+        QFETCH(TestHttpServer::Response, response);
         TestHttpServer server;
-        server.route(
-            QStringLiteral("/api/get"),
-            TestHttpServer::Response::ok("application/json; charset=utf-8", replyFor("Song")));
+        server.route(QStringLiteral("/api/get"), response);
         LyricsLoader loader(routedTo(server));
         Lookup lookup(loader, song(QStringLiteral("Song")));
         QVERIFY(lookup.finish());
-        QVERIFY(lookup.isDocument());
+        QVERIFY2(lookup.isDocument(), qPrintable(lookup.detail()));
     }
 
     void cacheKeepsTwentySongsFirstInFirstOut()

@@ -112,6 +112,10 @@ private slots:
             << bytes(without(reply, "instrumental")) << int(Kind::decoding);
         QTest::newRow("title null")
             << bytes(with(reply, "trackName", QJsonValue::Null)) << int(Kind::decoding);
+        QTest::newRow("duration beyond any number")
+            << QByteArray(R"({"trackName":"Café","artistName":"Sigur Rós","duration":1e400,)"
+                          R"("instrumental":true})")
+            << int(Kind::decoding);
         QTest::newRow("duration as text")
             << bytes(with(reply, "duration", "180")) << int(Kind::decoding);
         QTest::newRow("instrumental as number")
