@@ -46,6 +46,15 @@ TestHttpServer::Response echoSong(const TestHttpServer::Request &request)
                               request.query.queryItemValue("duration").toDouble()));
 }
 
+// Accepts the connection and the request, then never answers.
+TestHttpServer::Response stallBeforeHead()
+{
+    TestHttpServer::Response stall = jsonReply({});
+    stall.stallBeforeHead = true;
+    stall.stallAfter = 0;
+    return stall;
+}
+
 LyricsLoader::Options routedTo(const TestHttpServer &server, Seconds idle = 12s,
                                Seconds total = 20s)
 {
@@ -308,10 +317,7 @@ private slots:
     void idleTimeoutEndsAStalledTransfer()
     {
         TestHttpServer server;
-        TestHttpServer::Response stall = jsonReply({});
-        stall.stallBeforeHead = true;
-        stall.stallAfter = 0;
-        server.route(QStringLiteral("/api/get"), stall);
+        server.route(QStringLiteral("/api/get"), stallBeforeHead());
         LyricsLoader loader(routedTo(server, 0.3s, 600s));
         Lookup lookup(loader, song(QStringLiteral("Song")));
         QVERIFY(lookup.finish());
@@ -321,10 +327,7 @@ private slots:
     void destroyingTheLoaderEndsItsTransfer()
     {
         TestHttpServer server;
-        TestHttpServer::Response stall = jsonReply({});
-        stall.stallBeforeHead = true;
-        stall.stallAfter = 0;
-        server.route(QStringLiteral("/api/get"), stall);
+        server.route(QStringLiteral("/api/get"), stallBeforeHead());
         auto loader = std::make_unique<LyricsLoader>(routedTo(server, 600s, 600s));
         Lookup lookup(*loader, song(QStringLiteral("Song")));
         Lookup waiting(*loader, song(QStringLiteral("Other")));
