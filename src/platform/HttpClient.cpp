@@ -110,15 +110,15 @@ size_t onHeader(char *data, size_t size, size_t count, void *context)
     if (transfer.status / 100 == 1)
         return length; // an interim response; the real head follows
     transfer.headDone = true;
-    HttpResponseHead head = makeHead(transfer);
-    if (head.expectedLength > 0)
-        transfer.response.body.reserve(
-            qsizetype(std::min(head.expectedLength, transfer.request.maxBodyBytes)));
+    const HttpResponseHead head = makeHead(transfer);
     transfer.response.head = head;
     if (transfer.acceptHead && !transfer.acceptHead(head)) {
         fail(transfer, HttpError::headRejected, QStringLiteral("response refused"));
         return 0;
     }
+    if (head.expectedLength > 0)
+        transfer.response.body.reserve(
+            qsizetype(std::min(head.expectedLength, transfer.request.maxBodyBytes)));
     return length;
 }
 

@@ -29,7 +29,7 @@ private slots:
         QTest::newRow("non-hex digit") << "https://i.scdn.co/image/" + kId.left(39) + "g"
                                        << "";
         QTest::newRow("encoded non-hex") << "https://i.scdn.co/image/" + kId.left(39) + "%67"
-                                       << "";
+                                         << "";
         QTest::newRow("query") << "https://i.scdn.co/image/" + kId + "?size=640"
                                << "";
         QTest::newRow("empty query") << "https://i.scdn.co/image/" + kId + "?"

@@ -1,6 +1,5 @@
 #include "music/LyricsTrack.h"
 #include "music/MusicSource.h"
-#include "music/SpotifyCommand.h"
 #include "music/SpotifyPlaybackTiming.h"
 #include "music/SpotifySnapshot.h"
 #include "music/SpotifyTrackLink.h"
@@ -213,19 +212,6 @@ private slots:
         QVERIFY(copy == base);
         QCOMPARE(qHash(copy), qHash(base));
         QVERIFY(qtSet.contains(copy));
-    }
-
-    void commandsCompareByKindAndValues()
-    {
-        const LyricsTrack track("T", "A", "B", 100);
-        QCOMPARE(SpotifyCommand::seek(12.5, track), SpotifyCommand::seek(12.5, track));
-        QVERIFY(!(SpotifyCommand::seek(12.5, track) == SpotifyCommand::seek(12.0, track)));
-        QVERIFY(!(SpotifyCommand::seek(12.5, track) ==
-                  SpotifyCommand::seek(12.5, LyricsTrack("T", "A", "B", 101))));
-        QCOMPARE(SpotifyCommand::volume(40), SpotifyCommand::volume(40));
-        QVERIFY(!(SpotifyCommand::volume(40) == SpotifyCommand::volume(41)));
-        QVERIFY(!(SpotifyCommand::volume(0) == SpotifyCommand::toggle()));
-        QVERIFY(!(SpotifyCommand::next() == SpotifyCommand::previous()));
     }
 };
 

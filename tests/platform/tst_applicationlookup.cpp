@@ -146,23 +146,6 @@ private slots:
         QVERIFY(!MusicSource(MusicSource::safari).isInstalled(lookup));
         QVERIFY(!MusicSource(MusicSource::appleMusic).isInstalled(lookup));
     }
-
-    void sharedLookupCanBeReplaced()
-    {
-        struct Fixed final : ApplicationLookup
-        {
-            std::optional<qint32> processID(const ApplicationIdentity &app) override
-            {
-                return app.identifier == "com.spotify.client" ? std::optional(4242) : std::nullopt;
-            }
-            bool isInstalled(const ApplicationIdentity &) override { return true; }
-        } fixed;
-        ApplicationLookup::setShared(&fixed);
-        QCOMPARE(MusicSource(MusicSource::spotify).processID(), std::optional(4242));
-        QVERIFY(MusicSource(MusicSource::safari).isInstalled());
-        ApplicationLookup::setShared(nullptr);
-        QVERIFY(&ApplicationLookup::shared() != &fixed);
-    }
 };
 
 QTEST_GUILESS_MAIN(ApplicationLookupTest)
