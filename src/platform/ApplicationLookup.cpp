@@ -1,5 +1,6 @@
 #include "platform/ApplicationLookup.h"
 
+#include "platform/MprisApplicationLookup.h"
 #include "platform/SystemApplicationLookup.h"
 #include "platform/SystemClock.h"
 
@@ -10,7 +11,8 @@ ApplicationLookup *g_installed = nullptr;
 ApplicationLookup &ApplicationLookup::shared()
 {
     static SystemApplicationLookup system(SystemClock::shared());
-    return g_installed ? *g_installed : system;
+    static MprisApplicationLookup players(system);
+    return g_installed ? *g_installed : players;
 }
 
 void ApplicationLookup::setShared(ApplicationLookup *lookup)

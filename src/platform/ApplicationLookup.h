@@ -34,7 +34,8 @@ public:
     virtual bool isInstalled(const ApplicationIdentity &app) = 0;
 
     /// The process-wide lookup (main thread). Unless another one has been
-    /// installed this is a `SystemApplicationLookup` on the system clock.
+    /// installed this is a `SystemApplicationLookup` on the system clock,
+    /// refined by the owners of players' MPRIS services (`MprisApplicationLookup`).
     static ApplicationLookup &shared();
 
     /// Installs `lookup` as the process-wide one; null restores the system

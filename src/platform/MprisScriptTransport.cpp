@@ -241,7 +241,8 @@ qint32 MprisScriptTransport::attach(qint32 processID, Seconds deadline)
     names.sort();
     if (names.size() > kMaxServices - 1)
         names.resize(kMaxServices - 1);
-    names.prepend(m_preferredService);
+    if (!m_preferredService.isEmpty())
+        names.prepend(m_preferredService);
 
     for (const QString &name : std::as_const(names)) {
         const QDBusMessage owner = busCall(QStringLiteral("GetNameOwner"), {name}, deadline, error);

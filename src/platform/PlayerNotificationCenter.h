@@ -18,4 +18,9 @@ public:
     /// contents are not passed on.
     [[nodiscard]] virtual CancelHandle observe(const QString &name,
                                                std::function<void()> callback) = 0;
+
+    /// The process-wide center of this system, created on first use on the
+    /// main thread (a QCoreApplication must exist) and owned by the
+    /// application object.
+    static PlayerNotificationCenter &shared();
 };

@@ -1,0 +1,321 @@
+#include "music/SpotifyLocalBridge.h"
+
+#include "music/SpotifyArtworkPolicy.h"
+#include "music/SpotifySeekPolicy.h"
+#include "music/SpotifyTrackLink.h"
+#include "platform/MprisScriptTransport.h"
+#include "platform/ScriptTerms.h"
+#include "platform/SystemClock.h"
+
+#include <QDBusConnection>
+
+#include <algorithm>
+
+using namespace ScriptTerms;
+using Kind = SpotifyLocalError::Kind;
+
+namespace {
+
+const ScriptDescriptor &currentTrack()
+{
+    static const ScriptDescriptor track = ScriptSpecifier::property(kCurrentTrack);
+    return track;
+}
+
+ScriptDescriptor application(ScriptCode property)
+{
+    return ScriptSpecifier::property(property);
+}
+
+ScriptDescriptor track(ScriptCode property)
+{
+    return ScriptSpecifier::property(property, currentTrack());
+}
+
+SpotifySnapshot emptySnapshot(std::optional<int> volume)
+{
+    SpotifySnapshot snapshot;
+    snapshot.volume = volume;
+    return snapshot;
+}
+
+bool isNoCurrentTrack(const SpotifyLocalError &error)
+{
+    return error.kind() == Kind::appleEvent && (error.code() == ScriptError::kNoCurrentItem ||
+                                                error.code() == ScriptError::kNoSuchObject);
+}
+
+// A reply without a string counts as empty text.
+QString text(const SpotifyResult<ScriptDescriptor> &result)
+{
+    return result.value().stringValue().value_or(QString());
+}
+
+} // namespace
+
+SpotifyLocalBridge::SpotifyLocalBridge(MusicSource source,
+                                       std::unique_ptr<ScriptTransport> transport,
+                                       const Clock &clock)
+    : m_source(source), m_transport(std::move(transport)), m_clock(clock),
+      m_context(std::make_unique<QObject>())
+{}
+
+SpotifyLocalBridge::~SpotifyLocalBridge() = default;
+
+std::unique_ptr<SpotifyLocalBridge> SpotifyLocalBridge::create(MusicSource source)
+{
+    const bool isSpotify = source == MusicSource::spotify;
+    auto transport = std::make_unique<MprisScriptTransport>(
+        QDBusConnection::sessionBus(), SystemClock::shared(),
+        isSpotify ? QLatin1String(MprisScriptTransport::kSpotifyService) : QString(),
+        isSpotify ? MprisScriptTransport::DurationUnit::milliseconds
+                  : MprisScriptTransport::DurationUnit::seconds);
+    return std::make_unique<SpotifyLocalBridge>(source, std::move(transport),
+                                                SystemClock::shared());
+}
+
+void SpotifyLocalBridge::snapshot(qint32 processID, bool requestPermission,
+                                  SnapshotCompletion completion)
+{
+    QObject *context = m_context.get();
+    m_worker.post([this, context, processID, requestPermission,
+                   completion = std::move(completion)]() mutable {
+        auto result = readSnapshot(processID, requestPermission);
+        SerialWorker::deliver(context, [completion = std::move(completion),
+                                        result = std::move(result)]() { completion(result); });
+    });
+}
+
+void SpotifyLocalBridge::send(const SpotifyCommand &command, qint32 processID,
+                              SendCompletion completion)
+{
+    QObject *context = m_context.get();
+    m_worker.post(
+        [this, context, command, processID, completion = std::move(completion)]() mutable {
+            auto result = perform(command, processID);
+            SerialWorker::deliver(context, [completion = std::move(completion),
+                                            result = std::move(result)]() { completion(result); });
+        });
+}
+
+double SpotifyLocalBridge::durationMilliseconds(double reported) const
+{
+    return m_source == MusicSource::spotify ? reported : reported * 1000;
+}
+
+SpotifySnapshotResult SpotifyLocalBridge::readSnapshot(qint32 processID, bool requestPermission)
+{
+    ScriptExchange exchange(*m_transport, m_clock, processID);
+    if (const auto denied = exchange.checkPermission(requestPermission))
+        return *denied;
+    const Seconds deadline = exchange.now() + kSnapshotBudget;
+
+    if (!exchange.hasTimeLeft(deadline))
+        return SpotifyLocalError(Kind::timeout);
+    const auto state = exchange.get(application(kPlayerState), deadline);
+    if (!state.isSuccess())
+        return *state.localError();
+    const auto stateCode = state.value().enumCodeValue();
+    const bool isPlaying = stateCode == kPlaying;
+
+    std::optional<int> volume;
+    if (exchange.hasTimeLeft(deadline)) {
+        const auto level = exchange.get(application(kSoundVolume), deadline);
+        if (level.isSuccess()) {
+            if (const auto value = level.value().int32Value();
+                value && *value >= 0 && *value <= 100)
+                volume = *value;
+        }
+    }
+
+    if (stateCode == kStopped)
+        return emptySnapshot(volume);
+
+    auto snapshot = readTrack(exchange, deadline, isPlaying, volume);
+    if (const auto *error = snapshot.localError(); error && isNoCurrentTrack(*error))
+        return emptySnapshot(volume);
+    return snapshot;
+}
+
+SpotifySnapshotResult SpotifyLocalBridge::readTrack(ScriptExchange &exchange, Seconds deadline,
+                                                    bool isPlaying, std::optional<int> volume)
+{
+    SpotifySnapshot snapshot;
+    snapshot.isPlaying = isPlaying;
+    snapshot.volume = volume;
+
+    const auto required = [&](const ScriptDescriptor &specifier) {
+        if (!exchange.hasTimeLeft(deadline))
+            return SpotifyResult<ScriptDescriptor>(SpotifyLocalError(Kind::timeout));
+        return exchange.get(specifier, deadline);
+    };
+    const auto optional =
+        [&](const ScriptDescriptor &specifier) -> std::optional<ScriptDescriptor> {
+        if (!exchange.hasTimeLeft(deadline))
+            return std::nullopt;
+        const auto result = exchange.get(specifier, deadline);
+        return result.isSuccess() ? std::optional(result.value()) : std::nullopt;
+    };
+
+    const auto title = required(track(kName));
+    if (!title.isSuccess())
+        return *title.localError();
+    const auto artist = required(track(kArtist));
+    if (!artist.isSuccess())
+        return *artist.localError();
+    const auto duration = required(track(kDuration));
+    if (!duration.isSuccess())
+        return *duration.localError();
+    const auto position = required(application(kPlayerPosition));
+    if (!position.isSuccess())
+        return *position.localError();
+    const auto durationValue = duration.value().doubleValue();
+    const auto positionValue = position.value().doubleValue();
+    if (!durationValue || !positionValue)
+        return SpotifyLocalError(Kind::invalidReply);
+    snapshot.title = text(title);
+    snapshot.artist = text(artist);
+    snapshot.timing = SpotifyPlaybackTiming::fromMilliseconds(durationMilliseconds(*durationValue),
+                                                              *positionValue);
+
+    if (const auto album = optional(track(kAlbum)))
+        snapshot.album = album->stringValue().value_or(QString());
+
+    if (m_source == MusicSource::spotify) {
+        if (const auto id = optional(track(kSpotifyID)))
+            snapshot.spotifyURI = SpotifyTrackLink::validatedURI(id->stringValue());
+        if (const auto address = optional(track(kArtworkURL)); address && address->stringValue())
+            snapshot.artworkURL = SpotifyArtworkPolicy::validatedURL(*address->stringValue());
+    } else {
+        if (const auto id = optional(track(kPersistentID)))
+            snapshot.playbackID = id->stringValue();
+        const QChar separator(0x1F);
+        const QString key = snapshot.playbackID.value_or(QString()) + separator + snapshot.title +
+                            separator + snapshot.artist + separator + snapshot.album;
+        snapshot.artworkData = cachedCover(exchange, deadline, key);
+    }
+    return snapshot;
+}
+
+std::optional<QByteArray> SpotifyLocalBridge::cachedCover(ScriptExchange &exchange,
+                                                          Seconds deadline, const QString &key)
+{
+    if (key != m_cachedArtworkKey) {
+        m_cachedArtworkKey = key;
+        m_cachedArtwork.reset();
+        m_nextLocalArtworkAttempt.reset();
+    }
+    if (!m_cachedArtwork &&
+        (!m_nextLocalArtworkAttempt || exchange.now() >= *m_nextLocalArtworkAttempt)) {
+        if (exchange.hasTimeLeft(deadline)) {
+            const auto raw = exchange.get(
+                ScriptSpecifier::property(
+                    kRawData, ScriptSpecifier::element(kArtworkClass, 1, currentTrack())),
+                deadline);
+            if (raw.isSuccess()) {
+                // A cover beyond the cap is dropped, not an error.
+                if (const auto bytes = raw.value().dataValue();
+                    bytes && bytes->size() <= kMaxArtworkBytes)
+                    m_cachedArtwork = *bytes;
+            }
+        }
+        m_nextLocalArtworkAttempt = exchange.now() + kArtworkRetry;
+    }
+    return m_cachedArtwork;
+}
+
+SpotifySendResult SpotifyLocalBridge::perform(const SpotifyCommand &command, qint32 processID)
+{
+    ScriptExchange exchange(*m_transport, m_clock, processID);
+    if (const auto denied = exchange.checkPermission(false))
+        return *denied;
+
+    const ScriptCode suite = m_source == MusicSource::spotify ? kSpotifySuite : kMusicSuite;
+    const auto playback = [&](ScriptCode eventID) -> SpotifySendResult {
+        const auto reply = exchange.send(ScriptEvent(suite, eventID), kCommandTimeout);
+        if (!reply.isSuccess())
+            return *reply.localError();
+        return std::monostate();
+    };
+
+    switch (command.kind()) {
+    case SpotifyCommand::Kind::volume:
+        return exchange.set(application(kSoundVolume),
+                            ScriptDescriptor::integer(std::clamp(command.level(), 0, 100)),
+                            kCommandTimeout);
+    case SpotifyCommand::Kind::toggle:
+        return playback(kPlayPause);
+    case SpotifyCommand::Kind::previous:
+        return playback(kPreviousTrack);
+    case SpotifyCommand::Kind::next:
+        return playback(kNextTrack);
+    case SpotifyCommand::Kind::seek:
+        if (!command.track())
+            return SpotifyLocalError(Kind::trackChanged);
+        return seek(exchange, command.position(), *command.track());
+    }
+    return SpotifyLocalError(Kind::invalidReply);
+}
+
+SpotifySendResult SpotifyLocalBridge::seek(ScriptExchange &exchange, double position,
+                                           const LyricsTrack &expected)
+{
+    const Seconds deadline = exchange.now() + kSeekBudget;
+    const auto duration = exchange.get(track(kDuration), deadline);
+    if (!duration.isSuccess())
+        return *duration.localError();
+    const double durationSeconds =
+        durationMilliseconds(duration.value().doubleValue().value_or(qQNaN())) / 1000;
+
+    // Each identity read must answer with text equal to the expected value.
+    const auto textOf = [&](ScriptCode property) -> SpotifyResult<QString> {
+        const auto value = exchange.get(track(property), deadline);
+        if (!value.isSuccess())
+            return *value.localError();
+        const auto string = value.value().stringValue();
+        if (!string)
+            return SpotifyLocalError(Kind::trackChanged);
+        return *string;
+    };
+    const auto same = [&](ScriptCode property,
+                          const QString &wanted) -> std::optional<SpotifyLocalError> {
+        const auto value = textOf(property);
+        if (!value.isSuccess())
+            return *value.localError();
+        if (value.value() != wanted)
+            return SpotifyLocalError(Kind::trackChanged);
+        return std::nullopt;
+    };
+
+    switch (SpotifySeekPolicy::guard(m_source, expected)) {
+    case SpotifySeekPolicy::Guard::playbackID:
+        if (const auto error = same(kPersistentID, *expected.playbackID()))
+            return *error;
+        break;
+    case SpotifySeekPolicy::Guard::spotifyURI:
+        if (const auto error = same(kSpotifyID, *expected.spotifyURI()))
+            return *error;
+        break;
+    case SpotifySeekPolicy::Guard::metadata: {
+        const auto title = textOf(kName);
+        if (!title.isSuccess())
+            return *title.localError();
+        const auto artist = textOf(kArtist);
+        if (!artist.isSuccess())
+            return *artist.localError();
+        const auto album = textOf(kAlbum);
+        if (!album.isSuccess())
+            return *album.localError();
+        if (!SpotifySeekPolicy::matches(expected, title.value(), artist.value(), album.value(),
+                                        durationSeconds))
+            return SpotifyLocalError(Kind::trackChanged);
+        break;
+    }
+    }
+
+    const auto target = SpotifySeekPolicy::target(position, durationSeconds);
+    if (!target)
+        return SpotifyLocalError(Kind::invalidReply);
+    return exchange.set(application(kPlayerPosition), ScriptDescriptor::real(*target),
+                        kCommandTimeout);
+}

@@ -1,0 +1,509 @@
+#include "music/SpotifyLocalBridge.h"
+#include "platform/ScriptTerms.h"
+#include "support/ScriptedTransport.h"
+#include "support/VirtualTime.h"
+
+#include <QTest>
+
+using namespace ScriptTerms;
+using Kind = SpotifyLocalError::Kind;
+using Answer = ScriptedTransport::Answer;
+
+Q_DECLARE_METATYPE(ScriptDescriptor)
+Q_DECLARE_METATYPE(std::optional<SpotifyLocalError>)
+
+namespace {
+
+constexpr qint32 kPID = 4242;
+const QString kURI = QStringLiteral("spotify:track:6rqhFgbbKwnb9MLmUQDhG6");
+const QString kCoverID = QStringLiteral("AB67616D0000B2730123456789ABCDEF01234567");
+
+ScriptDescriptor app(ScriptCode property)
+{
+    return ScriptSpecifier::property(property);
+}
+
+ScriptDescriptor track(ScriptCode property)
+{
+    return ScriptSpecifier::property(property, app(kCurrentTrack));
+}
+
+ScriptDescriptor cover()
+{
+    return ScriptSpecifier::property(
+        kRawData, ScriptSpecifier::element(kArtworkClass, 1, app(kCurrentTrack)));
+}
+
+class Rig
+{
+public:
+    explicit Rig(MusicSource source = MusicSource::spotify)
+    {
+        auto scripted = std::make_unique<ScriptedTransport>(time);
+        transport = scripted.get();
+        bridge = std::make_unique<SpotifyLocalBridge>(source, std::move(scripted), time);
+        transport->answerGet(app(kPlayerState), ScriptDescriptor::enumeration(kPlaying));
+        transport->answerGet(app(kSoundVolume), ScriptDescriptor::integer(55));
+        transport->answerGet(track(kName), ScriptDescriptor::text("Song"));
+        transport->answerGet(track(kArtist), ScriptDescriptor::text("Artist"));
+        transport->answerGet(track(kAlbum), ScriptDescriptor::text("Album"));
+        transport->answerGet(app(kPlayerPosition), ScriptDescriptor::real(43));
+        if (source == MusicSource::spotify) {
+            transport->answerGet(track(kDuration), ScriptDescriptor::integer(215'000));
+            transport->answerGet(track(kSpotifyID), ScriptDescriptor::text(kURI));
+            transport->answerGet(track(kArtworkURL),
+                                 ScriptDescriptor::text("https://i.scdn.co/image/" + kCoverID));
+        } else {
+            transport->answerGet(track(kDuration), ScriptDescriptor::real(215.0));
+            transport->answerGet(track(kPersistentID), ScriptDescriptor::text("5F3C1A2B"));
+            transport->answerGet(cover(), Answer{std::nullopt, ScriptError::kNoSuchObject});
+        }
+    }
+
+    SpotifySnapshotResult snapshot(bool requestPermission = false, qint32 pid = kPID)
+    {
+        std::optional<SpotifySnapshotResult> result;
+        bridge->snapshot(pid, requestPermission, [&](SpotifySnapshotResult r) { result = r; });
+        if (!QTest::qWaitFor([&] { return result.has_value(); }, 10'000))
+            qFatal("no snapshot");
+        return *result;
+    }
+
+    SpotifySendResult send(const SpotifyCommand &command)
+    {
+        std::optional<SpotifySendResult> result;
+        bridge->send(command, kPID, [&](SpotifySendResult r) { result = r; });
+        if (!QTest::qWaitFor([&] { return result.has_value(); }, 10'000))
+            qFatal("no command result");
+        return *result;
+    }
+
+    int coverReads() const
+    {
+        const auto reads = transport->reads();
+        return int(std::count(reads.begin(), reads.end(), cover()));
+    }
+
+    VirtualTime time;
+    ScriptedTransport *transport = nullptr;
+    std::unique_ptr<SpotifyLocalBridge> bridge;
+};
+
+std::optional<SpotifyLocalError> errorOf(const SpotifySnapshotResult &result)
+{
+    return result.localError() ? std::optional(*result.localError()) : std::nullopt;
+}
+
+std::optional<SpotifyLocalError> errorOf(const SpotifySendResult &result)
+{
+    return result.localError() ? std::optional(*result.localError()) : std::nullopt;
+}
+
+SpotifySnapshot emptyWithVolume(std::optional<int> volume)
+{
+    SpotifySnapshot snapshot;
+    snapshot.volume = volume;
+    return snapshot;
+}
+
+} // namespace
+
+class SpotifyLocalBridgeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsAPlayingTrack_data()
+    {
+        QTest::addColumn<MusicSource>("source");
+        QTest::newRow("spotify reports milliseconds") << MusicSource(MusicSource::spotify);
+        QTest::newRow("apple music reports seconds") << MusicSource(MusicSource::appleMusic);
+    }
+
+    void readsAPlayingTrack()
+    {
+        QFETCH(MusicSource, source);
+        Rig rig(source);
+        const auto result = rig.snapshot(true);
+        QVERIFY(result.isSuccess());
+        const SpotifySnapshot &snapshot = result.value();
+        QCOMPARE(snapshot.title, "Song");
+        QCOMPARE(snapshot.artist, "Artist");
+        QCOMPARE(snapshot.album, "Album");
+        QVERIFY(snapshot.isPlaying);
+        QCOMPARE(snapshot.timing, SpotifyPlaybackTiming::fromMilliseconds(215'000, 43));
+        QCOMPARE(snapshot.timing.duration, 215.0);
+        QCOMPARE(snapshot.volume, 55);
+        if (source == MusicSource::spotify) {
+            QCOMPARE(snapshot.spotifyURI, kURI);
+            QCOMPARE(snapshot.artworkURL, QUrl("https://i.scdn.co/image/" + kCoverID.toLower()));
+            QCOMPARE(snapshot.playbackID, std::nullopt);
+        } else {
+            QCOMPARE(snapshot.playbackID, "5F3C1A2B");
+            QCOMPARE(snapshot.spotifyURI, std::nullopt);
+            QCOMPARE(snapshot.artworkURL, std::nullopt);
+        }
+        QCOMPARE(rig.transport->permissionAsks(), std::vector<bool>{true});
+        const auto sent = rig.transport->sent();
+        QCOMPARE(sent.size(), size_t(9)); // eight reads and one cover probe or link reads
+        for (const auto &event : sent)
+            QCOMPARE(event.timeout, ScriptExchange::kMaxEventWait);
+    }
+
+    void stoppedAndPausedPlayers()
+    {
+        Rig rig;
+        rig.transport->answerGet(app(kPlayerState), ScriptDescriptor::enumeration(kStopped));
+        QCOMPARE(rig.snapshot().value(), emptyWithVolume(55));
+        QCOMPARE(rig.transport->sent().size(), size_t(2));
+
+        rig.transport->answerGet(app(kPlayerState), ScriptDescriptor::enumeration(kPaused));
+        const auto paused = rig.snapshot();
+        QCOMPARE(paused.value().title, "Song");
+        QVERIFY(!paused.value().isPlaying);
+    }
+
+    void errorCodesBecomeBridgeErrors_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<SpotifyLocalError>("expected");
+        QTest::newRow("consent would be required")
+            << -1744 << SpotifyLocalError(Kind::permissionRequired);
+        QTest::newRow("not permitted") << -1743 << SpotifyLocalError(Kind::permissionDenied);
+        QTest::newRow("timed out") << -1712 << SpotifyLocalError(Kind::timeout);
+        QTest::newRow("connection invalid") << -609 << SpotifyLocalError(Kind::notRunning);
+        QTest::newRow("process not found") << -600 << SpotifyLocalError(Kind::notRunning);
+        QTest::newRow("other code") << -1708 << SpotifyLocalError::appleEvent(-1708);
+        QTest::newRow("no current track, outside the track reads")
+            << -1728 << SpotifyLocalError::appleEvent(-1728);
+    }
+
+    void errorCodesBecomeBridgeErrors()
+    {
+        QFETCH(int, code);
+        QFETCH(SpotifyLocalError, expected);
+        {
+            Rig rig;
+            rig.transport->setPermission(code);
+            QCOMPARE(errorOf(rig.snapshot()), expected);
+            QVERIFY(rig.transport->sent().empty());
+            QCOMPARE(errorOf(rig.send(SpotifyCommand::next())), expected);
+        }
+        {
+            Rig rig;
+            rig.transport->answerGet(app(kPlayerState), Answer{std::nullopt, code});
+            QCOMPARE(errorOf(rig.snapshot()), expected);
+        }
+        {
+            Rig rig; // the error number inside an otherwise good reply
+            rig.transport->answerGet(
+                app(kPlayerState),
+                Answer{ScriptDescriptor::enumeration(kPlaying), ScriptError::kNone, code});
+            QCOMPARE(errorOf(rig.snapshot()), expected);
+            rig.transport->answer(kSpotifySuite, kPlayPause, {},
+                                  Answer{{}, ScriptError::kNone, code});
+            QCOMPARE(errorOf(rig.send(SpotifyCommand::toggle())), expected);
+        }
+    }
+
+    void noTargetIsAnInvalidReply()
+    {
+        Rig rig;
+        QCOMPARE(errorOf(rig.snapshot(false, 0)), SpotifyLocalError(Kind::invalidReply));
+        QVERIFY(rig.transport->permissionAsks().empty());
+    }
+
+    void trackVanishingMidReadGivesAnEmptySnapshot_data()
+    {
+        QTest::addColumn<ScriptDescriptor>("target");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("insideReply");
+        QTest::newRow("title, errn -1728") << track(kName) << -1728 << true;
+        QTest::newRow("artist, -1721") << track(kArtist) << -1721 << false;
+        QTest::newRow("duration, -1728") << track(kDuration) << -1728 << false;
+        QTest::newRow("position, errn -1721") << app(kPlayerPosition) << -1721 << true;
+    }
+
+    void trackVanishingMidReadGivesAnEmptySnapshot()
+    {
+        QFETCH(ScriptDescriptor, target);
+        QFETCH(int, code);
+        QFETCH(bool, insideReply);
+        Rig rig;
+        rig.transport->answerGet(target, insideReply ? Answer{ScriptDescriptor::text("x"), 0, code}
+                                                     : Answer{std::nullopt, code});
+        QCOMPARE(rig.snapshot().value(), emptyWithVolume(55));
+    }
+
+    void requiredAndOptionalReads()
+    {
+        Rig rig;
+        rig.transport->answerGet(track(kAlbum), Answer{std::nullopt, ScriptError::kTimedOut});
+        rig.transport->answerGet(track(kSpotifyID), ScriptDescriptor::text("spotify:album:x"));
+        rig.transport->answerGet(track(kArtworkURL),
+                                 ScriptDescriptor::text("https://evil.example/image/" + kCoverID));
+        auto snapshot = rig.snapshot();
+        QCOMPARE(snapshot.value().album, QString());
+        QCOMPARE(snapshot.value().spotifyURI, std::nullopt);
+        QCOMPARE(snapshot.value().artworkURL, std::nullopt);
+        QCOMPARE(snapshot.value().title, "Song");
+
+        rig.transport->answerGet(track(kName), ScriptDescriptor::integer(7));
+        QCOMPARE(rig.snapshot().value().title, QString()); // a missing string counts as empty
+
+        rig.transport->answerGet(track(kName), Answer{});
+        QCOMPARE(errorOf(rig.snapshot()), SpotifyLocalError(Kind::invalidReply));
+
+        rig.transport->answerGet(track(kName), ScriptDescriptor::text("Song"));
+        rig.transport->answerGet(track(kDuration), ScriptDescriptor::text("long"));
+        QCOMPARE(errorOf(rig.snapshot()), SpotifyLocalError(Kind::invalidReply));
+    }
+
+    void volumeOutsideTheScaleIsNone_data()
+    {
+        QTest::addColumn<ScriptDescriptor>("reply");
+        QTest::addColumn<std::optional<int>>("volume");
+        QTest::newRow("101") << ScriptDescriptor::integer(101) << std::optional<int>();
+        QTest::newRow("-1") << ScriptDescriptor::integer(-1) << std::optional<int>();
+        QTest::newRow("text") << ScriptDescriptor::text("50") << std::optional<int>();
+        QTest::newRow("100") << ScriptDescriptor::integer(100) << std::optional<int>(100);
+        QTest::newRow("0") << ScriptDescriptor::integer(0) << std::optional<int>(0);
+    }
+
+    void volumeOutsideTheScaleIsNone()
+    {
+        QFETCH(ScriptDescriptor, reply);
+        QFETCH(std::optional<int>, volume);
+        Rig rig;
+        rig.transport->answerGet(app(kSoundVolume), reply);
+        QCOMPARE(rig.snapshot().value().volume, volume);
+    }
+
+    void budgetRunsOutBetweenSteps()
+    {
+        {
+            Rig rig; // required step with no time left
+            rig.transport->answerGet(app(kPlayerState),
+                                     Answer{ScriptDescriptor::enumeration(kPlaying), 0, 0, 1.5});
+            rig.transport->answerGet(app(kSoundVolume),
+                                     Answer{ScriptDescriptor::integer(55), 0, 0, 1.5});
+            rig.transport->answerGet(track(kName),
+                                     Answer{ScriptDescriptor::text("Song"), 0, 0, 1.0});
+            QCOMPARE(errorOf(rig.snapshot()), SpotifyLocalError(Kind::timeout));
+            const auto sent = rig.transport->sent();
+            QCOMPARE(sent.size(), size_t(3));
+            QCOMPARE(sent[2].timeout, Seconds(1.0)); // what was left of the 4 s
+        }
+        {
+            Rig rig; // optional steps are skipped once the budget is spent
+            rig.transport->answerGet(app(kPlayerPosition),
+                                     Answer{ScriptDescriptor::real(43), 0, 0, 2.0});
+            rig.transport->answerGet(track(kDuration),
+                                     Answer{ScriptDescriptor::integer(215'000), 0, 0, 2.0});
+            const auto snapshot = rig.snapshot();
+            QCOMPARE(snapshot.value().title, "Song");
+            QCOMPARE(snapshot.value().album, QString());
+            QCOMPARE(snapshot.value().spotifyURI, std::nullopt);
+            QCOMPARE(rig.transport->sent().size(), size_t(6));
+        }
+        {
+            Rig rig; // no single read waits more than 2 s
+            rig.transport->answerGet(track(kName),
+                                     Answer{ScriptDescriptor::text("Song"), 0, 0, 2.5});
+            QCOMPARE(errorOf(rig.snapshot()), SpotifyLocalError(Kind::timeout));
+            QCOMPARE(rig.time.now(), Seconds(2));
+        }
+        {
+            Rig rig; // the budget starts after the permission check
+            rig.transport->setPermission(ScriptError::kNone, 10);
+            QVERIFY(rig.snapshot().isSuccess());
+        }
+    }
+
+    void seekIsGuardedByTheTrack_data()
+    {
+        QTest::addColumn<MusicSource>("source");
+        QTest::addColumn<LyricsTrack>("track");
+        QTest::addColumn<ScriptDescriptor>("changedTarget");
+        QTest::addColumn<ScriptDescriptor>("changedValue");
+        QTest::addColumn<double>("position");
+        QTest::addColumn<std::optional<SpotifyLocalError>>("error");
+        QTest::addColumn<double>("setTo");
+        const MusicSource spotify = MusicSource::spotify;
+        const MusicSource music = MusicSource::appleMusic;
+        const LyricsTrack byLink("Song", "Artist", "Album", 215, kURI);
+        const LyricsTrack byMetadata("Song", "Artist", "Album", 215);
+        const LyricsTrack byID("Song", "Artist", "Album", 215, std::nullopt, "5F3C1A2B");
+        const std::optional<SpotifyLocalError> ok;
+        const std::optional<SpotifyLocalError> changed = SpotifyLocalError(Kind::trackChanged);
+        const ScriptDescriptor none;
+        QTest::newRow("same link") << spotify << byLink << none << none << 100.0 << ok << 100.0;
+        QTest::newRow("past the end is clamped")
+            << spotify << byLink << none << none << 500.0 << ok << 215.0;
+        QTest::newRow("before the start is clamped")
+            << spotify << byLink << none << none << -4.0 << ok << 0.0;
+        QTest::newRow("other link")
+            << spotify << byLink << track(kSpotifyID)
+            << ScriptDescriptor::text("spotify:track:0000000000000000000000") << 100.0 << changed
+            << 0.0;
+        QTest::newRow("link without text")
+            << spotify << byLink << track(kSpotifyID) << ScriptDescriptor::integer(3) << 100.0
+            << changed << 0.0;
+        QTest::newRow("same metadata")
+            << spotify << byMetadata << none << none << 10.0 << ok << 10.0;
+        QTest::newRow("other title") << spotify << byMetadata << track(kName)
+                                     << ScriptDescriptor::text("Other") << 10.0 << changed << 0.0;
+        QTest::newRow("other album") << spotify << byMetadata << track(kAlbum)
+                                     << ScriptDescriptor::text("") << 10.0 << changed << 0.0;
+        QTest::newRow("duration 1 s off")
+            << spotify << byMetadata << track(kDuration) << ScriptDescriptor::integer(216'000)
+            << 10.0 << ok << 10.0;
+        QTest::newRow("duration 2 s off")
+            << spotify << byMetadata << track(kDuration) << ScriptDescriptor::integer(217'000)
+            << 10.0 << changed << 0.0;
+        QTest::newRow("same persistent id") << music << byID << none << none << 10.0 << ok << 10.0;
+        QTest::newRow("other persistent id")
+            << music << byID << track(kPersistentID) << ScriptDescriptor::text("77") << 10.0
+            << changed << 0.0;
+        QTest::newRow("position not finite")
+            << spotify << byLink << none << none << qQNaN()
+            << std::optional(SpotifyLocalError(Kind::invalidReply)) << 0.0;
+        QTest::newRow("no duration")
+            << spotify << byLink << track(kDuration) << ScriptDescriptor::integer(0) << 10.0
+            << std::optional(SpotifyLocalError(Kind::invalidReply)) << 0.0;
+    }
+
+    void seekIsGuardedByTheTrack()
+    {
+        QFETCH(MusicSource, source);
+        QFETCH(LyricsTrack, track);
+        QFETCH(ScriptDescriptor, changedTarget);
+        QFETCH(ScriptDescriptor, changedValue);
+        QFETCH(double, position);
+        QFETCH(std::optional<SpotifyLocalError>, error);
+        QFETCH(double, setTo);
+        Rig rig(source);
+        if (!changedTarget.isNull())
+            rig.transport->answerGet(changedTarget, changedValue);
+        QCOMPARE(errorOf(rig.send(SpotifyCommand::seek(position, track))), error);
+        QCOMPARE(rig.transport->permissionAsks(), std::vector<bool>{false});
+        std::vector<ScriptEvent> sets;
+        for (const auto &sent : rig.transport->sent()) {
+            if (sent.event.eventID() == kSetData)
+                sets.push_back(sent.event);
+        }
+        if (error) {
+            QVERIFY(sets.empty());
+            return;
+        }
+        QCOMPARE(sets.size(), size_t(1));
+        QCOMPARE(sets[0].parameter(kDirectObject), app(kPlayerPosition));
+        QCOMPARE(sets[0].parameter(kData), ScriptDescriptor::real(setTo));
+    }
+
+    void seekBudgetRunsOut()
+    {
+        Rig rig;
+        rig.transport->answerGet(track(kDuration),
+                                 Answer{ScriptDescriptor::integer(215'000), 0, 0, 2.0});
+        rig.transport->answerGet(track(kName), Answer{ScriptDescriptor::text("Song"), 0, 0, 1.0});
+        const LyricsTrack byMetadata("Song", "Artist", "Album", 215);
+        QCOMPARE(errorOf(rig.send(SpotifyCommand::seek(10, byMetadata))),
+                 SpotifyLocalError(Kind::timeout));
+        QCOMPARE(rig.transport->sent().size(), size_t(2));
+    }
+
+    void commandsAreSingleEvents_data()
+    {
+        QTest::addColumn<MusicSource>("source");
+        QTest::addColumn<SpotifyCommand>("command");
+        QTest::addColumn<ScriptCode>("eventClass");
+        QTest::addColumn<ScriptCode>("eventID");
+        QTest::addColumn<std::optional<ScriptDescriptor>>("data");
+        const MusicSource spotify = MusicSource::spotify;
+        const MusicSource music = MusicSource::appleMusic;
+        const std::optional<ScriptDescriptor> none;
+        QTest::newRow("volume 101 is 100")
+            << spotify << SpotifyCommand::volume(101) << kCoreSuite << kSetData
+            << std::optional(ScriptDescriptor::integer(100));
+        QTest::newRow("volume -1 is 0") << music << SpotifyCommand::volume(-1) << kCoreSuite
+                                        << kSetData << std::optional(ScriptDescriptor::integer(0));
+        QTest::newRow("spotify toggle")
+            << spotify << SpotifyCommand::toggle() << kSpotifySuite << kPlayPause << none;
+        QTest::newRow("spotify next")
+            << spotify << SpotifyCommand::next() << kSpotifySuite << kNextTrack << none;
+        QTest::newRow("music previous")
+            << music << SpotifyCommand::previous() << kMusicSuite << kPreviousTrack << none;
+    }
+
+    void commandsAreSingleEvents()
+    {
+        QFETCH(MusicSource, source);
+        QFETCH(SpotifyCommand, command);
+        QFETCH(ScriptCode, eventClass);
+        QFETCH(ScriptCode, eventID);
+        QFETCH(std::optional<ScriptDescriptor>, data);
+        Rig rig(source);
+        QVERIFY(rig.send(command).isSuccess());
+        QCOMPARE(rig.transport->permissionAsks(), std::vector<bool>{false});
+        const auto sent = rig.transport->sent();
+        QCOMPARE(sent.size(), size_t(1));
+        QCOMPARE(sent[0].event.eventClass(), eventClass);
+        QCOMPARE(sent[0].event.eventID(), eventID);
+        QCOMPARE(sent[0].event.parameter(kData), data);
+        QCOMPARE(sent[0].timeout, SpotifyLocalBridge::kCommandTimeout);
+    }
+
+    void coverIsProbedOncePerTrackAndRetriedAfterFifteenSeconds()
+    {
+        Rig rig(MusicSource::appleMusic);
+        QCOMPARE(rig.snapshot().value().artworkData, std::nullopt);
+        QCOMPARE(rig.coverReads(), 1);
+        rig.time.advance(14.9);
+        rig.snapshot();
+        QCOMPARE(rig.coverReads(), 1);
+        rig.time.advance(0.1);
+        rig.snapshot();
+        QCOMPARE(rig.coverReads(), 2);
+
+        rig.transport->answerGet(track(kName), ScriptDescriptor::text("Next song"));
+        rig.snapshot();
+        QCOMPARE(rig.coverReads(), 3); // a new track probes at once
+
+        const QByteArray bytes(SpotifyLocalBridge::kMaxArtworkBytes, 'c');
+        rig.transport->answerGet(cover(), ScriptDescriptor::bytes(bytes));
+        rig.transport->answerGet(track(kName), ScriptDescriptor::text("Third song"));
+        QCOMPARE(rig.snapshot().value().artworkData, bytes);
+        rig.time.advance(60);
+        QCOMPARE(rig.snapshot().value().artworkData, bytes);
+        QCOMPARE(rig.coverReads(), 4); // cached: read once per track
+    }
+
+    void oversizedCoverIsDiscarded()
+    {
+        Rig rig(MusicSource::appleMusic);
+        rig.transport->answerGet(cover(), ScriptDescriptor::bytes(QByteArray(
+                                              SpotifyLocalBridge::kMaxArtworkBytes + 1, 'c')));
+        const auto snapshot = rig.snapshot();
+        QVERIFY(snapshot.isSuccess());
+        QCOMPARE(snapshot.value().artworkData, std::nullopt);
+        rig.time.advance(1);
+        rig.snapshot();
+        QCOMPARE(rig.coverReads(), 1);
+    }
+
+    void completionsNeverRunInsideTheCallNorAfterTheBridgeIsGone()
+    {
+        Rig rig;
+        bool called = false;
+        rig.bridge->snapshot(kPID, false, [&](SpotifySnapshotResult) { called = true; });
+        QVERIFY(!called);
+        rig.bridge.reset();
+        QCoreApplication::processEvents();
+        QTest::qWait(0);
+        QVERIFY(!called);
+    }
+};
+
+QTEST_GUILESS_MAIN(SpotifyLocalBridgeTest)
+#include "tst_spotify_local_bridge.moc"
