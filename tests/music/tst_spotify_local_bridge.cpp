@@ -1,5 +1,6 @@
 #include "music/SpotifyLocalBridge.h"
 #include "platform/ScriptTerms.h"
+#include "support/AwaitCompletion.h"
 #include "support/ScriptedTransport.h"
 #include "support/VirtualTime.h"
 
@@ -62,20 +63,14 @@ public:
 
     SpotifySnapshotResult snapshot(bool requestPermission = false, qint32 pid = kPID)
     {
-        std::optional<SpotifySnapshotResult> result;
-        bridge->snapshot(pid, requestPermission, [&](SpotifySnapshotResult r) { result = r; });
-        if (!QTest::qWaitFor([&] { return result.has_value(); }, 10'000))
-            qFatal("no snapshot");
-        return *result;
+        return awaitCompletion<SpotifySnapshotResult>(
+            [&](auto done) { bridge->snapshot(pid, requestPermission, done); });
     }
 
     SpotifySendResult send(const SpotifyCommand &command)
     {
-        std::optional<SpotifySendResult> result;
-        bridge->send(command, kPID, [&](SpotifySendResult r) { result = r; });
-        if (!QTest::qWaitFor([&] { return result.has_value(); }, 10'000))
-            qFatal("no command result");
-        return *result;
+        return awaitCompletion<SpotifySendResult>(
+            [&](auto done) { bridge->send(command, kPID, done); });
     }
 
     int coverReads() const

@@ -4,6 +4,7 @@
 #include "platform/MprisApplicationLookup.h"
 #include "platform/SystemApplicationLookup.h"
 #include "platform/SystemClock.h"
+#include "support/AwaitCompletion.h"
 #include "support/FakeMprisPlayer.h"
 
 #include <QCoreApplication>
@@ -17,22 +18,16 @@ namespace {
 const qint32 kOwnPID = qint32(QCoreApplication::applicationPid());
 const QString kTrackID = QStringLiteral("6rqhFgbbKwnb9MLmUQDhG6");
 
-SpotifySnapshotResult snapshotOf(SpotifyLocalBridge &bridge, qint32 pid = kOwnPID)
+SpotifySnapshotResult snapshotOf(SpotifyLocalBridge &bridge)
 {
-    std::optional<SpotifySnapshotResult> result;
-    bridge.snapshot(pid, true, [&](SpotifySnapshotResult r) { result = r; });
-    if (!QTest::qWaitFor([&] { return result.has_value(); }, 20'000))
-        qFatal("no snapshot");
-    return *result;
+    return awaitCompletion<SpotifySnapshotResult>(
+        [&](auto done) { bridge.snapshot(kOwnPID, true, done); });
 }
 
 SpotifySendResult sendTo(SpotifyLocalBridge &bridge, const SpotifyCommand &command)
 {
-    std::optional<SpotifySendResult> result;
-    bridge.send(command, kOwnPID, [&](SpotifySendResult r) { result = r; });
-    if (!QTest::qWaitFor([&] { return result.has_value(); }, 20'000))
-        qFatal("no command result");
-    return *result;
+    return awaitCompletion<SpotifySendResult>(
+        [&](auto done) { bridge.send(command, kOwnPID, done); });
 }
 
 void playSong(FakeMprisPlayer &player, const QString &id)
