@@ -2,6 +2,7 @@
 #include "music/SpotifyLocalBridge.h"
 #include "music/SpotifyPlaybackObserver.h"
 #include "platform/MprisApplicationLookup.h"
+#include "platform/MprisTrackMetadata.h"
 #include "platform/SystemApplicationLookup.h"
 #include "platform/SystemClock.h"
 #include "support/AwaitCompletion.h"
@@ -74,6 +75,36 @@ private slots:
         const auto empty = snapshotOf(*bridge);
         QCOMPARE(empty.value().title, QString());
         QCOMPARE(empty.value().volume, 55);
+    }
+
+    void absurdAnswersStayBounded_data()
+    {
+        QTest::addColumn<QVariant>("length");
+        QTest::addColumn<double>("duration");
+        QTest::newRow("negative") << QVariant::fromValue(qlonglong(-5'000'000)) << 0.0;
+        QTest::newRow("not a number") << QVariant(qQNaN()) << 0.0;
+        QTest::newRow("text") << QVariant("215") << 0.0;
+        QTest::newRow("ten years")
+            << QVariant::fromValue(qulonglong(315'360'000'000'000)) << 315'360'000.0;
+    }
+
+    void absurdAnswersStayBounded()
+    {
+        QFETCH(QVariant, length);
+        QFETCH(double, duration);
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        playSong(player, kTrackID);
+        QVariantMap metadata = player.playerProperty("Metadata").toMap();
+        metadata["mpris:length"] = length;
+        metadata["xesam:title"] = QString(10'000'000, u'x');
+        player.setPlayerProperty("Metadata", metadata);
+        const auto bridge = SpotifyLocalBridge::create(MusicSource::spotify);
+        const auto result = snapshotOf(*bridge);
+        QVERIFY(result.isSuccess());
+        QCOMPARE(result.value().timing.duration, duration);
+        QCOMPARE(result.value().title.size(), MprisTrackMetadata::kMaxTextLength);
+        QCOMPARE(LyricsTrack::from(result.value()), std::nullopt);
     }
 
     void commandsAndTheGuardedSeekReachThePlayer()
