@@ -1,0 +1,286 @@
+#include "tray/FileTrayStore.h"
+
+#include "platform/AppDataFolder.h"
+#include "platform/GuiAppActivation.h"
+#include "platform/InodeBookmarks.h"
+#include "platform/LocalFileStorage.h"
+#include "tray/TrayFileFormat.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+
+namespace {
+
+const QString kUnreadableMessage =
+    QStringLiteral("The saved tray could not be read. Your original files are unaffected.");
+const QString kRestoreAccessMessage =
+    QStringLiteral("Some file access could not be restored. Add those files again if needed.");
+const QString kRefusedSaveMessage =
+    QStringLiteral("The saved tray could not be read. Original saved references are preserved.");
+const QString kSaveFailedMessage =
+    QStringLiteral("The tray could not be saved. Your original files are unaffected.");
+const QString kNoBookmarkMessage =
+    QStringLiteral("A file can be used now, but may need to be added again after restarting.");
+const QString kRejectedMessage =
+    QStringLiteral("Only available files and folders can be added to the tray.");
+const QString kUnavailableMessage =
+    QStringLiteral("This file is unavailable. It may have moved or its drive may be disconnected.");
+
+// The location with "." and ".." segments (and doubled slashes) removed.
+QUrl standardized(const QUrl &url)
+{
+    return QUrl::fromLocalFile(QDir::cleanPath(url.toLocalFile()));
+}
+
+} // namespace
+
+FileTrayStore::FileTrayStore(QString storagePath, FileStorage *files, FileBookmarks *bookmarks,
+                             AppActivation *activation, QObject *parent)
+    : QObject(parent),
+      m_storagePath(storagePath.isEmpty() ? AppDataFolder::file(QStringLiteral("tray.json"))
+                                          : std::move(storagePath)),
+      m_files(files ? *files : LocalFileStorage::shared()),
+      m_bookmarkService(bookmarks ? *bookmarks : InodeBookmarks::shared()), m_activation(activation)
+{
+    if (!m_activation) {
+        m_ownActivation = std::make_unique<GuiAppActivation>();
+        m_activation = m_ownActivation.get();
+    }
+}
+
+FileTrayStore::~FileTrayStore()
+{
+    for (const QUrl &url : std::as_const(m_scopedURLs))
+        m_bookmarkService.stopAccess(url);
+}
+
+void FileTrayStore::setMessage(const QString &value)
+{
+    if (m_message == value)
+        return;
+    m_message = value;
+    emit messageChanged();
+}
+
+void FileTrayStore::setPreviewItem(const std::optional<TrayItem> &value)
+{
+    if (m_previewItem == value)
+        return;
+    m_previewItem = value;
+    emit previewItemChanged();
+}
+
+void FileTrayStore::setPickerPresented(bool value)
+{
+    if (m_isPickerPresented == value)
+        return;
+    m_isPickerPresented = value;
+    emit pickerPresentedChanged();
+}
+
+void FileTrayStore::setItems(QList<TrayItem> value)
+{
+    if (m_items == value)
+        return;
+    m_items = std::move(value);
+    emit itemsChanged();
+}
+
+void FileTrayStore::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    restore();
+    // Queued: the refresh runs as its own main-thread task, and not at all once
+    // the store is gone.
+    connect(m_activation, &AppActivation::becameActive, this, &FileTrayStore::refreshAvailability,
+            Qt::QueuedConnection);
+}
+
+bool FileTrayStore::existsAt(const QUrl &url) const
+{
+    return m_files.exists(url.toLocalFile());
+}
+
+void FileTrayStore::restore()
+{
+    if (!m_files.exists(m_storagePath))
+        return;
+    const auto bytes = m_files.readAll(m_storagePath);
+    const auto saved = bytes ? TrayFileFormat::decode(*bytes) : std::nullopt;
+    if (!saved) {
+        m_canWrite = false;
+        setMessage(kUnreadableMessage);
+        return;
+    }
+
+    QSet<QUuid> seenIDs;
+    QSet<QString> seenPaths;
+    bool needsResave = false;
+    QList<TrayItem> items;
+    for (const TrayFileFormat::SavedItem &entry : *saved) {
+        if (seenIDs.contains(entry.id))
+            continue;
+        seenIDs.insert(entry.id);
+
+        QUrl url = QUrl::fromLocalFile(QFileInfo(entry.path).absoluteFilePath());
+        bool isStale = false;
+        if (entry.bookmark) {
+            // Kept before resolving, so an unresolvable bookmark is still
+            // written back by later saves.
+            m_bookmarks.insert(entry.id, *entry.bookmark);
+            if (const auto resolved = m_bookmarkService.resolve(*entry.bookmark)) {
+                url = resolved->url;
+                isStale = resolved->isStale;
+            } else {
+                setMessage(kRestoreAccessMessage);
+            }
+        }
+        if (!url.isLocalFile())
+            continue;
+        const QString path = standardized(url).toLocalFile();
+        if (seenPaths.contains(path))
+            continue;
+        seenPaths.insert(path);
+
+        if (m_bookmarkService.startAccess(url))
+            m_scopedURLs.insert(entry.id, url);
+        if (isStale) {
+            if (const auto renewed = m_bookmarkService.create(url)) {
+                m_bookmarks.insert(entry.id, *renewed);
+                needsResave = true;
+            }
+        }
+        items.append(TrayItem{entry.id, url, existsAt(url)});
+    }
+    // Bookmarks of skipped duplicates must not outlive their entries.
+    for (auto it = m_bookmarks.begin(); it != m_bookmarks.end();) {
+        const bool listed = std::any_of(items.cbegin(), items.cend(),
+                                        [&](const TrayItem &item) { return item.id == it.key(); });
+        it = listed ? std::next(it) : m_bookmarks.erase(it);
+    }
+    setItems(std::move(items));
+    if (needsResave)
+        save();
+}
+
+void FileTrayStore::closeAccess(const QUuid &id)
+{
+    m_bookmarks.remove(id);
+    const auto scoped = m_scopedURLs.constFind(id);
+    if (scoped == m_scopedURLs.cend())
+        return;
+    const QUrl url = *scoped;
+    m_scopedURLs.erase(scoped);
+    m_bookmarkService.stopAccess(url);
+}
+
+void FileTrayStore::addFiles(const QList<QUrl> &urls)
+{
+    setMessage(QString());
+    if (urls.isEmpty())
+        return;
+    bool rejected = false;
+    bool changed = false;
+    QList<TrayItem> items = m_items;
+    for (const QUrl &dropped : urls) {
+        if (!dropped.isLocalFile()) {
+            rejected = true;
+            continue;
+        }
+        const QUrl url = standardized(dropped);
+        const auto existing = std::find_if(items.cbegin(), items.cend(), [&](const TrayItem &item) {
+            return standardized(item.url) == url;
+        });
+        if (existing != items.cend()) {
+            if (existing->isAvailable)
+                continue;
+            const QUuid replaced = existing->id;
+            items.removeIf([&](const TrayItem &item) { return item.id == replaced; });
+            closeAccess(replaced);
+        }
+
+        const QUuid id = QUuid::createUuid();
+        const bool granted = m_bookmarkService.startAccess(url);
+        if (!existsAt(url)) {
+            if (granted)
+                m_bookmarkService.stopAccess(url);
+            rejected = true;
+            continue;
+        }
+        if (granted)
+            m_scopedURLs.insert(id, url);
+        if (const auto bookmark = m_bookmarkService.create(url))
+            m_bookmarks.insert(id, *bookmark);
+        else
+            setMessage(kNoBookmarkMessage);
+        items.append(TrayItem{id, url, true});
+        changed = true;
+    }
+    // A replaced entry changes the list even when its new location is rejected.
+    setItems(std::move(items));
+    if (rejected)
+        setMessage(kRejectedMessage);
+    if (changed)
+        save();
+}
+
+void FileTrayStore::remove(const QUuid &id)
+{
+    QList<TrayItem> items = m_items;
+    items.removeIf([&](const TrayItem &item) { return item.id == id; });
+    setItems(std::move(items));
+    closeAccess(id);
+    setMessage(QString());
+    save();
+}
+
+void FileTrayStore::clear()
+{
+    setItems({});
+    m_bookmarks.clear();
+    const auto scoped = std::exchange(m_scopedURLs, {});
+    for (const QUrl &url : scoped)
+        m_bookmarkService.stopAccess(url);
+    setMessage(QString());
+    save();
+}
+
+bool FileTrayStore::checkAvailability(const TrayItem &item)
+{
+    if (existsAt(item.url))
+        return true;
+    refreshAvailability();
+    setMessage(kUnavailableMessage);
+    return false;
+}
+
+void FileTrayStore::refreshAvailability()
+{
+    for (TrayItem &item : m_items)
+        item.isAvailable = existsAt(item.url);
+    emit itemsChanged();
+}
+
+void FileTrayStore::save()
+{
+    if (!m_canWrite) {
+        setMessage(kRefusedSaveMessage);
+        return;
+    }
+    QList<TrayFileFormat::SavedItem> saved;
+    saved.reserve(m_items.size());
+    for (const TrayItem &item : std::as_const(m_items)) {
+        const auto bookmark = m_bookmarks.constFind(item.id);
+        saved.append({item.id,
+                      bookmark == m_bookmarks.cend() ? std::nullopt : std::optional(*bookmark),
+                      item.url.toLocalFile()});
+    }
+    const bool ok = m_files.createFolder(QFileInfo(m_storagePath).absolutePath()) &&
+                    m_files.writeAtomically(m_storagePath, TrayFileFormat::encode(saved)) &&
+                    m_files.setPermissions(m_storagePath, 0600);
+    if (!ok)
+        setMessage(kSaveFailedMessage);
+}

@@ -1,0 +1,416 @@
+#include "notes/NotesStore.h"
+#include "platform/UuidText.h"
+#include "support/CountingFileStorage.h"
+#include "support/FileOwnership.h"
+#include "support/VirtualTime.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace FileOwnership;
+
+namespace {
+
+const QString kSaved = QStringLiteral("Saved on this Mac");
+const QString kSaving = QStringLiteral("Saving\u2026");
+const QString kUnreadable =
+    QStringLiteral("Saved notes couldn't be read. Original file preserved.");
+const QString kSaveFailed = QStringLiteral("Couldn't save. Your edits are still in memory.");
+
+const QString kA = QStringLiteral("A0000000-0000-4000-8000-00000000000A");
+const QString kB = QStringLiteral("B0000000-0000-4000-8000-00000000000B");
+const QString kC = QStringLiteral("C0000000-0000-4000-8000-00000000000C");
+
+QUuid uuid(const QString &text)
+{
+    return QUuid::fromString(text);
+}
+
+QByteArray noteJson(const QString &id, const QString &content)
+{
+    return QStringLiteral(R"({"content":"%2","createdAt":"2026-01-01T10:00:00Z","id":"%1",)"
+                          R"("modifiedAt":"2026-01-01T10:00:00Z"})")
+        .arg(id, content)
+        .toUtf8();
+}
+
+QByteArray documentJson(const QList<QByteArray> &notes, const QString &selected = {})
+{
+    QByteArray out = "{\"version\":1,\"notes\":[" + notes.join(',') + "]";
+    if (!selected.isEmpty())
+        out += ",\"selectedNoteID\":\"" + selected.toUtf8() + "\"";
+    return out + "}";
+}
+
+QList<QUuid> ids(const QList<CrestNote> &notes)
+{
+    QList<QUuid> out;
+    for (const CrestNote &note : notes)
+        out << note.id;
+    return out;
+}
+
+} // namespace
+
+class NotesStoreTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    VirtualTime m_time;
+    CountingFileStorage m_files;
+
+    QString folder() const { return m_dir->path() + "/data/Velloway"; }
+    QString notesFile() const { return folder() + "/notes.json"; }
+    std::unique_ptr<NotesStore> store()
+    {
+        return std::make_unique<NotesStore>(notesFile(), &m_time, &m_time, &m_files);
+    }
+    void writeDocument(const QByteArray &bytes)
+    {
+        QDir().mkpath(folder());
+        writeFile(notesFile(), bytes);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dropRoot()); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_files.writes = 0;
+        m_time.setWallNow(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 890), Qt::UTC));
+    }
+
+    void firstLaunchWritesOneEmptySelectedNoteAtOnce()
+    {
+        auto notes = store();
+        QCOMPARE(notes->notes().size(), 1);
+        const CrestNote note = notes->notes().first();
+        QCOMPARE(notes->selectedNoteID(), std::optional(note.id));
+        QCOMPARE(notes->selectedNote(), std::optional(note));
+        QCOMPARE(note.content, QString());
+        QCOMPARE(notes->saveStatus(), kSaved);
+        QVERIFY(!notes->hasSaveError());
+        QCOMPARE(m_files.writes, 1);
+        QCOMPARE(m_time.pendingCount(), 0);
+        QCOMPARE(mode(notesFile()), 0600);
+        QCOMPARE(mode(folder()), 0700);
+        QCOMPARE(mode(QFileInfo(folder()).absolutePath()), 0700);
+
+        // Pretty-printed, keys sorted at every level, whole-second UTC dates,
+        // upper-case UUIDs.
+        const QString id = UuidText::format(note.id);
+        QCOMPARE(QString::fromUtf8(readFile(notesFile())),
+                 QStringLiteral("{\n"
+                                "    \"notes\": [\n"
+                                "        {\n"
+                                "            \"content\": \"\",\n"
+                                "            \"createdAt\": \"2026-03-04T05:06:07Z\",\n"
+                                "            \"id\": \"%1\",\n"
+                                "            \"modifiedAt\": \"2026-03-04T05:06:07Z\"\n"
+                                "        }\n"
+                                "    ],\n"
+                                "    \"selectedNoteID\": \"%1\",\n"
+                                "    \"version\": 1\n"
+                                "}\n")
+                     .arg(id));
+    }
+
+    void documentRoundTripsThroughTheFile()
+    {
+        writeDocument(documentJson({noteJson(kA.toLower(), "first\\nline"), noteJson(kB, "b")},
+                                   kB.toLower()));
+        auto notes = store();
+        QCOMPARE(ids(notes->notes()), (QList<QUuid>{uuid(kA), uuid(kB)}));
+        QCOMPARE(notes->selectedNoteID(), std::optional(uuid(kB)));
+        QCOMPARE(notes->notes().first().content, QString("first\nline"));
+        QCOMPARE(notes->notes().first().createdAt,
+                 QDateTime(QDate(2026, 1, 1), QTime(10, 0), Qt::UTC));
+        QCOMPARE(notes->saveStatus(), kSaved);
+        QCOMPARE(m_files.writes, 0);
+
+        notes->updateContent("ünïcode ✓ \"quoted\"", uuid(kB));
+        notes->flush();
+        const QByteArray bytes = readFile(notesFile());
+        QVERIFY(bytes.contains(kA.toUtf8())); // written upper-case
+        QVERIFY(!bytes.contains(kA.toLower().toUtf8()));
+        auto reread = store();
+        QCOMPARE(reread->notes().size(), 2);
+        QCOMPARE(reread->notes()[1].content, QString("ünïcode ✓ \"quoted\""));
+        QCOMPARE(reread->notes()[1].modifiedAt,
+                 QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), Qt::UTC));
+        QCOMPARE(reread->selectedNoteID(), std::optional(uuid(kB)));
+    }
+
+    void loadingChoosesTheSelection_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("named note") << documentJson({noteJson(kA, ""), noteJson(kB, "")}, kB) << kB;
+        QTest::newRow("unknown id selects first")
+            << documentJson({noteJson(kA, ""), noteJson(kB, "")}, kC) << kA;
+        QTest::newRow("absent selects first") << documentJson({noteJson(kB, "")}) << kB;
+        QTest::newRow("no notes, no selection") << documentJson({}, kA) << QString();
+        QTest::newRow("null selection") << QByteArray(R"({"version":1,"notes":[],)"
+                                                      R"("selectedNoteID":null,"x":1})")
+                                        << QString();
+        QTest::newRow("offset date") << QByteArray(R"({"version":1,"notes":[{"content":"",)"
+                                                   R"("createdAt":"2026-01-01T10:00:00+02:00",)"
+                                                   R"("id":"A0000000-0000-4000-8000-00000000000A",)"
+                                                   R"("modifiedAt":"2026-01-01T10:00:00Z"}]})")
+                                     << kA;
+    }
+
+    void loadingChoosesTheSelection()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(QString, selected);
+        writeDocument(document);
+        auto notes = store();
+        QCOMPARE(notes->selectedNoteID(),
+                 selected.isEmpty() ? std::nullopt : std::optional(uuid(selected)));
+        QCOMPARE(notes->saveStatus(), kSaved);
+        QVERIFY(!notes->hasSaveError());
+        QCOMPARE(m_files.writes, 0);
+        QCOMPARE(readFile(notesFile()), document); // loading alone never writes
+    }
+
+    void unreadableDocumentIsNeverOverwritten_data()
+    {
+        const QByteArray good = documentJson({noteJson(kA, "keep me")}, kA);
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("truncated") << good.left(good.size() - 3);
+        QTest::newRow("not JSON") << QByteArray("notes: keep me");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("array") << "[" + good + "]";
+        QTest::newRow("version 2") << QByteArray(good).replace("\"version\":1", "\"version\":2");
+        QTest::newRow("version as text")
+            << QByteArray(good).replace("\"version\":1", "\"version\":\"1\"");
+        QTest::newRow("version 1.5")
+            << QByteArray(good).replace("\"version\":1", "\"version\":1.5");
+        QTest::newRow("no version") << QByteArray(good).replace("\"version\":1,", "");
+        QTest::newRow("no notes") << QByteArray(R"({"version":1})");
+        QTest::newRow("note without content")
+            << QByteArray(good).replace("\"content\":\"keep me\",", "");
+        QTest::newRow("bad note UUID") << documentJson({noteJson("A000-not-a-uuid", "x")});
+        QTest::newRow("bad selected UUID") << documentJson({noteJson(kA, "x")}, "nope");
+        QTest::newRow("date with fractions")
+            << QByteArray(good).replace("10:00:00Z\",\"id", "10:00:00.500Z\",\"id");
+        QTest::newRow("date without time")
+            << QByteArray(good).replace("2026-01-01T10:00:00Z\",\"id", "2026-01-01\",\"id");
+        QTest::newRow("date without zone")
+            << QByteArray(good).replace("10:00:00Z\",\"id", "10:00:00\",\"id");
+        QTest::newRow("impossible date") << QByteArray(good).replace("2026-01-01T10:00:00Z\",\"id",
+                                                                     "2026-02-30T10:00:00Z\",\"id");
+    }
+
+    void unreadableDocumentIsNeverOverwritten()
+    {
+        QFETCH(QByteArray, bytes);
+        writeDocument(bytes);
+        auto notes = store();
+        QVERIFY(!notes->canWrite());
+        QVERIFY(notes->notes().isEmpty());
+        QCOMPARE(notes->saveStatus(), kUnreadable);
+        QVERIFY(notes->hasSaveError());
+
+        // The user works on in memory; the status keeps telling why nothing
+        // is saved, and the file keeps its bytes.
+        notes->addNote();
+        notes->updateContent("typed", notes->notes().first().id);
+        QCOMPARE(notes->notes().first().content, QString("typed"));
+        QCOMPARE(m_time.pendingCount(), 0);
+        m_time.advance(5.0);
+        notes->flush();
+        QCOMPARE(notes->saveStatus(), kUnreadable);
+        notes.reset();
+        QCOMPARE(m_files.writes, 0);
+        QCOMPARE(readFile(notesFile()), bytes);
+    }
+
+    void typingWritesOncePerPause()
+    {
+        auto notes = store();
+        const QUuid id = notes->notes().first().id;
+        m_files.writes = 0;
+        QSignalSpy status(notes.get(), &NotesStore::saveStatusChanged);
+        for (int i = 1; i <= 10; ++i) {
+            notes->updateContent(QString("abcdefghij").left(i), id);
+            m_time.advance(0.3);
+        }
+        QCOMPARE(m_files.writes, 0);
+        QCOMPARE(notes->saveStatus(), kSaving);
+        m_time.advance(0.09);
+        QCOMPARE(m_files.writes, 0);
+        m_time.advance(0.02);
+        QCOMPARE(m_files.writes, 1);
+        QCOMPARE(notes->saveStatus(), kSaved);
+        QCOMPARE(status.count(), 2); // "Saving…" once, then saved
+        QVERIFY(readFile(notesFile()).contains("abcdefghij"));
+
+        // The same text again is no change: no new date, no save.
+        const QDateTime modified = notes->notes().first().modifiedAt;
+        m_time.advance(10.0);
+        notes->updateContent("abcdefghij", id);
+        QCOMPARE(notes->notes().first().modifiedAt, modified);
+        QCOMPARE(m_time.pendingCount(), 0);
+        QCOMPARE(notes->saveStatus(), kSaved);
+    }
+
+    void flushWritesPendingEditAtOnceAndOnlyOnce()
+    {
+        auto notes = store();
+        const QUuid id = notes->notes().first().id;
+        m_files.writes = 0;
+        notes->updateContent("quit soon", id);
+        m_time.advance(0.2);
+        notes->flush(); // quitting or collapsing
+        QCOMPARE(m_files.writes, 1);
+        QVERIFY(readFile(notesFile()).contains("quit soon"));
+        m_time.advance(1.0);
+        QCOMPARE(m_files.writes, 1);
+        notes->flush(); // nothing pending
+        QCOMPARE(m_files.writes, 1);
+    }
+
+    void editsFollowTheListRules()
+    {
+        writeDocument(documentJson({noteJson(kA, "a"), noteJson(kB, "b"), noteJson(kC, "c")}, kB));
+        auto notes = store();
+
+        // Deleting the selected middle note selects the one that followed.
+        notes->deleteNote(uuid(kB));
+        QCOMPARE(ids(notes->notes()), (QList<QUuid>{uuid(kA), uuid(kC)}));
+        QCOMPARE(notes->selectedNoteID(), std::optional(uuid(kC)));
+        // Deleting the selected last note selects the new last one.
+        notes->deleteNote(uuid(kC));
+        QCOMPARE(notes->selectedNoteID(), std::optional(uuid(kA)));
+        // Another note's deletion leaves the selection alone.
+        notes->addNote();
+        const QUuid added = notes->notes().first().id;
+        QCOMPARE(notes->selectedNoteID(), std::optional(added));
+        notes->select(uuid(kA));
+        notes->deleteNote(added);
+        QCOMPARE(notes->selectedNoteID(), std::optional(uuid(kA)));
+        // Unknown ids change nothing.
+        notes->select(uuid(kB));
+        notes->deleteNote(uuid(kB));
+        notes->updateContent("x", uuid(kB));
+        QCOMPARE(ids(notes->notes()), (QList<QUuid>{uuid(kA)}));
+        // The last note can go; no replacement appears.
+        notes->deleteNote(uuid(kA));
+        QVERIFY(notes->notes().isEmpty());
+        QCOMPARE(notes->selectedNoteID(), std::nullopt);
+        m_time.advance(0.4);
+        QCOMPARE(readFile(notesFile()), QByteArray("{\n    \"notes\": [\n    ],\n"
+                                                   "    \"version\": 1\n}\n"));
+
+        // New notes go first; selecting is saved too.
+        notes->addNote();
+        notes->addNote();
+        const QUuid newest = notes->notes().first().id, older = notes->notes()[1].id;
+        notes->select(older);
+        m_time.advance(0.4);
+        auto reread = store();
+        QCOMPARE(ids(reread->notes()), (QList<QUuid>{newest, older}));
+        QCOMPARE(reread->selectedNoteID(), std::optional(older));
+    }
+
+    void failedWritesKeepEditsAndCatchUp()
+    {
+        if (!canActAsRoot())
+            QSKIP("needs root to make a folder that belongs to someone else");
+        writeDocument(documentJson({noteJson(kA, "old")}, kA));
+        const QByteArray before = readFile(notesFile());
+        // The folder belongs to root: its permissions cannot be set and
+        // nothing can be created in it, although the document is readable.
+        asRoot([&] {
+            QVERIFY(::chown(QFile::encodeName(folder()), 0, 0) == 0);
+            QVERIFY(::chmod(QFile::encodeName(folder()), 0755) == 0);
+        });
+        auto notes = store();
+        QCOMPARE(notes->saveStatus(), kSaved);
+        notes->updateContent("new", uuid(kA));
+        notes->flush();
+        QCOMPARE(notes->saveStatus(), kSaveFailed);
+        QVERIFY(notes->hasSaveError());
+        QCOMPARE(notes->notes().first().content, QString("new"));
+        QCOMPARE(readFile(notesFile()), before);
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{"notes.json"});
+
+        // A later change reads "Saving…" with the error still set...
+        notes->updateContent("newer", uuid(kA));
+        QCOMPARE(notes->saveStatus(), kSaving);
+        QVERIFY(notes->hasSaveError());
+        m_time.advance(0.4);
+        QCOMPARE(notes->saveStatus(), kSaveFailed);
+
+        // ...and once writing works again, everything in memory is written.
+        QVERIFY(takeOwnership(folder()));
+        notes->flush();
+        QCOMPARE(notes->saveStatus(), kSaved);
+        QVERIFY(!notes->hasSaveError());
+        QVERIFY(readFile(notesFile()).contains("newer"));
+        QCOMPARE(mode(folder()), 0700);
+        QCOMPARE(mode(notesFile()), 0600);
+
+        // A folder that cannot be created: the first note lives in memory.
+        writeFile(m_dir->path() + "/plain", "file");
+        NotesStore blocked(m_dir->path() + "/plain/Velloway/notes.json", &m_time, &m_time,
+                           &m_files);
+        QCOMPARE(blocked.notes().size(), 1);
+        QCOMPARE(blocked.saveStatus(), kSaveFailed);
+        QVERIFY(blocked.canWrite());
+    }
+
+    void titleIsTheFirstNonBlankLine_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("empty") << ""
+                               << "Untitled note";
+        QTest::newRow("only blanks") << " \t\n  \r\n\u2028\t"
+                                     << "Untitled note";
+        QTest::newRow("trimmed") << "\t  Shopping list \t\nmilk"
+                                 << "Shopping list";
+        QTest::newRow("after blank lines") << "\n \n\r\nSecond"
+                                           << "Second";
+        QTest::newRow("line separator") << "One\u2028Two"
+                                        << "One";
+        QTest::newRow("paragraph separator") << " \u2029Two\u2029"
+                                             << "Two";
+        QTest::newRow("next line") << "A\u0085B"
+                                   << "A";
+        QTest::newRow("carriage return") << "  \rX"
+                                         << "X";
+        QTest::newRow("inner spaces kept") << "a  b"
+                                           << "a  b";
+        QTest::newRow("no-break space is not trimmed") << "\u00a0x"
+                                                       << "\u00a0x";
+        QTest::newRow("100 characters") << QString(100, u'x') << QString(60, u'x');
+        const QString family = QString::fromUtf8("👨‍👩‍👧");
+        QTest::newRow("60 user-perceived characters") << family.repeated(70) << family.repeated(60);
+        QTest::newRow("accents stay whole")
+            << QString("e\u0301").repeated(61) << QString("e\u0301").repeated(60);
+    }
+
+    void titleIsTheFirstNonBlankLine()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, title);
+        CrestNote note;
+        note.content = content;
+        QCOMPARE(note.title(), title);
+    }
+};
+
+QTEST_GUILESS_MAIN(NotesStoreTest)
+#include "tst_notesstore.moc"

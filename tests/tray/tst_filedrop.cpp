@@ -1,0 +1,133 @@
+#include "tray/FileDropLoader.h"
+#include "tray/UriListDropItem.h"
+
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <thread>
+
+namespace {
+
+/// A provider that answers only when told to, from a thread of its own, as
+/// the drop system's providers do.
+class ManualItem final : public FileDropItem
+{
+public:
+    ManualItem(bool conforms, Payload answer) : m_conforms(conforms), m_answer(std::move(answer)) {}
+    ~ManualItem() override
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    bool conformsToFileURL() const override { return m_conforms; }
+    void loadFileURL(std::function<void(Payload)> deliver) override
+    {
+        ++requests;
+        m_deliver = std::move(deliver);
+    }
+
+    void answer()
+    {
+        m_thread = std::thread([deliver = m_deliver, answer = m_answer] { deliver(answer); });
+        m_thread.join();
+    }
+
+    int requests = 0;
+
+private:
+    bool m_conforms;
+    Payload m_answer;
+    std::function<void(Payload)> m_deliver;
+    std::thread m_thread;
+};
+
+QUrl file(const QString &path)
+{
+    return QUrl::fromLocalFile(path);
+}
+
+} // namespace
+
+class FileDropTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void urlsKeepTheDraggedOrderWhateverOrderAnswersCome()
+    {
+        auto a = std::make_shared<ManualItem>(true, file("/tmp/a"));
+        auto text = std::make_shared<ManualItem>(false, QString("plain text"));
+        auto b = std::make_shared<ManualItem>(true, QByteArray("file:///tmp/b%20c"));
+        auto web = std::make_shared<ManualItem>(true, QString("https://example.org/x"));
+        auto broken = std::make_shared<ManualItem>(true, FileDropItem::Payload());
+        auto c = std::make_shared<ManualItem>(true, QString("file:///tmp/c"));
+
+        std::optional<QList<QUrl>> result;
+        int completions = 0;
+        QObject context;
+        FileDropLoader::load({a, text, b, web, broken, c}, &context, [&](QList<QUrl> urls) {
+            ++completions;
+            result = urls;
+        });
+        QCOMPARE(text->requests, 0); // only file-URL providers are asked
+        QCOMPARE(a->requests + b->requests + c->requests, 3);
+
+        for (auto *item : {c.get(), web.get(), a.get(), broken.get()})
+            item->answer();
+        QCoreApplication::processEvents();
+        QVERIFY(!result); // waits for every provider
+        b->answer();
+        QVERIFY(!result); // delivered later, on the main thread
+        QTRY_VERIFY(result.has_value());
+        QCOMPARE(*result, (QList<QUrl>{file("/tmp/a"), file("/tmp/b c"), file("/tmp/c")}));
+        QCoreApplication::processEvents();
+        QCOMPARE(completions, 1);
+    }
+
+    void loadWithNothingToLoadStillCompletes()
+    {
+        QObject context;
+        std::optional<QList<QUrl>> result;
+        FileDropLoader::load({std::make_shared<ManualItem>(false, file("/x"))}, &context,
+                             [&](QList<QUrl> urls) { result = urls; });
+        QTRY_VERIFY(result.has_value());
+        QVERIFY(result->isEmpty());
+
+        // A context that is gone by then receives nothing.
+        bool called = false;
+        {
+            QObject gone;
+            FileDropLoader::load({}, &gone, [&](QList<QUrl>) { called = true; });
+        }
+        QCoreApplication::processEvents();
+        QVERIFY(!called);
+    }
+
+    void uriListEntriesStandForTheirUrls()
+    {
+        QMimeData data;
+        data.setData("text/uri-list", "# a comment\r\nfile:///tmp/one\r\nhttps://example.org/\r\n"
+                                      "file:///tmp/two%20words\r\n");
+        const auto items = UriListDropItem::fromMimeData(&data);
+        QCOMPARE(items.size(), 3);
+        QCOMPARE(items[0]->conformsToFileURL(), true);
+        QCOMPARE(items[1]->conformsToFileURL(), false);
+        QCOMPARE(items[2]->conformsToFileURL(), true);
+
+        std::optional<QList<QUrl>> result;
+        QObject context;
+        FileDropLoader::load(items, &context, [&](QList<QUrl> urls) { result = urls; });
+        QTRY_VERIFY(result.has_value());
+        QCOMPARE(*result, (QList<QUrl>{file("/tmp/one"), file("/tmp/two words")}));
+
+        QMimeData textOnly;
+        textOnly.setText("file:///tmp/one");
+        QVERIFY(UriListDropItem::fromMimeData(&textOnly).isEmpty());
+        QVERIFY(UriListDropItem::fromMimeData(nullptr).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(FileDropTest)
+#include "tst_filedrop.moc"

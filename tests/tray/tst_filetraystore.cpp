@@ -1,0 +1,416 @@
+#include "platform/AppActivation.h"
+#include "platform/InodeBookmarks.h"
+#include "platform/UuidText.h"
+#include "support/CountingFileStorage.h"
+#include "support/FileOwnership.h"
+#include "tray/FileTrayStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace FileOwnership;
+
+namespace {
+
+const QString kUnreadable =
+    QStringLiteral("The saved tray could not be read. Your original files are unaffected.");
+const QString kRefused =
+    QStringLiteral("The saved tray could not be read. Original saved references are preserved.");
+const QString kSaveFailed =
+    QStringLiteral("The tray could not be saved. Your original files are unaffected.");
+const QString kRejected =
+    QStringLiteral("Only available files and folders can be added to the tray.");
+const QString kUnavailable =
+    QStringLiteral("This file is unavailable. It may have moved or its drive may be disconnected.");
+const QString kRestoreFailed =
+    QStringLiteral("Some file access could not be restored. Add those files again if needed.");
+
+QByteArray base64Bookmark(const QString &path)
+{
+    return InodeBookmarks::shared().create(QUrl::fromLocalFile(path)).value_or("").toBase64();
+}
+
+QList<QString> paths(const QList<TrayItem> &items)
+{
+    QList<QString> out;
+    for (const TrayItem &item : items)
+        out << item.url.toLocalFile();
+    return out;
+}
+
+// Moves a new file into place under `path`, so the path stays but the inode
+// changes.
+void replaceWithNewInode(const QString &path)
+{
+    writeFile(path + ".new", "replacement");
+    QVERIFY(::rename(QFile::encodeName(path + ".new"), QFile::encodeName(path)) == 0);
+}
+
+} // namespace
+
+class FileTrayStoreTest : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    AppActivation m_activation;
+    CountingFileStorage m_files;
+
+    QString root() const { return m_dir->path(); }
+    QString trayFile() const { return root() + "/data/Velloway/tray.json"; }
+    QString file(const QString &name, const QByteArray &bytes = "x")
+    {
+        const QString path = root() + "/files/" + name;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        writeFile(path, bytes);
+        return path;
+    }
+    std::unique_ptr<FileTrayStore> started()
+    {
+        auto store = std::make_unique<FileTrayStore>(trayFile(), &m_files, nullptr, &m_activation);
+        store->start();
+        return store;
+    }
+    void writeTrayFile(const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(trayFile()).absolutePath());
+        writeFile(trayFile(), bytes);
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(dropRoot()); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_files.writes = 0;
+    }
+
+    void firstChangeCreatesPrivateFolderAndFile()
+    {
+        auto store = started();
+        QVERIFY(store->items().isEmpty());
+        QVERIFY(store->message().isEmpty());
+        QVERIFY(!QFile::exists(trayFile()));
+        QVERIFY(!QFile::exists(QFileInfo(trayFile()).absolutePath()));
+
+        const QString a = file("a.txt");
+        store->addFiles({QUrl::fromLocalFile(a)});
+        QCOMPARE(mode(trayFile()), 0600);
+        QCOMPARE(mode(QFileInfo(trayFile()).absolutePath()), 0700);
+        QCOMPARE(mode(root() + "/data"), 0700);
+        const QString id = UuidText::format(store->items().first().id);
+        QCOMPARE(readFile(trayFile()), "[{\"id\":\"" + id.toLatin1() + "\",\"bookmark\":\"" +
+                                           base64Bookmark(a) + "\",\"path\":\"" + a.toUtf8() +
+                                           "\"}]");
+        QVERIFY(id == id.toUpper());
+
+        // A second run restores the entry under the same identity.
+        store.reset();
+        store = started();
+        QCOMPARE(store->items().size(), 1);
+        QCOMPARE(UuidText::format(store->items().first().id), id);
+        QVERIFY(store->items().first().isAvailable);
+        QVERIFY(store->message().isEmpty());
+    }
+
+    void restoreSkipsDuplicatesAndWritesTheRestBack()
+    {
+        const QString a = file("a.txt"), b = file("b.txt");
+        const QString missing = root() + "/files/gone.txt";
+        const QString id1 = "0d1f4b2a-1111-4c3e-9a55-aaaaaaaaaaaa"; // lower case is read too
+        const QString id2 = "0D1F4B2A-2222-4C3E-9A55-AAAAAAAAAAAA";
+        const QString id3 = "0D1F4B2A-3333-4C3E-9A55-AAAAAAAAAAAA";
+        const QString id4 = "0D1F4B2A-4444-4C3E-9A55-AAAAAAAAAAAA";
+        writeTrayFile(QStringLiteral(R"([{"path":"%1","id":"%2","extra":[1,2]},)"
+                                     R"({"id":"%2","path":"%3"},)"
+                                     R"({"id":"%4","path":"%5","bookmark":null},)"
+                                     R"({"id":"%6","path":"%7"}])")
+                          .arg(a, id1, b, id2, root() + "/files/./sub/../a.txt", id3, missing)
+                          .toUtf8());
+        auto store = started();
+        QCOMPARE(paths(store->items()), (QList<QString>{a, missing}));
+        QCOMPARE(store->items()[0].id, QUuid::fromString(id1));
+        QVERIFY(store->items()[0].isAvailable);
+        QVERIFY(!store->items()[1].isAvailable);
+        QVERIFY(store->message().isEmpty());
+        QCOMPARE(m_files.writes, 0);
+
+        // The dropped duplicates leave the file at the next save; entries
+        // without a bookmark are written back without one.
+        store->addFiles({QUrl::fromLocalFile(b)});
+        const QString idB = UuidText::format(store->items().last().id);
+        QCOMPARE(readFile(trayFile()),
+                 QStringLiteral(R"([{"id":"%1","path":"%2"},{"id":"%3","path":"%4"},)"
+                                R"({"id":"%5","bookmark":"%6","path":"%7"}])")
+                     .arg(id1.toUpper(), a, id3, missing, idB, base64Bookmark(b), b)
+                     .toUtf8());
+    }
+
+    void replacedFileRenewsItsBookmarkWithOneRewrite()
+    {
+        const QString a = file("a.txt");
+        auto store = started();
+        store->addFiles({QUrl::fromLocalFile(a)});
+        const QByteArray before = readFile(trayFile());
+        store.reset();
+
+        replaceWithNewInode(a);
+        m_files.writes = 0;
+        store = started();
+        QCOMPARE(m_files.writes, 1);
+        QVERIFY(store->items().first().isAvailable);
+        QVERIFY(store->message().isEmpty());
+        const QByteArray after = readFile(trayFile());
+        QVERIFY(after != before);
+        QVERIFY(after.contains(base64Bookmark(a)));
+
+        // The renewed bookmark is current: the next run writes nothing.
+        store.reset();
+        m_files.writes = 0;
+        store = started();
+        QCOMPARE(m_files.writes, 0);
+    }
+
+    void unresolvableBookmarkIsKeptAndWrittenBack()
+    {
+        const QString gone = file("gone.txt");
+        const QByteArray staleBytes = base64Bookmark(gone);
+        QFile::remove(gone);
+        const QByteArray notABookmark = QByteArray("not a bookmark").toBase64();
+        writeTrayFile(QStringLiteral(R"([{"id":"%1","bookmark":"%2","path":"%3"},)"
+                                     R"({"id":"%4","bookmark":"%5","path":"%6"}])")
+                          .arg(UuidText::format(QUuid::createUuid()), staleBytes, gone,
+                               UuidText::format(QUuid::createUuid()), notABookmark,
+                               root() + "/files/other.txt")
+                          .toUtf8());
+        auto store = started();
+        QCOMPARE(store->message(), kRestoreFailed);
+        QCOMPARE(paths(store->items()), (QList<QString>{gone, root() + "/files/other.txt"}));
+        QVERIFY(!store->items()[0].isAvailable);
+
+        store->addFiles({QUrl::fromLocalFile(file("new.txt"))});
+        const QByteArray saved = readFile(trayFile());
+        QVERIFY(saved.contains("\"bookmark\":\"" + staleBytes + "\""));
+        QVERIFY(saved.contains("\"bookmark\":\"" + notABookmark + "\""));
+    }
+
+    void unreadableTrayFileIsNeverOverwritten_data()
+    {
+        const QByteArray good = "\"id\":\"0D1F4B2A-1111-4C3E-9A55-AAAAAAAAAAAA\"";
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("truncated") << "[{" + good + ",\"path\":\"/tmp/a\"";
+        QTest::newRow("not JSON") << QByteArray("tray: /tmp/a");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("object, not array") << "{" + good + ",\"path\":\"/tmp/a\"}";
+        QTest::newRow("array of strings") << QByteArray("[\"/tmp/a\"]");
+        QTest::newRow("missing path") << "[{" + good + "}]";
+        QTest::newRow("missing id") << QByteArray("[{\"path\":\"/tmp/a\"}]");
+        QTest::newRow("path not a string") << "[{" + good + ",\"path\":7}]";
+        QTest::newRow("bad UUID") << QByteArray(
+            R"([{"id":"0D1F4B2A-1111-4C3E-9A55-AAAAAAAAAAAZ","path":"/tmp/a"}])");
+        QTest::newRow("UUID in braces")
+            << QByteArray(R"([{"id":"{0D1F4B2A-1111-4C3E-9A55-AAAAAAAAAAAA}","path":"/tmp/a"}])");
+        QTest::newRow("bookmark unpadded")
+            << "[{" + good + R"(,"bookmark":"YWJj YQ","path":"/a"}])";
+        QTest::newRow("bookmark missing padding")
+            << "[{" + good + R"(,"bookmark":"YWJjZA","path":"/a"}])";
+        QTest::newRow("bookmark url-safe") << "[{" + good + R"(,"bookmark":"YW-_","path":"/a"}])";
+        QTest::newRow("bookmark not text") << "[{" + good + R"(,"bookmark":12,"path":"/a"}])";
+        QTest::newRow("trailing garbage") << "[{" + good + ",\"path\":\"/tmp/a\"}]x";
+    }
+
+    void unreadableTrayFileIsNeverOverwritten()
+    {
+        QFETCH(QByteArray, bytes);
+        writeTrayFile(bytes);
+        auto store = started();
+        QCOMPARE(store->message(), kUnreadable);
+        QVERIFY(!store->canWrite());
+        QVERIFY(store->items().isEmpty());
+
+        // The tray keeps working in memory; every change says why it is not kept.
+        const QString a = file("a.txt"), b = file("b.txt");
+        store->addFiles({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        QCOMPARE(paths(store->items()), (QList<QString>{a, b}));
+        QCOMPARE(store->message(), kRefused);
+        store->remove(store->items().first().id);
+        QCOMPARE(store->message(), kRefused);
+        store->clear();
+        QCOMPARE(store->message(), kRefused);
+        store.reset();
+        QCOMPARE(m_files.writes, 0);
+        QCOMPARE(readFile(trayFile()), bytes);
+    }
+
+    void addingFollowsTheTrayRules()
+    {
+        const QString a = file("a.txt"), b = file("dir/b.txt");
+        auto store = started();
+        QSignalSpy itemsChanged(store.get(), &FileTrayStore::itemsChanged);
+        store->addFiles({QUrl::fromLocalFile(root() + "/files/dir/../a.txt"),
+                         QUrl::fromLocalFile(root() + "/files/missing.txt"),
+                         QUrl("https://example.org/a.txt"), QUrl::fromLocalFile(b)});
+        QCOMPARE(paths(store->items()), (QList<QString>{a, b}));
+        QCOMPARE(store->message(), kRejected);
+        QCOMPARE(itemsChanged.count(), 1);
+        QCOMPARE(m_files.writes, 1);
+
+        // Already present and available: nothing changes, and no message.
+        store->addFiles({QUrl::fromLocalFile(a)});
+        QVERIFY(store->message().isEmpty());
+        QCOMPARE(itemsChanged.count(), 1);
+        QCOMPARE(m_files.writes, 1);
+
+        // An empty drop only clears the message.
+        store->setMessage("old");
+        store->addFiles({});
+        QVERIFY(store->message().isEmpty());
+        QCOMPARE(m_files.writes, 1);
+
+        // Present but unavailable: replaced by a new entry at the end.
+        const QUuid oldID = store->items().first().id;
+        QFile::remove(a);
+        store->refreshAvailability();
+        file("a.txt");
+        store->addFiles({QUrl::fromLocalFile(a)});
+        QCOMPARE(paths(store->items()), (QList<QString>{b, a}));
+        QVERIFY(store->items().last().id != oldID);
+        QVERIFY(store->items().last().isAvailable);
+        QVERIFY(!readFile(trayFile()).contains(UuidText::format(oldID).toLatin1()));
+
+        // A folder is as welcome as a file.
+        store->addFiles({QUrl::fromLocalFile(root() + "/files/dir/")});
+        QCOMPARE(store->items().last().url.toLocalFile(), root() + "/files/dir");
+    }
+
+    void removeAndClearRewriteTheFile()
+    {
+        const QString a = file("a.txt"), b = file("b.txt");
+        auto store = started();
+        store->addFiles({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        const QUuid idA = store->items().first().id;
+
+        store->setMessage("something");
+        store->remove(idA);
+        QCOMPARE(paths(store->items()), (QList<QString>{b}));
+        QVERIFY(store->message().isEmpty());
+        QVERIFY(!readFile(trayFile()).contains(UuidText::format(idA).toLatin1()));
+
+        // Removing an unknown id still clears the message and rewrites the file.
+        QFile::remove(trayFile());
+        store->setMessage("something");
+        store->remove(QUuid::createUuid());
+        QVERIFY(store->message().isEmpty());
+        QVERIFY(readFile(trayFile()).contains(b.toUtf8()));
+
+        store->clear();
+        QVERIFY(store->items().isEmpty());
+        QCOMPARE(readFile(trayFile()), "[]");
+    }
+
+    void availabilityFollowsDeletedMovedAndReplacedFiles()
+    {
+        const QString deleted = file("deleted.txt"), moved = file("moved.txt"),
+                      replaced = file("replaced.txt");
+        auto store = started();
+        store->addFiles({QUrl::fromLocalFile(deleted), QUrl::fromLocalFile(moved),
+                         QUrl::fromLocalFile(replaced)});
+        QFile::remove(deleted);
+        QVERIFY(QFile::rename(moved, root() + "/files/elsewhere.txt"));
+        replaceWithNewInode(replaced);
+
+        QVERIFY(store->checkAvailability(store->items()[2]));
+        QVERIFY(store->message().isEmpty());
+        QVERIFY(store->items()[0].isAvailable); // nothing re-checked yet
+
+        QVERIFY(!store->checkAvailability(store->items()[1]));
+        QCOMPARE(store->message(), kUnavailable);
+        QCOMPARE(store->items()[0].isAvailable, false);
+        QCOMPARE(store->items()[1].isAvailable, false);
+        QCOMPARE(store->items()[2].isAvailable, true);
+
+        // Coming back to the program re-checks every entry, as a later task.
+        file("deleted.txt");
+        QSignalSpy itemsChanged(store.get(), &FileTrayStore::itemsChanged);
+        emit m_activation.becameActive();
+        QCOMPARE(itemsChanged.count(), 0);
+        QTRY_COMPARE(itemsChanged.count(), 1);
+        QCOMPARE(store->items()[0].isAvailable, true);
+        // Published again even when nothing changed.
+        store->refreshAvailability();
+        QCOMPARE(itemsChanged.count(), 2);
+
+        // The replaced file's bookmark is stale at the next start and renewed.
+        store.reset();
+        const QByteArray before = readFile(trayFile());
+        store = started();
+        QVERIFY(readFile(trayFile()) != before);
+        QVERIFY(readFile(trayFile()).contains(base64Bookmark(replaced)));
+        // The moved file's bookmark leads nowhere now.
+        QCOMPARE(store->message(), kRestoreFailed);
+        QCOMPARE(store->items()[1].isAvailable, false);
+    }
+
+    void failedWritesKeepMemoryAndTheOldFile()
+    {
+        if (::geteuid() == 0)
+            QSKIP("permission bits do not bind this user");
+        const QString a = file("a.txt"), b = file("b.txt");
+        auto store = started();
+        store->addFiles({QUrl::fromLocalFile(a)});
+        const QByteArray saved = readFile(trayFile());
+        const QString folder = QFileInfo(trayFile()).absolutePath();
+
+        QVERIFY(::chmod(QFile::encodeName(folder), 0500) == 0);
+        store->addFiles({QUrl::fromLocalFile(b)});
+        QCOMPARE(store->message(), kSaveFailed);
+        QCOMPARE(paths(store->items()), (QList<QString>{a, b}));
+        QCOMPARE(readFile(trayFile()), saved);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"tray.json"});
+
+        // A later successful write catches up with everything in memory.
+        QVERIFY(::chmod(QFile::encodeName(folder), 0700) == 0);
+        store->remove(QUuid::createUuid());
+        QVERIFY(store->message().isEmpty());
+        QVERIFY(readFile(trayFile()).contains(b.toUtf8()));
+
+        // A folder that cannot be created at all.
+        FileTrayStore blocked(root() + "/files/a.txt/Velloway/tray.json", &m_files, nullptr,
+                              &m_activation);
+        blocked.start();
+        blocked.addFiles({QUrl::fromLocalFile(b)});
+        QCOMPARE(blocked.message(), kSaveFailed);
+        QCOMPARE(blocked.items().size(), 1);
+    }
+
+    void startRunsOnceAndPublishesFlags()
+    {
+        const QString a = file("a.txt");
+        writeTrayFile(QStringLiteral(R"([{"id":"%1","path":"%2"}])")
+                          .arg(UuidText::format(QUuid::createUuid()), a)
+                          .toUtf8());
+        FileTrayStore store(trayFile(), &m_files, nullptr, &m_activation);
+        QVERIFY(store.items().isEmpty()); // nothing is read before start
+        store.start();
+        store.start();
+        QCOMPARE(store.items().size(), 1);
+
+        QSignalSpy preview(&store, &FileTrayStore::previewItemChanged);
+        store.setPreviewItem(store.items().first());
+        store.setPreviewItem(store.items().first());
+        QVERIFY(store.hasPreviewItem());
+        store.setPreviewItem(std::nullopt);
+        QCOMPARE(preview.count(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(FileTrayStoreTest)
+#include "tst_filetraystore.moc"
