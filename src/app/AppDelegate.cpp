@@ -4,6 +4,7 @@
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
+#include "notes/NotesStore.h"
 #include "platform/LocalEventMonitor.h"
 #include "platform/MotionPreference.h"
 #include "platform/QtPointerSource.h"
@@ -13,6 +14,8 @@
 #include "platform/SystemClock.h"
 #include "platform/TimerScheduler.h"
 #include "platform/X11DesktopEvents.h"
+#include "tray/CrestFileDropDelegate.h"
+#include "tray/FileTrayStore.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,7 +23,8 @@
 
 AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, QObject *parent)
     : QObject(parent), m_clock(clock), m_scheduler(scheduler),
-      m_state(std::make_unique<CrestState>(scheduler))
+      m_state(std::make_unique<CrestState>(scheduler)), m_tray(std::make_unique<FileTrayStore>()),
+      m_notes(std::make_unique<NotesStore>(QString(), &clock, &scheduler))
 {}
 
 AppDelegate::~AppDelegate()
@@ -72,6 +76,9 @@ int AppDelegate::runApplication(int argc, char **argv)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    m_tray->start();
+    subscribeToTray();
+
     m_screens = std::make_unique<QtScreenSource>();
     m_pointer = std::make_unique<QtPointerSource>();
     m_motion = std::make_unique<MotionPreference>();
@@ -94,6 +101,8 @@ void AppDelegate::applicationDidFinishLaunching()
     m_view = new CrestView(*m_state, m_clock, m_scheduler,
                            [self] { return self && self->m_motion->reduceMotion(); });
     m_panel->setContentView(m_view);
+    m_dropDelegate = std::make_unique<CrestFileDropDelegate>(*m_state, *m_tray);
+    m_view->setDropTarget(m_dropDelegate.get());
 
     positionPanel();
     m_panel->orderFront();
@@ -117,6 +126,7 @@ void AppDelegate::applicationWillTerminate()
     if (m_hasTerminated)
         return;
     m_hasTerminated = true;
+    m_notes->flush();
     m_pointerTimer.cancel();
     m_hideTask.cancel();
     if (m_globalMouseMonitor)
@@ -152,7 +162,25 @@ void AppDelegate::childInteractionEnded()
 
 bool AppDelegate::isInteractionActive() const
 {
-    return m_isMenuTracking || QApplication::activeModalWidget() != nullptr;
+    return m_tray->hasPreviewItem() || m_tray->isPickerPresented() ||
+           m_notes->pendingDeletionID().has_value() || m_isMenuTracking ||
+           QApplication::activeModalWidget() != nullptr;
+}
+
+void AppDelegate::subscribeToTray()
+{
+    // Publishes whether the tray holds files: now, then on every change of
+    // that answer.
+    const auto publish = [this] {
+        const bool hasFiles = !m_tray->items().isEmpty();
+        if (m_trayHasFiles == hasFiles)
+            return;
+        m_trayHasFiles = hasFiles;
+        m_state->setTrayHasFiles(hasFiles);
+    };
+    QObject::disconnect(m_traySubscription);
+    m_traySubscription = connect(m_tray.get(), &FileTrayStore::itemsChanged, this, publish);
+    publish();
 }
 
 bool AppDelegate::isHoverAllowed() const
@@ -188,6 +216,8 @@ void AppDelegate::setExpanded(bool expanded)
 {
     if (expanded == m_state->isExpanded() || !m_panel)
         return;
+    if (!expanded)
+        m_notes->flush(); // a pending edit is written before the crest closes
     m_hideTask.cancel();
     if (expanded) {
         m_panel->setAcceptsMouse(true);

@@ -13,9 +13,12 @@ class Clock;
 class CrestPanel;
 class CrestState;
 class CrestView;
+class FileTrayStore;
+class CrestFileDropDelegate;
 class LocalEventMonitor;
 class MenuTracker;
 class MotionPreference;
+class NotesStore;
 class PointerSource;
 class Scheduler;
 class ScreenSource;
@@ -58,6 +61,8 @@ public:
     CrestPanel *panel() const;
     CrestView *view() const;
     bool isMenuTracking() const { return m_isMenuTracking; }
+    FileTrayStore &tray() { return *m_tray; }
+    NotesStore &notes() { return *m_notes; }
 
 private:
     bool isInteractionActive() const;
@@ -67,16 +72,21 @@ private:
     bool handleEscape();
     void setupEditingMenu();
     void concealPanel();
+    void subscribeToTray();
 
     Clock &m_clock;
     Scheduler &m_scheduler;
 
     std::unique_ptr<CrestState> m_state;
+    std::unique_ptr<FileTrayStore> m_tray;
+    std::unique_ptr<NotesStore> m_notes;
     QPointer<CrestPanel> m_panel;
     QPointer<CrestView> m_view;
     std::unique_ptr<X11DesktopEvents> m_globalMouseMonitor;
     std::unique_ptr<LocalEventMonitor> m_localMouseMonitor;
     bool m_isMenuTracking = false;
+    QMetaObject::Connection m_traySubscription;
+    std::optional<bool> m_trayHasFiles;
     std::optional<CrestGeometry> m_geometry;
     CancelHandle m_pointerTimer;
     CancelHandle m_hideTask;
@@ -86,5 +96,6 @@ private:
     std::unique_ptr<MotionPreference> m_motion;
     std::unique_ptr<MenuTracker> m_menus;
     std::unique_ptr<SessionSignals> m_session;
+    std::unique_ptr<CrestFileDropDelegate> m_dropDelegate;
     bool m_hasTerminated = false;
 };

@@ -99,10 +99,18 @@ void CrestView::resizeEvent(QResizeEvent *event)
 
 void CrestView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (m_dropTarget && event->mimeData() && m_dropTarget->dragEntered(*event->mimeData()))
-        event->acceptProposedAction();
-    else
+    if (m_dropTarget && event->mimeData() && m_dropTarget->dragEntered(*event->mimeData())) {
+        event->setDropAction(Qt::CopyAction); // files are referenced, never moved
+        event->accept();
+    } else {
         event->ignore();
+    }
+}
+
+void CrestView::dragMoveEvent(QDragMoveEvent *event)
+{
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
 }
 
 void CrestView::dragLeaveEvent(QDragLeaveEvent *)
@@ -113,8 +121,10 @@ void CrestView::dragLeaveEvent(QDragLeaveEvent *)
 
 void CrestView::dropEvent(QDropEvent *event)
 {
-    if (m_dropTarget && event->mimeData() && m_dropTarget->dropped(*event->mimeData()))
-        event->acceptProposedAction();
-    else
+    if (m_dropTarget && event->mimeData() && m_dropTarget->dropped(*event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
         event->ignore();
+    }
 }

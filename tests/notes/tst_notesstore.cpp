@@ -310,7 +310,7 @@ private slots:
         QVERIFY(notes->notes().isEmpty());
         QCOMPARE(notes->selectedNoteID(), std::nullopt);
         m_time.advance(0.4);
-        QCOMPARE(readFile(notesFile()), QByteArray("{\n    \"notes\": [\n    ],\n"
+        QCOMPARE(readFile(notesFile()), QByteArray("{\n    \"notes\": [],\n"
                                                    "    \"version\": 1\n}\n"));
 
         // New notes go first; selecting is saved too.

@@ -1,8 +1,15 @@
+#include "crest/CrestState.h"
+#include "platform/AppActivation.h"
+#include "support/FileOwnership.h"
+#include "support/VirtualTime.h"
+#include "tray/CrestFileDropDelegate.h"
 #include "tray/FileDropLoader.h"
+#include "tray/FileTrayStore.h"
 #include "tray/UriListDropItem.h"
 
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <thread>
@@ -53,6 +60,24 @@ QUrl file(const QString &path)
 class FileDropTest : public QObject
 {
     Q_OBJECT
+
+    // A crest and a tray as the application wires them, on virtual time.
+    struct Crest
+    {
+        QTemporaryDir dir;
+        VirtualTime time;
+        AppActivation activation;
+        CrestState state{time};
+        FileTrayStore tray{dir.path() + "/Velloway/tray.json", nullptr, nullptr, &activation};
+        CrestFileDropDelegate delegate{state, tray};
+
+        QString file(const QString &name)
+        {
+            const QString path = dir.path() + "/" + name;
+            FileOwnership::writeFile(path, "x");
+            return path;
+        }
+    };
 
 private slots:
     void urlsKeepTheDraggedOrderWhateverOrderAnswersCome()
@@ -126,6 +151,82 @@ private slots:
         textOnly.setText("file:///tmp/one");
         QVERIFY(UriListDropItem::fromMimeData(&textOnly).isEmpty());
         QVERIFY(UriListDropItem::fromMimeData(nullptr).isEmpty());
+    }
+
+    void droppedFilesReachTheTrayInDraggedOrderBeforeTheDropFinishes()
+    {
+        Crest crest;
+        const QString a = crest.file("a"), b = crest.file("b"), c = crest.file("c");
+        auto itemA = std::make_shared<ManualItem>(true, file(a));
+        auto itemB = std::make_shared<ManualItem>(true, file(b).toEncoded());
+        auto link = std::make_shared<ManualItem>(true, QString("https://example.org/"));
+        auto itemC = std::make_shared<ManualItem>(true, file(c).toString());
+        std::optional<bool> decodingWhenAdded;
+        QObject::connect(&crest.tray, &FileTrayStore::itemsChanged,
+                         [&] { decodingWhenAdded = crest.state.isDecodingDrop(); });
+
+        QVERIFY(crest.delegate.performDrop({itemA, itemB, link, itemC}));
+        QVERIFY(crest.state.isDecodingDrop());
+        QVERIFY(crest.state.showsTray());
+        for (auto *item : {itemC.get(), link.get(), itemB.get(), itemA.get()})
+            item->answer();
+        QTRY_VERIFY(!crest.state.isDecodingDrop());
+        QCOMPARE(decodingWhenAdded, std::optional(true));
+        QList<QString> paths;
+        for (const TrayItem &item : crest.tray.items())
+            paths << item.url.toLocalFile();
+        QCOMPARE(paths, (QList<QString>{a, b, c}));
+        QVERIFY(crest.tray.message().isEmpty()); // the web link was skipped silently
+    }
+
+    void dropWithoutUsableFilesStillFinishes()
+    {
+        Crest crest;
+        crest.tray.setMessage("old");
+        auto link = std::make_shared<ManualItem>(true, QString("https://example.org/"));
+        QVERIFY(crest.delegate.performDrop({link}));
+        QVERIFY(crest.state.isDecodingDrop());
+        link->answer();
+        QTRY_VERIFY(!crest.state.isDecodingDrop());
+        QVERIFY(crest.tray.message().isEmpty()); // addFiles ran with nothing
+        QVERIFY(crest.tray.items().isEmpty());
+    }
+
+    void dragsWithoutFilesAreRefusedAndTellTheCrestNothing()
+    {
+        Crest crest;
+        QSignalSpy showsTray(&crest.state, &CrestState::showsTrayChanged);
+        QSignalSpy dragActive(&crest.state, &CrestState::isFileDragActiveChanged);
+        QMimeData links;
+        links.setData("text/uri-list", "https://example.org/\r\n");
+        links.setText("file:///etc/hostname");
+        QVERIFY(!crest.delegate.dragEntered(links));
+        QVERIFY(!crest.delegate.dropped(links));
+        QVERIFY(!crest.delegate.performDrop({std::make_shared<ManualItem>(false, file("/tmp/x"))}));
+        QVERIFY(!crest.state.isDecodingDrop());
+        QCOMPARE(showsTray.count(), 0);
+        QCOMPARE(dragActive.count(), 0);
+        QCoreApplication::processEvents();
+        QVERIFY(crest.tray.message().isEmpty());
+    }
+
+    void enteringAndLeavingDriveTheCrest()
+    {
+        Crest crest;
+        QMimeData files;
+        files.setUrls({QUrl("https://example.org/"), file(crest.file("a"))});
+        QVERIFY(crest.delegate.dragEntered(files));
+        QVERIFY(crest.state.isFileDragActive());
+        QVERIFY(crest.state.showsTray());
+        crest.delegate.dragExited();
+        QVERIFY(!crest.state.isFileDragActive());
+        crest.time.advance(CrestState::kTrayReturnDelay + 0.01);
+        QVERIFY(!crest.state.showsTray()); // the tray is empty: back to the default view
+
+        QVERIFY(crest.delegate.dragEntered(files));
+        QVERIFY(crest.delegate.dropped(files));
+        QTRY_VERIFY(!crest.state.isDecodingDrop());
+        QCOMPARE(crest.tray.items().size(), 1);
     }
 };
 
