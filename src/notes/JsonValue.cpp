@@ -68,6 +68,17 @@ private:
         }
     }
 
+    // After an item or member: a comma (more follow) or `close` (`closed`).
+    bool readSeparator(char close, bool &closed)
+    {
+        skipSpace();
+        if (m_p == m_end || (*m_p != ',' && *m_p != close))
+            return false;
+        closed = *m_p++ == close;
+        skipSpace();
+        return true;
+    }
+
     bool readObject(JsonValue &value, int depth)
     {
         value.kind = JsonValue::Kind::Object;
@@ -89,17 +100,11 @@ private:
             if (!readValue(member.second, depth + 1))
                 return false;
             value.members.push_back(std::move(member));
-            skipSpace();
-            if (m_p == m_end)
+            bool closed = false;
+            if (!readSeparator('}', closed))
                 return false;
-            if (*m_p == '}') {
-                ++m_p;
+            if (closed)
                 return true;
-            }
-            if (*m_p != ',')
-                return false;
-            ++m_p;
-            skipSpace();
         }
     }
 
@@ -116,17 +121,11 @@ private:
             value.items.emplace_back();
             if (!readValue(value.items.back(), depth + 1))
                 return false;
-            skipSpace();
-            if (m_p == m_end)
+            bool closed = false;
+            if (!readSeparator(']', closed))
                 return false;
-            if (*m_p == ']') {
-                ++m_p;
+            if (closed)
                 return true;
-            }
-            if (*m_p != ',')
-                return false;
-            ++m_p;
-            skipSpace();
         }
     }
 
