@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The delegate on a real (virtual) X display, with virtual time driving
@@ -26,7 +27,17 @@ private:
         QTRY_COMPARE(QCursor::pos(), point);
     }
 
+    QTemporaryDir m_home;
+
 private slots:
+    void initTestCase()
+    {
+        // The delegate owns the tray and notes stores: keep their files out
+        // of the user's own data folder.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath("data")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath("config")));
+    }
+
     void launchPlacesTheCrestOnTheTopEdgeShowingOnlyTheNotch()
     {
         pointerAt({10, 900});
