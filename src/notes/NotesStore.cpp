@@ -125,7 +125,7 @@ void NotesStore::addNote()
     scheduleSave();
 }
 
-void NotesStore::select(const QUuid &id)
+void NotesStore::select(QUuid id)
 {
     if (m_selectedNoteID == id || indexOf(id) < 0)
         return;
@@ -133,7 +133,7 @@ void NotesStore::select(const QUuid &id)
     scheduleSave();
 }
 
-void NotesStore::updateContent(const QString &content, const QUuid &id)
+void NotesStore::updateContent(const QString &content, QUuid id)
 {
     const qsizetype index = indexOf(id);
     if (index < 0 || m_notes[index].content == content)
@@ -145,7 +145,7 @@ void NotesStore::updateContent(const QString &content, const QUuid &id)
     scheduleSave();
 }
 
-void NotesStore::deleteNote(const QUuid &id)
+void NotesStore::deleteNote(QUuid id)
 {
     const qsizetype index = indexOf(id);
     if (index < 0)

@@ -49,12 +49,14 @@ public:
 
     /// Creates an empty note first in the list and selects it.
     void addNote();
-    void select(const QUuid &id);
+    /// Ids are taken by value: callers pass ids read from `notes()`, which
+    /// the operations replace.
+    void select(QUuid id);
     /// Replaces a note's text; the same text again changes nothing.
-    void updateContent(const QString &content, const QUuid &id);
+    void updateContent(const QString &content, QUuid id);
     /// Removes a note; a removed selection moves to the note that took its
     /// place, or the last one.
-    void deleteNote(const QUuid &id);
+    void deleteNote(QUuid id);
     /// Writes pending changes now.
     void flush();
 

@@ -227,7 +227,7 @@ void FileTrayStore::addFiles(const QList<QUrl> &urls)
         save();
 }
 
-void FileTrayStore::remove(const QUuid &id)
+void FileTrayStore::remove(QUuid id)
 {
     QList<TrayItem> items = m_items;
     items.removeIf([&](const TrayItem &item) { return item.id == id; });

@@ -60,7 +60,9 @@ public:
     /// Adds the file URLs in order; locations already in the tray and
     /// available are left alone, unavailable ones are replaced.
     void addFiles(const QList<QUrl> &urls);
-    void remove(const QUuid &id);
+    /// `id` is taken by value: callers pass ids read from `items()`, which
+    /// this replaces.
+    void remove(QUuid id);
     void clear();
 
     /// Whether the item's file exists now. When it does not, every entry's
