@@ -30,7 +30,10 @@ public:
     const QString &label() const { return m_label; }
 
     /// Runs `fn` on `context`'s thread (the main thread for main-thread
-    /// objects) unless `context` is gone by then.
+    /// objects) unless `context` is gone by then. From a worker thread this
+    /// is safe only while `context` cannot be destroyed meanwhile, as when it
+    /// owns this worker: destroying the worker joins the thread before the
+    /// owner's QObject part goes away.
     template <typename Fn> static void deliver(QObject *context, Fn &&fn)
     {
         QMetaObject::invokeMethod(
