@@ -101,14 +101,6 @@ private slots:
         QVERIFY(!JsonValue::parse(QByteArray(100'000, '['))); // bounded nesting, no overflow
         QVERIFY(JsonValue::parse("\"text\""));
     }
-
-    void lastOfRepeatedKeysWins()
-    {
-        const auto value = JsonValue::parse("{\"a\":1,\"a\":2}");
-        QVERIFY(value);
-        QCOMPARE(value->member(u"a")->number, 2.0);
-        QVERIFY(!value->member(u"b"));
-    }
 };
 
 QTEST_GUILESS_MAIN(JsonValueTest)

@@ -1,13 +1,9 @@
 #include "platform/AppDataFolder.h"
-#include "platform/GuiAppActivation.h"
 #include "platform/InodeBookmarks.h"
 #include "platform/LocalFileStorage.h"
-#include "platform/UuidText.h"
 #include "support/FileOwnership.h"
 
 #include <QDir>
-#include <QGuiApplication>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -122,40 +118,7 @@ private slots:
 
         QVERIFY(m_bookmarks.startAccess(QUrl::fromLocalFile(dir.path())));
     }
-
-    void uuidTextIsCanonical_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("upper") << "E621E1F8-C36C-495A-93FC-0C247A3E6E5F" << true;
-        QTest::newRow("lower") << "e621e1f8-c36c-495a-93fc-0c247a3e6e5f" << true;
-        QTest::newRow("nil") << "00000000-0000-0000-0000-000000000000" << true;
-        QTest::newRow("braces") << "{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}" << false;
-        QTest::newRow("no dashes") << "E621E1F8C36C495A93FC0C247A3E6E5F" << false;
-        QTest::newRow("dash moved") << "E621E1F-8C36C-495A-93FC-0C247A3E6E5F" << false;
-        QTest::newRow("not hex") << "G621E1F8-C36C-495A-93FC-0C247A3E6E5F" << false;
-        QTest::newRow("space") << " E621E1F8-C36C-495A-93FC-0C247A3E6E5" << false;
-    }
-
-    void uuidTextIsCanonical()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, valid);
-        const auto id = UuidText::parse(text);
-        QCOMPARE(id.has_value(), valid);
-        if (valid)
-            QCOMPARE(UuidText::format(*id), text.toUpper());
-    }
-
-    void activationReportsOnlyBecomingActive()
-    {
-        GuiAppActivation activation;
-        QSignalSpy active(&activation, &AppActivation::becameActive);
-        emit qGuiApp->applicationStateChanged(Qt::ApplicationInactive);
-        emit qGuiApp->applicationStateChanged(Qt::ApplicationActive);
-        QCOMPARE(active.count(), 1);
-    }
 };
 
-QTEST_MAIN(FileStorageTest)
+QTEST_GUILESS_MAIN(FileStorageTest)
 #include "tst_filestorage.moc"

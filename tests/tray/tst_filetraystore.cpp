@@ -390,26 +390,6 @@ private slots:
         QCOMPARE(blocked.message(), kSaveFailed);
         QCOMPARE(blocked.items().size(), 1);
     }
-
-    void startRunsOnceAndPublishesFlags()
-    {
-        const QString a = file("a.txt");
-        writeTrayFile(QStringLiteral(R"([{"id":"%1","path":"%2"}])")
-                          .arg(UuidText::format(QUuid::createUuid()), a)
-                          .toUtf8());
-        FileTrayStore store(trayFile(), &m_files, nullptr, &m_activation);
-        QVERIFY(store.items().isEmpty()); // nothing is read before start
-        store.start();
-        store.start();
-        QCOMPARE(store.items().size(), 1);
-
-        QSignalSpy preview(&store, &FileTrayStore::previewItemChanged);
-        store.setPreviewItem(store.items().first());
-        store.setPreviewItem(store.items().first());
-        QVERIFY(store.hasPreviewItem());
-        store.setPreviewItem(std::nullopt);
-        QCOMPARE(preview.count(), 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(FileTrayStoreTest)
