@@ -10,7 +10,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 run_suite() {
     local dir="$1"; shift
     "$root/scripts/build.sh" "$dir" "$@"
-    (cd "$dir" && xvfb-run -a -s "-screen 0 1920x1080x24 -wr -nolisten tcp" \
+    (cd "$dir" && xvfb-run -a -s "-screen 0 1920x1080x24 -wr -noreset -nolisten tcp" \
         dbus-run-session -- ctest --output-on-failure --timeout 600 -j2)
 }
 

@@ -34,6 +34,6 @@ measure() {
 if [[ "${VELLOWAY_BENCH_INSIDE:-}" == 1 ]]; then
     measure
 else
-    VELLOWAY_BENCH_INSIDE=1 xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp" \
+    VELLOWAY_BENCH_INSIDE=1 xvfb-run -a -s "-screen 0 1920x1080x24 -noreset -nolisten tcp" \
         dbus-run-session -- "$0" "$build" "$seconds"
 fi
