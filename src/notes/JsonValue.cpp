@@ -89,15 +89,15 @@ private:
             return true;
         }
         while (true) {
-            std::pair<QString, JsonValue> member;
-            if (m_p == m_end || *m_p != '"' || !readString(member.first))
+            JsonMember member;
+            if (m_p == m_end || *m_p != '"' || !readString(member.key))
                 return false;
             skipSpace();
             if (m_p == m_end || *m_p != ':')
                 return false;
             ++m_p;
             skipSpace();
-            if (!readValue(member.second, depth + 1))
+            if (!readValue(member.value, depth + 1))
                 return false;
             value.members.push_back(std::move(member));
             bool closed = false;
@@ -294,8 +294,8 @@ private:
 const JsonValue *JsonValue::member(QStringView key) const
 {
     for (auto it = members.rbegin(); it != members.rend(); ++it) {
-        if (it->first == key)
-            return &it->second;
+        if (it->key == key)
+            return &it->value;
     }
     return nullptr;
 }

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+struct JsonMember;
+
 /// A parsed JSON value. The reader is strict (RFC 8259: no comments, no
 /// trailing commas, valid UTF-8, no lone surrogates, nothing after the value)
 /// and several times faster than building a QJsonDocument, which matters for
@@ -28,7 +30,7 @@ struct JsonValue
     double number = 0;
     QString string;
     std::vector<JsonValue> items;
-    std::vector<std::pair<QString, JsonValue>> members;
+    std::vector<JsonMember> members; // in document order
 
     /// The member named `key` (the last one if repeated), or nothing.
     const JsonValue *member(QStringView key) const;
@@ -38,4 +40,13 @@ struct JsonValue
     /// The whole of `bytes` as one JSON value, or nothing when it is not
     /// exactly that.
     static std::optional<JsonValue> parse(QByteArrayView bytes);
+};
+
+/// One name and value of an object. A type of its own (not a std::pair), so
+/// that the list of members can be declared inside JsonValue while it is
+/// still incomplete.
+struct JsonMember
+{
+    QString key;
+    JsonValue value;
 };
