@@ -48,14 +48,14 @@ SpotifyResult<ScriptEvent> ScriptExchange::send(const ScriptEvent &event, Second
     return result.reply;
 }
 
-SpotifyResult<ScriptDescriptor> ScriptExchange::get(const ScriptDescriptor &specifier,
+SpotifyResult<ScriptDescriptor> ScriptExchange::get(const ScriptDescriptor &reference,
                                                     Seconds deadline)
 {
     const Seconds left = deadline - m_clock.now();
     if (left <= Seconds(0))
         return SpotifyLocalError(SpotifyLocalError::Kind::timeout);
     ScriptEvent event(kCoreSuite, kGetData);
-    event.setParameter(kDirectObject, specifier);
+    event.setParameter(kDirectObject, reference);
     const auto reply = send(event, std::min(kMaxEventWait, left));
     if (!reply.isSuccess())
         return *reply.localError();
@@ -65,11 +65,11 @@ SpotifyResult<ScriptDescriptor> ScriptExchange::get(const ScriptDescriptor &spec
     return *value;
 }
 
-SpotifySendResult ScriptExchange::set(const ScriptDescriptor &specifier, ScriptDescriptor data,
+SpotifySendResult ScriptExchange::set(const ScriptDescriptor &reference, ScriptDescriptor data,
                                       Seconds timeout)
 {
     ScriptEvent event(kCoreSuite, kSetData);
-    event.setParameter(kDirectObject, specifier);
+    event.setParameter(kDirectObject, reference);
     event.setParameter(kData, std::move(data));
     const auto reply = send(event, timeout);
     if (!reply.isSuccess())

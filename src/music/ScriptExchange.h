@@ -1,7 +1,7 @@
 #pragma once
 
 #include "music/SpotifyBridging.h"
-#include "platform/ScriptSpecifier.h"
+#include "platform/ScriptReference.h"
 #include "platform/ScriptTransport.h"
 
 /// One request's conversation with a scriptable process, on a bridge's
@@ -24,14 +24,14 @@ public:
     /// reply's 'errn' fails like a failed send.
     SpotifyResult<ScriptEvent> send(const ScriptEvent &event, Seconds timeout);
 
-    /// Reads the value `specifier` names, waiting at most the smaller of
+    /// Reads the value `reference` names, waiting at most the smaller of
     /// kMaxEventWait and the time left before `deadline`. Fails with
     /// `timeout` when no time is left and `invalidReply` when the reply
     /// carries no value.
-    SpotifyResult<ScriptDescriptor> get(const ScriptDescriptor &specifier, Seconds deadline);
+    SpotifyResult<ScriptDescriptor> get(const ScriptDescriptor &reference, Seconds deadline);
 
-    /// Sets the value `specifier` names to `data`.
-    SpotifySendResult set(const ScriptDescriptor &specifier, ScriptDescriptor data,
+    /// Sets the value `reference` names to `data`.
+    SpotifySendResult set(const ScriptDescriptor &reference, ScriptDescriptor data,
                           Seconds timeout);
 
     bool hasTimeLeft(Seconds deadline) const { return m_clock.now() < deadline; }

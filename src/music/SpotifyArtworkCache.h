@@ -4,9 +4,9 @@
 #include <QString>
 
 #include <list>
+#include <map>
 #include <mutex>
 #include <optional>
-#include <map>
 
 /// Recent covers kept raw in memory, bounded by entry count and total bytes;
 /// the least recently used entry goes first. Safe for use from any thread.

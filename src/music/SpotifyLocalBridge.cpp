@@ -18,18 +18,18 @@ namespace {
 
 const ScriptDescriptor &currentTrack()
 {
-    static const ScriptDescriptor track = ScriptSpecifier::property(kCurrentTrack);
+    static const ScriptDescriptor track = ScriptReference::property(kCurrentTrack);
     return track;
 }
 
 ScriptDescriptor application(ScriptCode property)
 {
-    return ScriptSpecifier::property(property);
+    return ScriptReference::property(property);
 }
 
 ScriptDescriptor track(ScriptCode property)
 {
-    return ScriptSpecifier::property(property, currentTrack());
+    return ScriptReference::property(property, currentTrack());
 }
 
 SpotifySnapshot emptySnapshot(std::optional<int> volume)
@@ -144,16 +144,16 @@ SpotifySnapshotResult SpotifyLocalBridge::readTrack(ScriptExchange &exchange, Se
     snapshot.isPlaying = isPlaying;
     snapshot.volume = volume;
 
-    const auto required = [&](const ScriptDescriptor &specifier) {
+    const auto required = [&](const ScriptDescriptor &reference) {
         if (!exchange.hasTimeLeft(deadline))
             return SpotifyResult<ScriptDescriptor>(SpotifyLocalError(Kind::timeout));
-        return exchange.get(specifier, deadline);
+        return exchange.get(reference, deadline);
     };
     const auto optional =
-        [&](const ScriptDescriptor &specifier) -> std::optional<ScriptDescriptor> {
+        [&](const ScriptDescriptor &reference) -> std::optional<ScriptDescriptor> {
         if (!exchange.hasTimeLeft(deadline))
             return std::nullopt;
-        const auto result = exchange.get(specifier, deadline);
+        const auto result = exchange.get(reference, deadline);
         return result.isSuccess() ? std::optional(result.value()) : std::nullopt;
     };
 
@@ -209,8 +209,8 @@ std::optional<QByteArray> SpotifyLocalBridge::cachedCover(ScriptExchange &exchan
         (!m_nextLocalArtworkAttempt || exchange.now() >= *m_nextLocalArtworkAttempt)) {
         if (exchange.hasTimeLeft(deadline)) {
             const auto raw = exchange.get(
-                ScriptSpecifier::property(
-                    kRawData, ScriptSpecifier::element(kArtworkClass, 1, currentTrack())),
+                ScriptReference::property(
+                    kRawData, ScriptReference::element(kArtworkClass, 1, currentTrack())),
                 deadline);
             if (raw.isSuccess()) {
                 // A cover beyond the cap is dropped, not an error.

@@ -26,8 +26,7 @@ struct Transfer
     Transfer(const HttpRequest &request, const std::atomic<bool> &cancelled,
              const HttpClient::HeadCheck &acceptHead, HttpResponse &response)
         : request(request), cancelled(cancelled), acceptHead(acceptHead), response(response)
-    {
-    }
+    {}
 
     const HttpRequest &request;
     const std::atomic<bool> &cancelled;

@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 using namespace ScriptTerms;
-using Step = ScriptSpecifier::Step;
+using Step = ScriptReference::Step;
 
 namespace {
 
@@ -299,7 +299,7 @@ ScriptResult MprisScriptTransport::send(const ScriptEvent &event, qint32 process
     const auto target = event.parameter(kDirectObject);
     if (event.eventClass() == kCoreSuite &&
         (event.eventID() == kGetData || event.eventID() == kSetData)) {
-        const auto steps = target ? ScriptSpecifier::steps(*target) : std::nullopt;
+        const auto steps = target ? ScriptReference::steps(*target) : std::nullopt;
         if (!steps)
             return ScriptResult::failure(ScriptError::kNoSuchObject);
         if (event.eventID() == kGetData)
@@ -360,7 +360,7 @@ ScriptResult MprisScriptTransport::get(const std::vector<Step> &steps, Seconds d
     if (!track.hasTrack())
         return ScriptResult::failure(ScriptError::kNoSuchObject);
     if (steps.size() == 1)
-        return value(ScriptSpecifier::property(kCurrentTrack));
+        return value(ScriptReference::property(kCurrentTrack));
     if (steps.size() == 2 && steps[1].kind == Step::Kind::property)
         return getTrackProperty(steps[1].code);
     if (steps.size() == 3 && steps[1].kind == Step::Kind::element &&

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/MprisTrackMetadata.h"
-#include "platform/ScriptSpecifier.h"
+#include "platform/ScriptReference.h"
 #include "platform/ScriptTransport.h"
 
 #include <QDBusConnection>
@@ -68,9 +68,9 @@ private:
     qint32 loadProperties(Seconds deadline);
     qint32 readPosition(Seconds deadline, double &microseconds);
 
-    ScriptResult get(const std::vector<ScriptSpecifier::Step> &steps, Seconds deadline);
+    ScriptResult get(const std::vector<ScriptReference::Step> &steps, Seconds deadline);
     ScriptResult getTrackProperty(ScriptCode property);
-    ScriptResult set(const std::vector<ScriptSpecifier::Step> &steps, const ScriptDescriptor &value,
+    ScriptResult set(const std::vector<ScriptReference::Step> &steps, const ScriptDescriptor &value,
                      Seconds deadline);
     ScriptResult setPosition(double seconds, Seconds deadline);
     ScriptResult command(const QString &method, Seconds deadline);

@@ -11,8 +11,8 @@
 
 /// One value of the scripting layer: null, a Boolean, a 32-bit integer, a
 /// double, text, raw bytes, an enumerated value, a type code, a list or a
-/// record of keyword/value fields. Object specifiers are records whose type
-/// is 'obj ' (see ScriptSpecifier).
+/// record of keyword/value fields. Object references are records whose type
+/// is 'obj ' (see ScriptReference).
 ///
 /// Reading a value coerces the way a scripting bridge expects (an integer
 /// reads as a double, an integral double as an integer) and answers none

@@ -19,8 +19,8 @@ inline constexpr ScriptCode kDirectObject = "----";
 inline constexpr ScriptCode kData = "data";
 inline constexpr ScriptCode kErrorNumber = "errn";
 
-// Object specifiers.
-inline constexpr ScriptCode kObjectSpecifier = "obj ";
+// Object references.
+inline constexpr ScriptCode kObjectReference = "obj ";
 inline constexpr ScriptCode kRecord = "reco";
 inline constexpr ScriptCode kWant = "want";
 inline constexpr ScriptCode kFrom = "from";

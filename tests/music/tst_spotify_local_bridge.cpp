@@ -21,18 +21,18 @@ const QString kCoverID = QStringLiteral("AB67616D0000B2730123456789ABCDEF0123456
 
 ScriptDescriptor app(ScriptCode property)
 {
-    return ScriptSpecifier::property(property);
+    return ScriptReference::property(property);
 }
 
 ScriptDescriptor track(ScriptCode property)
 {
-    return ScriptSpecifier::property(property, app(kCurrentTrack));
+    return ScriptReference::property(property, app(kCurrentTrack));
 }
 
 ScriptDescriptor cover()
 {
-    return ScriptSpecifier::property(
-        kRawData, ScriptSpecifier::element(kArtworkClass, 1, app(kCurrentTrack)));
+    return ScriptReference::property(
+        kRawData, ScriptReference::element(kArtworkClass, 1, app(kCurrentTrack)));
 }
 
 class Rig

@@ -39,14 +39,14 @@ template <typename Fn> auto onWorker(Fn fn) -> decltype(fn())
 
 ScriptDescriptor trackProperty(ScriptCode code)
 {
-    return ScriptSpecifier::property(code, ScriptSpecifier::property(kCurrentTrack));
+    return ScriptReference::property(code, ScriptReference::property(kCurrentTrack));
 }
 
 ScriptDescriptor artworkData()
 {
-    return ScriptSpecifier::property(
+    return ScriptReference::property(
         kRawData,
-        ScriptSpecifier::element(kArtworkClass, 1, ScriptSpecifier::property(kCurrentTrack)));
+        ScriptReference::element(kArtworkClass, 1, ScriptReference::property(kCurrentTrack)));
 }
 
 class Session
@@ -64,17 +64,17 @@ public:
             [&] { return transport.determinePermission(pid, kCoreSuite, kGetData, false); });
     }
 
-    ScriptResult get(const ScriptDescriptor &specifier, double timeout = 2)
+    ScriptResult get(const ScriptDescriptor &reference, double timeout = 2)
     {
         ScriptEvent event(kCoreSuite, kGetData);
-        event.setParameter(kDirectObject, specifier);
+        event.setParameter(kDirectObject, reference);
         return send(event, timeout);
     }
 
     ScriptResult set(ScriptCode property, const ScriptDescriptor &data)
     {
         ScriptEvent event(kCoreSuite, kSetData);
-        event.setParameter(kDirectObject, ScriptSpecifier::property(property));
+        event.setParameter(kDirectObject, ScriptReference::property(property));
         event.setParameter(kData, data);
         return send(event, 3);
     }
@@ -134,15 +134,15 @@ private slots:
         Session session;
         QCOMPARE(session.permission(), ScriptError::kNone);
         const int before = session.transport.roundTrips();
-        QCOMPARE(value(session.get(ScriptSpecifier::property(kPlayerState))),
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
                  ScriptDescriptor::enumeration(kPlaying));
-        QCOMPARE(value(session.get(ScriptSpecifier::property(kSoundVolume))),
+        QCOMPARE(value(session.get(ScriptReference::property(kSoundVolume))),
                  ScriptDescriptor::integer(55));
         QCOMPARE(value(session.get(trackProperty(kName))), ScriptDescriptor::text("Song"));
         QCOMPARE(value(session.get(trackProperty(kArtist))), ScriptDescriptor::text("A, B"));
         QCOMPARE(value(session.get(trackProperty(kAlbum))), ScriptDescriptor::text("Album"));
         QCOMPARE(value(session.get(trackProperty(kDuration))), ScriptDescriptor::integer(215'000));
-        QCOMPARE(value(session.get(ScriptSpecifier::property(kPlayerPosition))),
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerPosition))),
                  ScriptDescriptor::real(42.5));
         QCOMPARE(value(session.get(trackProperty(kPersistentID))),
                  ScriptDescriptor::text(persistentID));
@@ -160,7 +160,7 @@ private slots:
         // A new request reads afresh.
         player.setPlayerProperty("PlaybackStatus", "Paused");
         QCOMPARE(session.permission(), ScriptError::kNone);
-        QCOMPARE(value(session.get(ScriptSpecifier::property(kPlayerState))),
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
                  ScriptDescriptor::enumeration(kPaused));
     }
 
@@ -188,7 +188,7 @@ private slots:
         Session session;
         QCOMPARE(session.permission(), ScriptError::kNone);
         const auto result = session.get(
-            ScriptSpecifier::property(property == "Volume" ? kSoundVolume : kPlayerState));
+            ScriptReference::property(property == "Volume" ? kSoundVolume : kPlayerState));
         QCOMPARE(result.error, ScriptError::kNone);
         QCOMPARE(value(result).has_value(), hasValue);
     }
@@ -211,7 +211,7 @@ private slots:
         player.setPlayerProperty("Metadata", metadata);
         Session session;
         QCOMPARE(session.permission(), ScriptError::kNone);
-        QCOMPARE(value(session.get(ScriptSpecifier::property(kPlayerState))),
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
                  ScriptDescriptor::enumeration(kPaused));
         QCOMPARE(session.get(trackProperty(kName)).error, ScriptError::kNoSuchObject);
         QCOMPARE(session.get(artworkData()).error, ScriptError::kNoSuchObject);
@@ -302,10 +302,10 @@ private slots:
         player.vanishAfter("GetAll");
         Session session;
         QCOMPARE(session.permission(), ScriptError::kNone);
-        QCOMPARE(value(session.get(ScriptSpecifier::property(kPlayerState))),
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
                  ScriptDescriptor::enumeration(kPlaying));
         QTRY_VERIFY(!player.isRunning());
-        QCOMPARE(session.get(ScriptSpecifier::property(kPlayerPosition)).error,
+        QCOMPARE(session.get(ScriptReference::property(kPlayerPosition)).error,
                  ScriptError::kProcessNotFound);
         QCOMPARE(session.permission(), ScriptError::kProcessNotFound);
     }
@@ -317,7 +317,7 @@ private slots:
         Session session;
         QCOMPARE(session.permission(), ScriptError::kNone);
         player.setSilent(true);
-        QCOMPARE(session.get(ScriptSpecifier::property(kPlayerState), 0.2).error,
+        QCOMPARE(session.get(ScriptReference::property(kPlayerState), 0.2).error,
                  ScriptError::kTimedOut);
     }
 

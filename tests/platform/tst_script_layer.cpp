@@ -1,5 +1,5 @@
 #include "platform/ScriptEvent.h"
-#include "platform/ScriptSpecifier.h"
+#include "platform/ScriptReference.h"
 #include "platform/ScriptTerms.h"
 
 #include <QTest>
@@ -35,29 +35,29 @@ private slots:
         QVERIFY(ScriptDescriptor::record(kRecord).items().empty());
     }
 
-    void specifiersNameChainsFromTheApplication()
+    void referencesNameChainsFromTheApplication()
     {
-        using Step = ScriptSpecifier::Step;
-        const auto track = ScriptSpecifier::property(kCurrentTrack);
+        using Step = ScriptReference::Step;
+        const auto track = ScriptReference::property(kCurrentTrack);
         const auto raw =
-            ScriptSpecifier::property(kRawData, ScriptSpecifier::element(kArtworkClass, 1, track));
-        QCOMPARE(ScriptSpecifier::steps(raw),
+            ScriptReference::property(kRawData, ScriptReference::element(kArtworkClass, 1, track));
+        QCOMPARE(ScriptReference::steps(raw),
                  (std::vector<Step>{{Step::Kind::property, kCurrentTrack, 0},
                                     {Step::Kind::element, kArtworkClass, 1},
                                     {Step::Kind::property, kRawData, 0}}));
-        const auto all = ScriptSpecifier::element(kArtworkClass, 0, track);
+        const auto all = ScriptReference::element(kArtworkClass, 0, track);
         QCOMPARE(all.field(kSelector), ScriptDescriptor::enumeration(kAll));
-        QCOMPARE(ScriptSpecifier::steps(all)->back().index, 0);
-        QCOMPARE(ScriptSpecifier::steps(ScriptDescriptor())->size(), size_t(0));
+        QCOMPARE(ScriptReference::steps(all)->back().index, 0);
+        QCOMPARE(ScriptReference::steps(ScriptDescriptor())->size(), size_t(0));
 
-        QCOMPARE(ScriptSpecifier::steps(ScriptDescriptor::text("pnam")), std::nullopt);
-        ScriptDescriptor negative = ScriptSpecifier::element(kArtworkClass, 1, track);
+        QCOMPARE(ScriptReference::steps(ScriptDescriptor::text("pnam")), std::nullopt);
+        ScriptDescriptor negative = ScriptReference::element(kArtworkClass, 1, track);
         negative.setField(kSelector, ScriptDescriptor::integer(-3));
-        QCOMPARE(ScriptSpecifier::steps(negative), std::nullopt);
+        QCOMPARE(ScriptReference::steps(negative), std::nullopt);
         ScriptDescriptor deep;
-        for (int i = 0; i <= ScriptSpecifier::kMaxDepth; ++i)
-            deep = ScriptSpecifier::property(kName, deep);
-        QCOMPARE(ScriptSpecifier::steps(deep), std::nullopt);
+        for (int i = 0; i <= ScriptReference::kMaxDepth; ++i)
+            deep = ScriptReference::property(kName, deep);
+        QCOMPARE(ScriptReference::steps(deep), std::nullopt);
     }
 
     void repliesCarryTheirOwnErrorNumber()

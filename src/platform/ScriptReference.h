@@ -5,17 +5,17 @@
 #include <optional>
 #include <vector>
 
-/// Object specifiers: the references a get or set event points at. A
-/// property specifier names one property of a container; an element
-/// specifier names the element at a 1-based index of a container (index 0
+/// Object references: what a get or set event points at. A
+/// property reference names one property of a container; an element
+/// reference names the element at a 1-based index of a container (index 0
 /// names all of them). The null descriptor stands for the application.
-namespace ScriptSpecifier {
+namespace ScriptReference {
 
 ScriptDescriptor property(ScriptCode property, const ScriptDescriptor &container = {});
 ScriptDescriptor element(ScriptCode elementClass, qint32 index,
                          const ScriptDescriptor &container = {});
 
-/// One step of a resolved specifier, from the application outward.
+/// One step of a resolved reference, from the application outward.
 struct Step
 {
     enum class Kind
@@ -31,11 +31,11 @@ struct Step
 };
 
 /// Longest chain a transport follows; deeper ones are refused, so a
-/// specifier nested without end cannot exhaust the stack.
+/// reference nested without end cannot exhaust the stack.
 inline constexpr int kMaxDepth = 16;
 
-/// The steps a specifier names, starting at the application; none when the
-/// descriptor is not a well-formed specifier chain.
-std::optional<std::vector<Step>> steps(const ScriptDescriptor &specifier);
+/// The steps a reference names, starting at the application; none when the
+/// descriptor is not a well-formed reference chain.
+std::optional<std::vector<Step>> steps(const ScriptDescriptor &reference);
 
-} // namespace ScriptSpecifier
+} // namespace ScriptReference

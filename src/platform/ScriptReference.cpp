@@ -1,4 +1,4 @@
-#include "platform/ScriptSpecifier.h"
+#include "platform/ScriptReference.h"
 
 #include "platform/ScriptTerms.h"
 
@@ -6,7 +6,7 @@
 
 using namespace ScriptTerms;
 
-namespace ScriptSpecifier {
+namespace ScriptReference {
 
 ScriptDescriptor property(ScriptCode property, const ScriptDescriptor &container)
 {
@@ -15,7 +15,7 @@ ScriptDescriptor property(ScriptCode property, const ScriptDescriptor &container
     d.setField(kFrom, container);
     d.setField(kForm, ScriptDescriptor::enumeration(kProperty));
     d.setField(kSelector, ScriptDescriptor::type(property));
-    return d.coercedToRecordType(kObjectSpecifier);
+    return d.coercedToRecordType(kObjectReference);
 }
 
 ScriptDescriptor element(ScriptCode elementClass, qint32 index, const ScriptDescriptor &container)
@@ -26,15 +26,15 @@ ScriptDescriptor element(ScriptCode elementClass, qint32 index, const ScriptDesc
     d.setField(kForm, ScriptDescriptor::enumeration(kIndexForm));
     d.setField(kSelector,
                index == 0 ? ScriptDescriptor::enumeration(kAll) : ScriptDescriptor::integer(index));
-    return d.coercedToRecordType(kObjectSpecifier);
+    return d.coercedToRecordType(kObjectReference);
 }
 
-std::optional<std::vector<Step>> steps(const ScriptDescriptor &specifier)
+std::optional<std::vector<Step>> steps(const ScriptDescriptor &reference)
 {
     std::vector<Step> chain;
-    ScriptDescriptor current = specifier;
+    ScriptDescriptor current = reference;
     while (!current.isNull()) {
-        if (chain.size() >= size_t(kMaxDepth) || current.recordType() != kObjectSpecifier)
+        if (chain.size() >= size_t(kMaxDepth) || current.recordType() != kObjectReference)
             return std::nullopt;
         const auto want = current.field(kWant);
         const auto from = current.field(kFrom);
@@ -66,4 +66,4 @@ std::optional<std::vector<Step>> steps(const ScriptDescriptor &specifier)
     return chain;
 }
 
-} // namespace ScriptSpecifier
+} // namespace ScriptReference
