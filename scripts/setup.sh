@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     # build
-    cmake ninja-build g++ pkg-config clang-format
+    cmake ninja-build g++ pkg-config clang-format ccache
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-websockets-dev
     qt6-image-formats-plugins libqt6svg6
     libcurl4-openssl-dev libsecret-1-dev libxcb-xinput-dev libxcb-shape0-dev libxcb1-dev libx11-dev libgl-dev
@@ -14,6 +14,8 @@ packages=(
     # running and testing
     xvfb xauth xdotool x11-utils imagemagick dbus dbus-x11 adwaita-icon-theme
     fonts-dejavu-core procps
+    # coverage report
+    gcovr
 )
 
 missing=()

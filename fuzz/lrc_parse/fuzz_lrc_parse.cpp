@@ -7,8 +7,8 @@
 // Run: build-fuzz/fuzz/lrc_parse/fuzz_lrc_parse -dict=fuzz/lrc_parse/lrc.dict
 //        -max_total_time=180 CORPUS_DIR fuzz/lrc_parse/corpus
 
+#include "core/Graphemes.h"
 #include "lyrics/LyricsDocument.h"
-#include "platform/Graphemes.h"
 
 #include <QRegularExpression>
 #include <QString>

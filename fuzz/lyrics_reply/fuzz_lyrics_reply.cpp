@@ -5,8 +5,8 @@
 // Run: build-fuzz/fuzz/lyrics_reply/fuzz_lyrics_reply -dict=fuzz/lyrics_reply/reply.dict
 //        -max_total_time=180 CORPUS_DIR fuzz/lyrics_reply/corpus
 
+#include "core/Graphemes.h"
 #include "lyrics/LyricsPolicy.h"
-#include "platform/Graphemes.h"
 
 #include <QByteArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/CancelHandle.h"
 #include "crest/CrestGeometry.h"
-#include "platform/CancelHandle.h"
 
 #include <QObject>
 #include <QPointer>

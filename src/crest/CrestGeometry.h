@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScreenInfo.h"
+#include "platform/desktop/ScreenInfo.h"
 
 #include <QList>
 #include <QPointF>

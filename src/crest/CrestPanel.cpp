@@ -1,7 +1,7 @@
 #include "crest/CrestPanel.h"
 
 #include "crest/CrestView.h"
-#include "platform/X11Window.h"
+#include "platform/desktop/X11Window.h"
 
 #include <QWindow>
 

@@ -1,6 +1,6 @@
 #include "crest/CrestState.h"
 
-#include "platform/Scheduler.h"
+#include "core/Scheduler.h"
 
 #include <QPointer>
 

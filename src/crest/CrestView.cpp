@@ -1,10 +1,10 @@
 #include "crest/CrestView.h"
 
+#include "core/Clock.h"
+#include "core/Scheduler.h"
 #include "crest/CrestDropTarget.h"
 #include "crest/CrestOutline.h"
 #include "crest/CrestState.h"
-#include "platform/Clock.h"
-#include "platform/Scheduler.h"
 
 #include <QDragEnterEvent>
 #include <QPainter>

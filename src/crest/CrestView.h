@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CancelHandle.h"
+#include "core/CancelHandle.h"
 
 #include <QRegion>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "lyrics/LyricsDocument.h"
 
-#include "platform/Graphemes.h"
+#include "core/Graphemes.h"
 
 #include <QRegularExpression>
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/Clock.h"
+#include "core/SerialWorker.h"
 #include "lyrics/LyricsProviding.h"
-#include "platform/Clock.h"
-#include "platform/HttpClient.h"
-#include "platform/HttpConnectionOverride.h"
-#include "platform/SerialWorker.h"
+#include "platform/net/HttpClient.h"
+#include "platform/net/HttpConnectionOverride.h"
 
 #include <QHash>
 #include <QObject>

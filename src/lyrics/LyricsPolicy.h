@@ -2,7 +2,7 @@
 
 #include "lyrics/LyricsFailure.h"
 #include "music/LyricsTrack.h"
-#include "platform/HttpClient.h"
+#include "platform/net/HttpClient.h"
 
 #include <QByteArray>
 #include <QString>

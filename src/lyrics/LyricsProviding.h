@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/CancelHandle.h"
 #include "lyrics/LyricsFailure.h"
 #include "music/LyricsTrack.h"
-#include "platform/CancelHandle.h"
 
 #include <QObject>
 

@@ -1,8 +1,8 @@
 #include "music/LyricsTrack.h"
 
+#include "core/Graphemes.h"
 #include "music/SpotifySnapshot.h"
 #include "music/SpotifyTrackLink.h"
-#include "platform/Graphemes.h"
 
 #include <cmath>
 

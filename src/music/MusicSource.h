@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ApplicationLookup.h"
+#include "platform/apps/ApplicationLookup.h"
 
 #include <QMetaType>
 #include <QString>

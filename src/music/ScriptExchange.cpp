@@ -1,6 +1,6 @@
 #include "music/ScriptExchange.h"
 
-#include "platform/ScriptTerms.h"
+#include "scripting/ScriptTerms.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "music/SpotifyBridging.h"
-#include "platform/ScriptReference.h"
-#include "platform/ScriptTransport.h"
+#include "scripting/ScriptReference.h"
+#include "scripting/ScriptTransport.h"
 
 /// One request's conversation with a scriptable process, on a bridge's
 /// worker: the permission check, sending events with their error numbers

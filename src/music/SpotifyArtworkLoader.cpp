@@ -1,8 +1,8 @@
 #include "music/SpotifyArtworkLoader.h"
 
+#include "core/SystemClock.h"
 #include "music/MusicArtworkPolicy.h"
 #include "music/SpotifyArtworkPolicy.h"
-#include "platform/SystemClock.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/SerialWorker.h"
 #include "music/SpotifyArtworkCache.h"
 #include "music/SpotifyArtworkProviding.h"
-#include "platform/HttpClient.h"
-#include "platform/SerialWorker.h"
+#include "platform/net/HttpClient.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
 #include "music/SpotifyArtworkPolicy.h"
 
 #include "music/ArtworkAddress.h"
-#include "platform/ImageDecoder.h"
+#include "platform/image/ImageDecoder.h"
 
 namespace SpotifyArtworkPolicy {
 

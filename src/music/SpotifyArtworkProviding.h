@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/CancelHandle.h"
-#include "platform/HttpClient.h"
+#include "core/CancelHandle.h"
+#include "platform/net/HttpClient.h"
 
 #include <QByteArray>
 #include <QUrl>

@@ -1,11 +1,11 @@
 #include "music/SpotifyLocalBridge.h"
 
+#include "core/SystemClock.h"
 #include "music/SpotifyArtworkPolicy.h"
 #include "music/SpotifySeekPolicy.h"
 #include "music/SpotifyTrackLink.h"
-#include "platform/MprisScriptTransport.h"
-#include "platform/ScriptTerms.h"
-#include "platform/SystemClock.h"
+#include "platform/dbus/MprisScriptTransport.h"
+#include "scripting/ScriptTerms.h"
 
 #include <QDBusConnection>
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/SerialWorker.h"
 #include "music/MusicSource.h"
 #include "music/ScriptExchange.h"
 #include "music/SpotifyBridging.h"
-#include "platform/SerialWorker.h"
 
 #include <QObject>
 

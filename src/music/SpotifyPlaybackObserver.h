@@ -1,7 +1,7 @@
 #pragma once
 
 #include "music/MusicSource.h"
-#include "platform/PlayerNotificationCenter.h"
+#include "platform/dbus/PlayerNotificationCenter.h"
 
 #include <QObject>
 

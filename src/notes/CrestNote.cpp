@@ -1,6 +1,6 @@
 #include "notes/CrestNote.h"
 
-#include "platform/Graphemes.h"
+#include "core/Graphemes.h"
 
 namespace {
 

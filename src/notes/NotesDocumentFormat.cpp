@@ -1,6 +1,6 @@
 #include "notes/NotesDocumentFormat.h"
 
-#include "platform/UuidText.h"
+#include "core/UuidText.h"
 
 #include "notes/JsonValue.h"
 

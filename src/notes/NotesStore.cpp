@@ -1,11 +1,11 @@
 #include "notes/NotesStore.h"
 
+#include "core/Scheduler.h"
+#include "core/SystemClock.h"
+#include "core/TimerScheduler.h"
 #include "notes/NotesDocumentFormat.h"
-#include "platform/AppDataFolder.h"
-#include "platform/LocalFileStorage.h"
-#include "platform/Scheduler.h"
-#include "platform/SystemClock.h"
-#include "platform/TimerScheduler.h"
+#include "platform/storage/AppDataFolder.h"
+#include "platform/storage/LocalFileStorage.h"
 
 #include <QFileInfo>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/CancelHandle.h"
 #include "notes/CrestNote.h"
-#include "platform/CancelHandle.h"
 
 #include <QList>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "tray/FileDropLoader.h"
 
-#include "platform/SerialWorker.h"
+#include "core/SerialWorker.h"
 
 #include <QObject>
 #include <QPointer>

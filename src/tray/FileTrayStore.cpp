@@ -1,9 +1,9 @@
 #include "tray/FileTrayStore.h"
 
-#include "platform/AppDataFolder.h"
-#include "platform/GuiAppActivation.h"
-#include "platform/InodeBookmarks.h"
-#include "platform/LocalFileStorage.h"
+#include "platform/desktop/GuiAppActivation.h"
+#include "platform/storage/AppDataFolder.h"
+#include "platform/storage/InodeBookmarks.h"
+#include "platform/storage/LocalFileStorage.h"
 #include "tray/TrayFileFormat.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "tray/TrayFileFormat.h"
 
-#include "platform/UuidText.h"
+#include "core/UuidText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
-#include "platform/X11DesktopEvents.h"
+#include "platform/desktop/X11DesktopEvents.h"
 #include "support/VirtualTime.h"
 
 #include <QApplication>

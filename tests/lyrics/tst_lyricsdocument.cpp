@@ -1,5 +1,5 @@
+#include "core/Graphemes.h"
 #include "lyrics/LyricsDocument.h"
-#include "platform/Graphemes.h"
 
 #include <QTest>
 

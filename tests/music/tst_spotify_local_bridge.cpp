@@ -1,5 +1,5 @@
 #include "music/SpotifyLocalBridge.h"
-#include "platform/ScriptTerms.h"
+#include "scripting/ScriptTerms.h"
 #include "support/AwaitCompletion.h"
 #include "support/ScriptedTransport.h"
 #include "support/VirtualTime.h"

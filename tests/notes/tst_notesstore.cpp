@@ -1,5 +1,5 @@
+#include "core/UuidText.h"
 #include "notes/NotesStore.h"
-#include "platform/UuidText.h"
 #include "support/CountingFileStorage.h"
 #include "support/FileOwnership.h"
 #include "support/VirtualTime.h"

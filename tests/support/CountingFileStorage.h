@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LocalFileStorage.h"
+#include "platform/storage/LocalFileStorage.h"
 
 /// The real local file storage, counting the whole-file writes it performs so
 /// that tests can tell one write per pause from one per keystroke.

@@ -1,6 +1,6 @@
 #include "support/ScriptedTransport.h"
 
-#include "platform/ScriptTerms.h"
+#include "scripting/ScriptTerms.h"
 
 using namespace ScriptTerms;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScriptTransport.h"
+#include "scripting/ScriptTransport.h"
 #include "support/VirtualTime.h"
 
 #include <mutex>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/Scheduler.h"
+#include "core/Clock.h"
+#include "core/Scheduler.h"
 
 #include <map>
 #include <memory>

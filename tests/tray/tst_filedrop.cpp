@@ -5,7 +5,7 @@
 #endif
 
 #include "crest/CrestState.h"
-#include "platform/AppActivation.h"
+#include "platform/desktop/AppActivation.h"
 #include "support/FileOwnership.h"
 #include "support/VirtualTime.h"
 #include "tray/CrestFileDropDelegate.h"

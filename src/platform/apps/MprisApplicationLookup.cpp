@@ -1,0 +1,37 @@
+#include "platform/apps/MprisApplicationLookup.h"
+
+#include "platform/dbus/MprisScriptTransport.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+MprisApplicationLookup::MprisApplicationLookup(ApplicationLookup &base, QObject *directoryOwner)
+    : m_base(base)
+{
+    if (!directoryOwner)
+        directoryOwner = QCoreApplication::instance();
+    if (directoryOwner)
+        m_directory = new MprisServiceDirectory(QDBusConnection::sessionBus(), directoryOwner);
+}
+
+QString MprisApplicationLookup::serviceFor(const QString &identifier)
+{
+    if (identifier == QLatin1String("com.spotify.client"))
+        return QLatin1String(MprisScriptTransport::kSpotifyService);
+    return {};
+}
+
+std::optional<qint32> MprisApplicationLookup::processID(const ApplicationIdentity &app)
+{
+    const QString service = serviceFor(app.identifier);
+    if (!service.isEmpty() && m_directory && QThread::currentThread() == m_directory->thread()) {
+        if (const auto owner = m_directory->processID(service))
+            return owner;
+    }
+    return m_base.processID(app);
+}
+
+bool MprisApplicationLookup::isInstalled(const ApplicationIdentity &app)
+{
+    return m_base.isInstalled(app);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/apps/ApplicationLookup.h"
+#include "platform/dbus/MprisServiceDirectory.h"
+
+#include <QPointer>
+
+/// Running applications as the scripting transport sees them: for a player
+/// with an MPRIS service, the process is the one that owns that service
+/// (a player runs several processes, and only that one answers); otherwise,
+/// and until the bus has told, the answer of the underlying lookup.
+class MprisApplicationLookup final : public ApplicationLookup
+{
+public:
+    /// `base` must outlive this lookup. The directory of the session bus's
+    /// services lives on the main thread and is owned by `directoryOwner`
+    /// (the application object when null; without one, `base` alone
+    /// answers). Queries from other threads use `base` alone.
+    explicit MprisApplicationLookup(ApplicationLookup &base, QObject *directoryOwner = nullptr);
+
+    std::optional<qint32> processID(const ApplicationIdentity &app) override;
+    bool isInstalled(const ApplicationIdentity &app) override;
+
+    /// The MPRIS service of the application known as `identifier`; empty
+    /// when it has none.
+    static QString serviceFor(const QString &identifier);
+
+private:
+    ApplicationLookup &m_base;
+    QPointer<MprisServiceDirectory> m_directory;
+};

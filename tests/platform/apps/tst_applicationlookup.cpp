@@ -1,0 +1,152 @@
+#include "music/MusicSource.h"
+#include "platform/apps/SystemApplicationLookup.h"
+#include "support/VirtualTime.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// A real process whose executable is named `name`: a copy of sleep.
+std::unique_ptr<QProcess> startNamed(const QTemporaryDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    if (!QFile::exists(path) && !QFile::copy(QStringLiteral("/bin/sleep"), path))
+        return nullptr;
+    auto process = std::make_unique<QProcess>();
+    process->start(path, {QStringLiteral("30")});
+    if (!process->waitForStarted())
+        return nullptr;
+    return process;
+}
+
+void stop(QProcess &process)
+{
+    process.kill();
+    process.waitForFinished();
+}
+
+class EnvironmentGuard
+{
+public:
+    explicit EnvironmentGuard(const char *name)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_value(qgetenv(name))
+    {}
+    ~EnvironmentGuard()
+    {
+        if (m_had)
+            qputenv(m_name, m_value);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_value;
+};
+
+} // namespace
+
+class ApplicationLookupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findsTheOldestProcessOfASource()
+    {
+        QTemporaryDir dir;
+        VirtualTime time;
+        SystemApplicationLookup lookup(time);
+        const MusicSource spotify = MusicSource::spotify;
+        QCOMPARE(spotify.processID(lookup), std::nullopt);
+
+        auto first = startNamed(dir, QStringLiteral("spotify"));
+        auto second = startNamed(dir, QStringLiteral("spotify"));
+        auto chromium = startNamed(dir, QStringLiteral("chromium"));
+        QVERIFY(first && second && chromium);
+        time.advance(1);
+        QCOMPARE(spotify.processID(lookup), std::optional<qint32>(first->processId()));
+        QCOMPARE(MusicSource(MusicSource::chrome).processID(lookup),
+                 std::optional<qint32>(chromium->processId()));
+        QCOMPARE(MusicSource(MusicSource::brave).processID(lookup), std::nullopt);
+        // No Linux build: never running, whatever runs under similar names.
+        QCOMPARE(MusicSource(MusicSource::appleMusic).processID(lookup), std::nullopt);
+
+        stop(*first);
+        time.advance(1);
+        QCOMPARE(spotify.processID(lookup), std::optional<qint32>(second->processId()));
+        stop(*second);
+        stop(*chromium);
+        time.advance(1);
+        QCOMPARE(spotify.processID(lookup), std::nullopt);
+    }
+
+    void oneScanServesEveryQueryOfAPollTick()
+    {
+        QTemporaryDir dir;
+        VirtualTime time;
+        SystemApplicationLookup lookup(time, Seconds(0.5));
+        for (MusicSource source : MusicSource::allCases())
+            (void)source.processID(lookup);
+        QCOMPARE(lookup.scanCount(), 1);
+
+        // A player started within the tick is seen at the next one.
+        auto brave = startNamed(dir, QStringLiteral("brave"));
+        QVERIFY(brave);
+        QCOMPARE(MusicSource(MusicSource::brave).processID(lookup), std::nullopt);
+        time.advance(0.5);
+        QCOMPARE(MusicSource(MusicSource::brave).processID(lookup),
+                 std::optional<qint32>(brave->processId()));
+        QCOMPARE(lookup.scanCount(), 2);
+        stop(*brave);
+        lookup.invalidate();
+        QCOMPARE(MusicSource(MusicSource::brave).processID(lookup), std::nullopt);
+        QCOMPARE(lookup.scanCount(), 3);
+    }
+
+    void installedMeansADesktopEntryOrAnExecutableOnPath()
+    {
+        EnvironmentGuard home("XDG_DATA_HOME"), dirs("XDG_DATA_DIRS"), path("PATH");
+        QTemporaryDir data, system, bin;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(system.path()));
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        VirtualTime time;
+        SystemApplicationLookup lookup(time);
+        for (MusicSource source : MusicSource::allCases())
+            QVERIFY2(!source.isInstalled(lookup), qPrintable(source.rawValue()));
+
+        QVERIFY(QDir(data.path()).mkpath("applications"));
+        QFile entry(data.filePath("applications/brave-browser.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Brave\nExec=brave-browser\n");
+        entry.close();
+        QVERIFY(QDir(system.path()).mkpath("applications"));
+        QVERIFY(QFile::copy(entry.fileName(), system.filePath("applications/msedge.desktop")));
+        QVERIFY(
+            QFile::copy(entry.fileName(), system.filePath("applications/microsoft-edge.desktop")));
+
+        // A file on PATH counts only when it can be executed.
+        QFile plain(bin.filePath("spotify"));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QVERIFY(!MusicSource(MusicSource::spotify).isInstalled(lookup));
+        QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(QFile::copy(plain.fileName(), bin.filePath("Safari")));
+
+        QVERIFY(MusicSource(MusicSource::brave).isInstalled(lookup));
+        QVERIFY(MusicSource(MusicSource::edge).isInstalled(lookup));
+        QVERIFY(MusicSource(MusicSource::spotify).isInstalled(lookup));
+        QVERIFY(!MusicSource(MusicSource::chrome).isInstalled(lookup));
+        QVERIFY(!MusicSource(MusicSource::safari).isInstalled(lookup));
+        QVERIFY(!MusicSource(MusicSource::appleMusic).isInstalled(lookup));
+    }
+};
+
+QTEST_GUILESS_MAIN(ApplicationLookupTest)
+#include "tst_applicationlookup.moc"

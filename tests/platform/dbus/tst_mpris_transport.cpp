@@ -1,0 +1,445 @@
+#include "core/SerialWorker.h"
+#include "core/SystemClock.h"
+#include "platform/dbus/MprisScriptTransport.h"
+#include "scripting/ScriptTerms.h"
+#include "support/FakeMprisPlayer.h"
+
+#include <QCoreApplication>
+#include <QDBusObjectPath>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace ScriptTerms;
+
+namespace {
+
+const qint32 kOwnPID = qint32(QCoreApplication::applicationPid());
+const QString kTrackID = QStringLiteral("6rqhFgbbKwnb9MLmUQDhG6");
+
+// The fake player answers on this thread, so blocking calls go to a worker
+// while this thread keeps serving the bus.
+template <typename Fn> auto onWorker(Fn fn) -> decltype(fn())
+{
+    SerialWorker worker(QStringLiteral("Velloway.Test"));
+    std::optional<decltype(fn())> result;
+    std::atomic<bool> done = false;
+    worker.post([&] {
+        result = fn();
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done.load(); }, 20'000))
+        qFatal("worker did not finish");
+    return *result;
+}
+
+ScriptDescriptor trackProperty(ScriptCode code)
+{
+    return ScriptReference::property(code, ScriptReference::property(kCurrentTrack));
+}
+
+ScriptDescriptor artworkData()
+{
+    return ScriptReference::property(
+        kRawData,
+        ScriptReference::element(kArtworkClass, 1, ScriptReference::property(kCurrentTrack)));
+}
+
+class Session
+{
+public:
+    Session()
+        : transport(QDBusConnection::sessionBus(), SystemClock::shared(),
+                    QLatin1String(MprisScriptTransport::kSpotifyService),
+                    MprisScriptTransport::DurationUnit::milliseconds)
+    {}
+
+    qint32 permission(qint32 pid = kOwnPID)
+    {
+        return onWorker(
+            [&] { return transport.determinePermission(pid, kCoreSuite, kGetData, false); });
+    }
+
+    ScriptResult get(const ScriptDescriptor &reference, double timeout = 2)
+    {
+        ScriptEvent event(kCoreSuite, kGetData);
+        event.setParameter(kDirectObject, reference);
+        return send(event, timeout);
+    }
+
+    ScriptResult set(ScriptCode property, const ScriptDescriptor &data)
+    {
+        ScriptEvent event(kCoreSuite, kSetData);
+        event.setParameter(kDirectObject, ScriptReference::property(property));
+        event.setParameter(kData, data);
+        return send(event, 3);
+    }
+
+    ScriptResult send(const ScriptEvent &event, double timeout = 3)
+    {
+        return onWorker([&] { return transport.send(event, kOwnPID, Seconds(timeout)); });
+    }
+
+    MprisScriptTransport transport;
+};
+
+std::optional<ScriptDescriptor> value(const ScriptResult &result)
+{
+    if (result.error != ScriptError::kNone)
+        return std::nullopt;
+    return result.reply.parameter(kDirectObject);
+}
+
+} // namespace
+
+class MprisTransportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsThePlayerObjectModel_data()
+    {
+        QTest::addColumn<QVariantMap>("metadata");
+        QTest::addColumn<QString>("spotifyURI");
+        QTest::addColumn<QString>("artwork");
+        QTest::addColumn<QString>("persistentID");
+        QTest::newRow("spotify client")
+            << FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A", "B"}, "Album", 215'000'000)
+            << "spotify:track:" + kTrackID
+            << "https://i.scdn.co/image/ab67616d0000b2730123456789abcdef01234567"
+            << "/com/spotify/track/" + kTrackID;
+        QTest::newRow("standard player")
+            << FakeMprisPlayer::standardMetadata("/org/example/Track/7", "Song", {"A", "B"},
+                                                 "Album", 215'000'000)
+            << QString() << QString() << "/org/example/Track/7";
+    }
+
+    void readsThePlayerObjectModel()
+    {
+        QFETCH(QVariantMap, metadata);
+        QFETCH(QString, spotifyURI);
+        QFETCH(QString, artwork);
+        QFETCH(QString, persistentID);
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        player.setPlayerProperty("PlaybackStatus", "Playing");
+        player.setPlayerProperty("Volume", 0.55);
+        player.setPlayerProperty("Position", qlonglong(42'500'000));
+        player.setPlayerProperty("Metadata", metadata);
+
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        const int before = session.transport.roundTrips();
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
+                 ScriptDescriptor::enumeration(kPlaying));
+        QCOMPARE(value(session.get(ScriptReference::property(kSoundVolume))),
+                 ScriptDescriptor::integer(55));
+        QCOMPARE(value(session.get(trackProperty(kName))), ScriptDescriptor::text("Song"));
+        QCOMPARE(value(session.get(trackProperty(kArtist))), ScriptDescriptor::text("A, B"));
+        QCOMPARE(value(session.get(trackProperty(kAlbum))), ScriptDescriptor::text("Album"));
+        QCOMPARE(value(session.get(trackProperty(kDuration))), ScriptDescriptor::integer(215'000));
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerPosition))),
+                 ScriptDescriptor::real(42.5));
+        QCOMPARE(value(session.get(trackProperty(kPersistentID))),
+                 ScriptDescriptor::text(persistentID));
+        const auto uri = session.get(trackProperty(kSpotifyID));
+        QCOMPARE(uri.error, ScriptError::kNone);
+        QCOMPARE(value(uri), spotifyURI.isEmpty()
+                                 ? std::nullopt
+                                 : std::optional(ScriptDescriptor::text(spotifyURI)));
+        const auto cover = session.get(trackProperty(kArtworkURL));
+        QCOMPARE(value(cover),
+                 artwork.isEmpty() ? std::nullopt : std::optional(ScriptDescriptor::text(artwork)));
+        // One GetAll serves every property; only the position is read again.
+        QCOMPARE(session.transport.roundTrips() - before, 2);
+
+        // A new request reads afresh.
+        player.setPlayerProperty("PlaybackStatus", "Paused");
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
+                 ScriptDescriptor::enumeration(kPaused));
+    }
+
+    void answersWhatThePlayerCannotSay_data()
+    {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("published");
+        QTest::addColumn<bool>("hasValue");
+        QTest::newRow("stopped") << "PlaybackStatus" << QVariant("Stopped") << true;
+        QTest::newRow("unknown status") << "PlaybackStatus" << QVariant("Buffering") << false;
+        QTest::newRow("status as number") << "PlaybackStatus" << QVariant(5) << false;
+        QTest::newRow("volume as text") << "Volume" << QVariant("loud") << false;
+        QTest::newRow("volume not a number") << "Volume" << QVariant(qQNaN()) << false;
+        QTest::newRow("volume above full") << "Volume" << QVariant(1.5) << true;
+    }
+
+    void answersWhatThePlayerCannotSay()
+    {
+        QFETCH(QString, property);
+        QFETCH(QVariant, published);
+        QFETCH(bool, hasValue);
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        player.setPlayerProperty(property, published);
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        const auto result = session.get(
+            ScriptReference::property(property == "Volume" ? kSoundVolume : kPlayerState));
+        QCOMPARE(result.error, ScriptError::kNone);
+        QCOMPARE(value(result).has_value(), hasValue);
+    }
+
+    void noCurrentTrackIsNoSuchObject_data()
+    {
+        QTest::addColumn<QVariantMap>("metadata");
+        QTest::newRow("empty metadata") << QVariantMap();
+        QTest::newRow("no-track id")
+            << QVariantMap{{"mpris:trackid",
+                            QVariant::fromValue(QDBusObjectPath(MprisTrackMetadata::kNoTrackID))}};
+    }
+
+    void noCurrentTrackIsNoSuchObject()
+    {
+        QFETCH(QVariantMap, metadata);
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        player.setPlayerProperty("PlaybackStatus", "Paused");
+        player.setPlayerProperty("Metadata", metadata);
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
+                 ScriptDescriptor::enumeration(kPaused));
+        QCOMPARE(session.get(trackProperty(kName)).error, ScriptError::kNoSuchObject);
+        QCOMPARE(session.get(artworkData()).error, ScriptError::kNoSuchObject);
+    }
+
+    void commandsArriveAtThePlayer()
+    {
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        player.setPlayerProperty("Metadata", FakeMprisPlayer::spotifyMetadata(
+                                                 kTrackID, "Song", {"A"}, "Album", 215'000'000));
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        QCOMPARE(session.send(ScriptEvent(kSpotifySuite, kPlayPause)).error, ScriptError::kNone);
+        QCOMPARE(session.send(ScriptEvent(kSpotifySuite, kPreviousTrack)).error,
+                 ScriptError::kNone);
+        QCOMPARE(session.send(ScriptEvent(kSpotifySuite, kNextTrack)).error, ScriptError::kNone);
+        QCOMPARE(player.calls("PlayPause").size(), 1);
+        QCOMPARE(player.calls("Previous").size(), 1);
+        QCOMPARE(player.calls("Next").size(), 1);
+
+        QCOMPARE(session.set(kSoundVolume, ScriptDescriptor::integer(30)).error,
+                 ScriptError::kNone);
+        QCOMPARE(player.playerProperty("Volume").toDouble(), 0.3);
+
+        QCOMPARE(session.set(kPlayerPosition, ScriptDescriptor::real(12.5)).error,
+                 ScriptError::kNone);
+        const auto seeks = player.calls("SetPosition");
+        QCOMPARE(seeks.size(), 1);
+        QCOMPARE(seeks[0].arguments[0].value<QDBusObjectPath>().path(),
+                 "/com/spotify/track/" + kTrackID);
+        QCOMPARE(seeks[0].arguments[1].toLongLong(), 12'500'000);
+        QCOMPARE(player.playerProperty("Position").toLongLong(), 12'500'000);
+
+        QCOMPARE(session.send(ScriptEvent("zzzz", "zzzz")).error, ScriptError::kEventNotHandled);
+    }
+
+    void seeksRelativelyWhenTheTrackIdIsNoPath()
+    {
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        QVariantMap metadata =
+            FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A"}, "Album", 215'000'000);
+        metadata["mpris:trackid"] = "spotify:track:" + kTrackID; // older clients
+        player.setPlayerProperty("Metadata", metadata);
+        player.setPlayerProperty("Position", qlonglong(10'000'000));
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        QCOMPARE(value(session.get(trackProperty(kSpotifyID))),
+                 ScriptDescriptor::text("spotify:track:" + kTrackID));
+        QCOMPARE(session.set(kPlayerPosition, ScriptDescriptor::real(12.5)).error,
+                 ScriptError::kNone);
+        QVERIFY(player.calls("SetPosition").isEmpty());
+        const auto seeks = player.calls("Seek");
+        QCOMPARE(seeks.size(), 1);
+        QCOMPARE(seeks[0].arguments[0].toLongLong(), 2'500'000);
+    }
+
+    void findsThePlayerOfTheProcess()
+    {
+        FakeMprisPlayer other(QStringLiteral("org.mpris.MediaPlayer2.aaa"));
+        QVERIFY(other.start());
+        other.setPlayerProperty(
+            "Metadata", FakeMprisPlayer::standardMetadata("/a/1", "Other", {"X"}, "", 1'000'000));
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        QCOMPARE(value(session.get(trackProperty(kName))), ScriptDescriptor::text("Other"));
+
+        FakeMprisPlayer spotify;
+        QVERIFY(spotify.start());
+        spotify.setPlayerProperty("Metadata", FakeMprisPlayer::spotifyMetadata(
+                                                  kTrackID, "Song", {"A"}, "Album", 1'000'000));
+        Session fresh;
+        QCOMPARE(fresh.permission(), ScriptError::kNone);
+        QCOMPARE(value(fresh.get(trackProperty(kName))), ScriptDescriptor::text("Song"));
+
+        QCOMPARE(fresh.permission(0x3fff'fff0), ScriptError::kProcessNotFound);
+        QCOMPARE(fresh.permission(0), ScriptError::kProcessNotFound);
+    }
+
+    void playerVanishingMidPollIsNotRunning()
+    {
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        player.setPlayerProperty("PlaybackStatus", "Playing");
+        player.setPlayerProperty("Metadata", FakeMprisPlayer::spotifyMetadata(
+                                                 kTrackID, "Song", {"A"}, "Album", 1'000'000));
+        player.vanishAfter("GetAll");
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
+                 ScriptDescriptor::enumeration(kPlaying));
+        QTRY_VERIFY(!player.isRunning());
+        QCOMPARE(session.get(ScriptReference::property(kPlayerPosition)).error,
+                 ScriptError::kProcessNotFound);
+        QCOMPARE(session.permission(), ScriptError::kProcessNotFound);
+    }
+
+    void silentPlayerTimesOut()
+    {
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        player.setSilent(true);
+        QCOMPARE(session.get(ScriptReference::property(kPlayerState), 0.2).error,
+                 ScriptError::kTimedOut);
+    }
+
+    void capsWhatThePlayerSends()
+    {
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        QStringList crowd;
+        for (int i = 0; i < 1000; ++i)
+            crowd << QStringLiteral("Artist %1").arg(i);
+        player.setPlayerProperty("Metadata", QVariantMap{{"mpris:trackid", "/t/1"},
+                                                         {"xesam:title", QString(10'000'000, u'x')},
+                                                         {"xesam:artist", crowd},
+                                                         {"xesam:album", 42},
+                                                         {"mpris:length", "long"}});
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        QCOMPARE(value(session.get(trackProperty(kName)))->stringValue()->size(),
+                 MprisTrackMetadata::kMaxTextLength);
+        QCOMPARE(value(session.get(trackProperty(kArtist)))->stringValue()->count(u','),
+                 MprisTrackMetadata::kMaxArtists - 1);
+        QCOMPARE(value(session.get(trackProperty(kAlbum))), ScriptDescriptor::text(""));
+        QCOMPARE(value(session.get(trackProperty(kDuration))), ScriptDescriptor::integer(0));
+    }
+
+    void readsOnlySmallRegularArtworkFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("small file") << "small" << true;
+        QTest::newRow("exactly the cap") << "cap" << true;
+        QTest::newRow("over the cap") << "huge" << false;
+        QTest::newRow("fifo") << "fifo" << false;
+        QTest::newRow("unreadable") << "unreadable" << false;
+        QTest::newRow("missing") << "missing" << false;
+        QTest::newRow("directory") << "directory" << false;
+    }
+
+    void readsOnlySmallRegularArtworkFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, readable);
+        if (kind == "unreadable" && ::geteuid() == 0)
+            QSKIP("root reads every file");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("cover");
+        QByteArray expected;
+        if (kind == "small" || kind == "cap" || kind == "huge" || kind == "unreadable") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            expected =
+                kind == "small"
+                    ? QByteArray("\x89PNG not really", 15)
+                    : QByteArray(MprisScriptTransport::kMaxArtworkBytes + (kind == "huge" ? 1 : 0),
+                                 'a');
+            file.write(expected);
+            file.close();
+            if (kind == "unreadable")
+                QFile::setPermissions(path, QFileDevice::WriteOwner);
+        } else if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "directory") {
+            QVERIFY(QDir(dir.path()).mkdir("cover"));
+        }
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        player.setPlayerProperty(
+            "Metadata", QVariantMap{{"mpris:trackid", "/t/1"},
+                                    {"mpris:artUrl", QUrl::fromLocalFile(path).toString()}});
+        Session session;
+        QCOMPARE(session.permission(), ScriptError::kNone);
+        const auto result = session.get(artworkData());
+        if (readable) {
+            QCOMPARE(value(result), ScriptDescriptor::bytes(expected));
+        } else {
+            QCOMPARE(result.error, ScriptError::kEventFailed);
+        }
+    }
+
+    void mapsSpotifyAddresses_data()
+    {
+        QTest::addColumn<QVariantMap>("metadata");
+        QTest::addColumn<QString>("spotifyURI");
+        QTest::addColumn<QString>("artwork");
+        const QString hex = "ab67616d0000b2730123456789abcdef01234567";
+        const QString canonical = "https://i.scdn.co/image/" + hex;
+        QTest::newRow("open.spotify.com image")
+            << QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex}} << QString()
+            << canonical;
+        QTest::newRow("old thumb form")
+            << QVariantMap{{"mpris:artUrl", "http://open.spotify.com/thumb/" + hex}} << QString()
+            << canonical;
+        QTest::newRow("cut identifier stays as sent")
+            << QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex.left(39)}}
+            << QString() << "https://open.spotify.com/image/" + hex.left(39);
+        QTest::newRow("other player's cover")
+            << QVariantMap{{"mpris:artUrl", "https://example.org/c.jpg"}} << QString()
+            << "https://example.org/c.jpg";
+        QTest::newRow("local file is no address")
+            << QVariantMap{{"mpris:artUrl", "file:///tmp/c.jpg"}} << QString() << QString();
+        QTest::newRow("track web address")
+            << QVariantMap{{"xesam:url", "https://open.spotify.com/track/" + kTrackID}}
+            << "spotify:track:" + kTrackID << QString();
+        QTest::newRow("track path as object path")
+            << QVariantMap{{"mpris:trackid",
+                            QVariant::fromValue(QDBusObjectPath("/com/spotify/track/" + kTrackID))}}
+            << "spotify:track:" + kTrackID << QString();
+        QTest::newRow("album web address is no track")
+            << QVariantMap{{"xesam:url", "https://open.spotify.com/album/" + kTrackID}} << QString()
+            << QString();
+    }
+
+    void mapsSpotifyAddresses()
+    {
+        QFETCH(QVariantMap, metadata);
+        QFETCH(QString, spotifyURI);
+        QFETCH(QString, artwork);
+        const MprisTrackMetadata track(metadata);
+        QCOMPARE(track.spotifyURI().value_or(QString()), spotifyURI);
+        QCOMPARE(track.artworkAddress().value_or(QString()), artwork);
+    }
+};
+
+QTEST_GUILESS_MAIN(MprisTransportTest)
+#include "tst_mpris_transport.moc"

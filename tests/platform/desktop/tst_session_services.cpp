@@ -1,0 +1,96 @@
+#include "platform/desktop/MotionPreference.h"
+#include "platform/desktop/SingleInstance.h"
+
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+class SessionServicesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void secondCopyIsTurnedAwayAndReopensTheFirst()
+    {
+        QTemporaryDir folder;
+        SingleInstance first(folder.path());
+        QCOMPARE(first.acquire(), SingleInstance::Result::Acquired);
+
+        SingleInstance second(folder.path());
+        QCOMPARE(second.acquire(), SingleInstance::Result::HeldByAnother);
+
+        QSignalSpy reopened(&first, &SingleInstance::reopenRequested);
+        QVERIFY(second.askRunningCopyToReopen());
+        QTRY_COMPARE(reopened.count(), 1);
+    }
+
+    void lockOfACopyThatDiedIsRecovered()
+    {
+        QTemporaryDir folder;
+        // A process that has certainly ended leaves its pid in the lock.
+        QProcess gone;
+        gone.start(QStringLiteral("true"), {});
+        QVERIFY(gone.waitForFinished());
+        const qint64 deadPid = gone.processId() > 0 ? gone.processId() : 999'999;
+        QFile lock(folder.filePath(QStringLiteral("velloway.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(deadPid) + "\nvelloway\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
+        // So is a socket file left behind.
+        QFile socket(folder.filePath(QStringLiteral("velloway.socket")));
+        QVERIFY(socket.open(QIODevice::WriteOnly));
+        socket.close();
+
+        SingleInstance instance(folder.path());
+        QCOMPARE(instance.acquire(), SingleInstance::Result::Acquired);
+        SingleInstance later(folder.path());
+        QSignalSpy reopened(&instance, &SingleInstance::reopenRequested);
+        QVERIFY(later.askRunningCopyToReopen());
+        QTRY_COMPARE(reopened.count(), 1);
+    }
+
+    void strangersOnTheSocketAreIgnored()
+    {
+        QTemporaryDir folder;
+        SingleInstance instance(folder.path());
+        QCOMPARE(instance.acquire(), SingleInstance::Result::Acquired);
+        QSignalSpy reopened(&instance, &SingleInstance::reopenRequested);
+        QLocalSocket stranger;
+        stranger.connectToServer(folder.filePath(QStringLiteral("velloway.socket")));
+        QVERIFY(stranger.waitForConnected(1000));
+        stranger.write(QByteArray(100'000, 'x'));
+        stranger.waitForBytesWritten(1000);
+        QTRY_COMPARE(stranger.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(reopened.count(), 0);
+    }
+
+    void desktopMotionSettingsAreRead()
+    {
+        QVERIFY(MotionPreference::gnomeValueReducesMotion("false\n"));
+        QVERIFY(!MotionPreference::gnomeValueReducesMotion("true\n"));
+        QVERIFY(!MotionPreference::gnomeValueReducesMotion(""));
+
+        QTemporaryDir folder;
+        const auto kdeglobals = [&](const QByteArray &contents) {
+            const QString path = folder.filePath(QStringLiteral("kdeglobals"));
+            QFile file(path);
+            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+            file.write(contents);
+            file.close();
+            return MotionPreference::kdeFileReducesMotion(path);
+        };
+        QVERIFY(kdeglobals("[KDE]\nAnimationDurationFactor=0\n"));
+        QVERIFY(!kdeglobals("[KDE]\nAnimationDurationFactor=0.5\n"));
+        QVERIFY(!kdeglobals("[General]\nColorScheme=Breeze\n"));
+        QVERIFY(!kdeglobals("[KDE]\nAnimationDurationFactor=fast\n"));
+        QVERIFY(
+            !MotionPreference::kdeFileReducesMotion(folder.filePath(QStringLiteral("missing"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(SessionServicesTest)
+#include "tst_session_services.moc"

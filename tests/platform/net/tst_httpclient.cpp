@@ -1,0 +1,251 @@
+#include "platform/net/HttpClient.h"
+#include "support/TestHttpServer.h"
+
+#include <QTest>
+
+#include <future>
+
+namespace {
+
+const QString kHost = QStringLiteral("service.test");
+
+struct Fixture
+{
+    TestHttpServer server;
+    HttpClient client{[this] {
+        HttpConnectionOverride route;
+        route.route(kHost, 443, server.port());
+        return route;
+    }()};
+
+    HttpRequest request(const QString &path, qint64 cap = 65'536) const
+    {
+        HttpRequest r;
+        r.url = QUrl(QStringLiteral("https://") + kHost + path);
+        r.maxBodyBytes = cap;
+        r.cancelCheckBytes = 4096;
+        r.idleTimeout = Seconds(5);
+        r.totalTimeout = Seconds(10);
+        return r;
+    }
+};
+
+TestHttpServer::Response filler(qint64 bytes, bool announce)
+{
+    auto response = TestHttpServer::Response::ok("image/png", {});
+    response.fillerBytes = bytes;
+    response.announceLength = announce;
+    return response;
+}
+
+} // namespace
+
+class HttpClientTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void headArrivesBeforeTheBodyAndRequestsAreAnonymous()
+    {
+        Fixture f;
+        auto reply = TestHttpServer::Response::ok("Application/JSON; charset=utf-8", "{\"a\":1}");
+        f.server.route("/api/get", reply);
+        HttpRequest request = f.request("/api/get?track_name=Caf%C3%A9&duration=180");
+        request.headers = {{"Accept", "application/json"}, {"User-Agent", "Velloway/1.6.0"}};
+        std::atomic<bool> cancelled{false};
+        std::optional<HttpResponseHead> seen;
+        bool bodyEmptyAtHead = false;
+        const HttpResponse response =
+            f.client.get(request, cancelled, [&](const HttpResponseHead &head) {
+                seen = head;
+                bodyEmptyAtHead = true;
+                return true;
+            });
+        QVERIFY2(response.isSuccess(), qPrintable(response.errorText));
+        QVERIFY(seen && bodyEmptyAtHead);
+        QCOMPARE(seen->status, 200);
+        QCOMPARE(seen->mediaType, "application/json");
+        QCOMPARE(seen->expectedLength, 7);
+        QCOMPARE(seen->url, request.url);
+        QCOMPARE(response.body, "{\"a\":1}");
+
+        const auto requests = f.server.requests();
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests[0].method, "GET");
+        QCOMPARE(requests[0].path, "/api/get");
+        QCOMPARE(requests[0].query.queryItemValue("track_name", QUrl::FullyDecoded), "Caf\u00e9");
+        QCOMPARE(requests[0].headers.value("accept"), "application/json");
+        QCOMPARE(requests[0].headers.value("user-agent"), "Velloway/1.6.0");
+        QVERIFY(!requests[0].headers.contains("cookie"));
+        QVERIFY(!requests[0].headers.contains("authorization"));
+        QVERIFY(!requests[0].headers.contains("accept-encoding"));
+    }
+
+    void onlyHttpsOrAnExplicitTestRouteIsFetched_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::newRow("plain http") << "http://127.0.0.1:PORT/x";
+        QTest::newRow("other scheme") << "ftp://service.test/x";
+        QTest::newRow("no host") << "https:///x";
+    }
+
+    void onlyHttpsOrAnExplicitTestRouteIsFetched()
+    {
+        QFETCH(QString, url);
+        Fixture f;
+        HttpRequest request = f.request({});
+        request.url = QUrl(url.replace("PORT", QString::number(f.server.port())));
+        request.idleTimeout = Seconds(1);
+        std::atomic<bool> cancelled{false};
+        const HttpResponse response = f.client.get(request, cancelled);
+        QVERIFY(!response.isSuccess());
+        QCOMPARE(f.server.requestCount(), 0);
+        if (request.url.scheme() != "https")
+            QCOMPARE(response.error, HttpError::unsupportedURL);
+    }
+
+    void redirectsAreReturnedNotFollowed()
+    {
+        Fixture f;
+        f.server.route("/a", TestHttpServer::Response::redirect(302, "/b?size=2"));
+        f.server.route("/b", TestHttpServer::Response::ok("image/png", "PNG"));
+        std::atomic<bool> cancelled{false};
+        const HttpResponse response = f.client.get(f.request("/a"), cancelled);
+        QVERIFY(response.isSuccess());
+        QCOMPARE(response.head->status, 302);
+        QCOMPARE(response.head->location, QUrl("https://service.test/b?size=2"));
+        QCOMPARE(f.server.requestCount(), 1);
+    }
+
+    void bodyNeverGrowsPastTheCap_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<bool>("announce");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("exactly the cap") << qint64(65'536) << true << true;
+        QTest::newRow("one byte over, announced") << qint64(65'537) << true << false;
+        QTest::newRow("one byte over, unannounced") << qint64(65'537) << false << false;
+        QTest::newRow("megabytes, unannounced") << qint64(3'000'000) << false << false;
+    }
+
+    void bodyNeverGrowsPastTheCap()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(bool, announce);
+        QFETCH(bool, fits);
+        Fixture f;
+        f.server.route("/big", filler(bytes, announce));
+        std::atomic<bool> cancelled{false};
+        const HttpResponse response = f.client.get(f.request("/big"), cancelled);
+        QCOMPARE(response.isSuccess(), fits);
+        QVERIFY(response.body.size() <= 65'536);
+        if (!fits)
+            QCOMPARE(response.error, HttpError::bodyTooLarge);
+    }
+
+    void aRefusedHeadEndsTheTransferBeforeTheBody()
+    {
+        Fixture f;
+        f.server.route("/big", filler(20'000'000, true));
+        std::atomic<bool> cancelled{false};
+        const HttpResponse response =
+            f.client.get(f.request("/big"), cancelled, [](const HttpResponseHead &head) {
+                return head.expectedLength <= 65'536;
+            });
+        QCOMPARE(response.error, HttpError::headRejected);
+        QCOMPARE(response.head->expectedLength, 20'000'000);
+        QVERIFY(response.body.isEmpty());
+    }
+
+    void aDroppedConnectionIsAFailure()
+    {
+        Fixture f;
+        auto response = filler(100'000, true);
+        response.dropAfter = 5000;
+        f.server.route("/drop", response);
+        std::atomic<bool> cancelled{false};
+        const HttpResponse result = f.client.get(f.request("/drop", 1'000'000), cancelled);
+        QCOMPARE(result.error, HttpError::connectionLost);
+    }
+
+    void stalledServersTimeOut_data()
+    {
+        QTest::addColumn<bool>("beforeHead");
+        QTest::addColumn<double>("idle");
+        QTest::addColumn<double>("total");
+        QTest::newRow("idle before the head") << true << 0.3 << 30.0;
+        QTest::newRow("idle mid-body") << false << 0.3 << 30.0;
+        QTest::newRow("whole transfer") << false << 30.0 << 0.4;
+    }
+
+    void stalledServersTimeOut()
+    {
+        QFETCH(bool, beforeHead);
+        QFETCH(double, idle);
+        QFETCH(double, total);
+        Fixture f;
+        auto response = filler(100'000, true);
+        response.stallBeforeHead = beforeHead;
+        response.stallAfter = 1000;
+        f.server.route("/stall", response);
+        HttpRequest request = f.request("/stall", 1'000'000);
+        request.idleTimeout = Seconds(idle);
+        request.totalTimeout = Seconds(total);
+        std::atomic<bool> cancelled{false};
+        const HttpResponse result = f.client.get(request, cancelled);
+        QCOMPARE(result.error, HttpError::timedOut);
+        QCOMPARE(result.head.has_value(), !beforeHead);
+    }
+
+    void cancellationEndsTheTransfer()
+    {
+        Fixture f;
+        std::atomic<bool> cancelled{true};
+        QCOMPARE(f.client.get(f.request("/x"), cancelled).error, HttpError::cancelled);
+        QCOMPARE(f.server.requestCount(), 0);
+
+        // While the server stalls mid-body: noticed after the next wait.
+        auto stalling = filler(1'000'000, true);
+        stalling.stallAfter = 10'000;
+        f.server.route("/stall", stalling);
+        cancelled = false;
+        auto pending = std::async(std::launch::async, [&] {
+            return f.client.get(f.request("/stall", 2'000'000), cancelled);
+        });
+        QVERIFY(f.server.waitForBodyBytes(10'000, 10'000));
+        cancelled = true;
+        QCOMPARE(pending.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        QCOMPARE(pending.get().error, HttpError::cancelled);
+
+        // While the body streams: stops within one check interval.
+        f.server.route("/fast", filler(1'000'000, true));
+        cancelled = false;
+        const HttpResponse result =
+            f.client.get(f.request("/fast", 2'000'000), cancelled, [&](const HttpResponseHead &) {
+                cancelled = true;
+                return true;
+            });
+        QCOMPARE(result.error, HttpError::cancelled);
+        QVERIFY(result.body.size() <= 4096);
+    }
+
+    void proxyVariablesAreIgnored()
+    {
+        Fixture f;
+        TestHttpServer proxy;
+        const QByteArray proxyUrl = "http://127.0.0.1:" + QByteArray::number(proxy.port());
+        for (const char *name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY"})
+            qputenv(name, proxyUrl);
+        f.server.route("/x", TestHttpServer::Response::ok("image/png", "data"));
+        std::atomic<bool> cancelled{false};
+        const HttpResponse response = f.client.get(f.request("/x"), cancelled);
+        for (const char *name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "ALL_PROXY"})
+            qunsetenv(name);
+        QVERIFY(response.isSuccess());
+        QCOMPARE(proxy.requestCount(), 0);
+        QCOMPARE(f.server.requestCount(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(HttpClientTest)
+#include "tst_httpclient.moc"
