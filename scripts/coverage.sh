@@ -16,7 +16,7 @@ find "$dir" -name '*.gcda' -delete
 cd "$root"
 gcovr --root "$root" --filter "$root/src/" --object-directory "$dir" --gcov-ignore-parse-errors \
     --exclude-unreachable-branches --exclude-throw-branches \
-    --txt "$dir/coverage.txt" --csv "$dir/coverage.csv" >/dev/null
+    --txt "$dir/coverage.txt" --csv "$dir/coverage.csv" >/dev/null 2>"$dir/gcovr.log"
 python3 - "$dir/coverage.csv" <<'PY'
 import csv, sys, collections
 rows = collections.OrderedDict()
