@@ -10,8 +10,8 @@
 #include "music/SpotifyVolumeController.h"
 #include "music/YouTubeArtworkPolicy.h"
 #include "platform/apps/ApplicationLookup.h"
-#include "platform/desktop/Workspace.h"
 #include "platform/dbus/PlayerNotificationCenter.h"
+#include "platform/desktop/Workspace.h"
 
 #include <QPointer>
 
@@ -269,11 +269,10 @@ void SpotifyController::control(const SpotifyCommand &command)
         m_commandDeadline.release();
         finishCommand(request, SpotifyLocalError(SpotifyLocalError::Kind::timeout));
     });
-    m_bridge->send(command, *processID,
-                   [self = QPointer(this), request](SpotifySendResult result) {
-                       if (self)
-                           self->finishCommand(request, result);
-                   });
+    m_bridge->send(command, *processID, [self = QPointer(this), request](SpotifySendResult result) {
+        if (self)
+            self->finishCommand(request, result);
+    });
 }
 
 void SpotifyController::finishCommand(quint64 request, const SpotifySendResult &result)
@@ -342,8 +341,7 @@ void SpotifyController::finishArtwork(const QUrl &url, const SpotifyArtworkResul
         }
     }
     m_nextArtworkAttempt = m_clock.now() + SpotifyArtworkPolicy::retryDelay(m_artworkFailures);
-    m_artworkFailures =
-        std::min(m_artworkFailures + 1, SpotifyArtworkPolicy::kMaxArtworkFailures);
+    m_artworkFailures = std::min(m_artworkFailures + 1, SpotifyArtworkPolicy::kMaxArtworkFailures);
 }
 
 bool SpotifyController::canSeek() const

@@ -48,8 +48,8 @@ class SpotifyController final : public QObject
     Q_PROPERTY(double progress READ progress NOTIFY progressChanged)
     Q_PROPERTY(double elapsed READ elapsed NOTIFY elapsedChanged)
     Q_PROPERTY(double duration READ duration NOTIFY durationChanged)
-    Q_PROPERTY(SpotifyConnectionState connectionState READ connectionState NOTIFY
-                   connectionStateChanged)
+    Q_PROPERTY(
+        SpotifyConnectionState connectionState READ connectionState NOTIFY connectionStateChanged)
     Q_PROPERTY(bool isControlling READ isControlling NOTIFY isControllingChanged)
     Q_PROPERTY(bool isScrubbing READ isScrubbing NOTIFY isScrubbingChanged)
     Q_PROPERTY(std::optional<LyricsTrack> currentTrack READ currentTrack NOTIFY currentTrackChanged)

@@ -156,11 +156,11 @@ void SpotifyVolumeController::writeNext()
     const quint64 write = ++m_write;
     // A bridge that never answers must not hold the writer (and with it
     // every poll result) forever.
-    m_writeDeadline = m_scheduler.after(SpotifyConnectionPolicy::kReplyDeadline,
-                                        [this, epoch, write, value] {
-                                            m_writeDeadline.release();
-                                            finishWrite(epoch, write, value, false);
-                                        });
+    m_writeDeadline =
+        m_scheduler.after(SpotifyConnectionPolicy::kReplyDeadline, [this, epoch, write, value] {
+            m_writeDeadline.release();
+            finishWrite(epoch, write, value, false);
+        });
     m_bridge.send(SpotifyCommand::volume(value), m_writerProcessID,
                   [self = QPointer(this), epoch, write, value](SpotifySendResult result) {
                       if (self)

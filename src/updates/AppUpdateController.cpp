@@ -10,8 +10,7 @@ const QString AppUpdateController::kManualUpdateMessage = QStringLiteral(
     "Velloway, quit the app, replace it in Applications, then reopen it. Your notes and file "
     "tray are kept. This build has no active update connection.");
 
-AppUpdateController::AppUpdateController(std::unique_ptr<CrestUpdateDriver> driver,
-                                         QObject *parent)
+AppUpdateController::AppUpdateController(std::unique_ptr<CrestUpdateDriver> driver, QObject *parent)
     : QObject(parent), m_driver(std::move(driver))
 {}
 

@@ -2,37 +2,34 @@
 
 #include "platform/desktop/Workspace.h"
 
-/// A desktop that records what it was asked to open, one line per call
-/// ("application <id>", "url <url>", "url <url> in <id>", "file <path>",
-/// "reveal <paths>", "automation settings"), and answers `opens`.
+/// A desktop that records each call as a line ("url <url> in <app id>") and answers `opens`.
 class RecordingWorkspace final : public Workspace
 {
 public:
     bool opens = true;
     QStringList calls;
 
-    void openApplication(const ApplicationIdentity &app, Completion completion) override
+    void openApplication(const ApplicationIdentity &app, Completion done) override
     {
-        calls << QStringLiteral("application ") + app.identifier;
-        completion(opens);
+        record(QStringLiteral("application ") + app.identifier, done);
     }
     void openUrlInApplication(const QUrl &url, const ApplicationIdentity &app) override
     {
-        calls << QStringLiteral("url %1 in %2").arg(url.toString(), app.identifier);
+        record(QStringLiteral("url %1 in %2").arg(url.toString(), app.identifier));
     }
-    void openUrl(const QUrl &url, Completion completion) override
+    void openUrl(const QUrl &url, Completion done) override
     {
-        calls << QStringLiteral("url ") + url.toString();
-        completion(opens);
+        record("url " + url.toString(), done);
     }
-    void openFile(const QString &path, Completion completion) override
+    void openFile(const QString &path, Completion done) override { record("file " + path, done); }
+    void revealFiles(const QStringList &paths) override { record("reveal " + paths.join(' ')); }
+    void openAutomationSettings() override { record(QStringLiteral("automation settings")); }
+
+private:
+    void record(const QString &call, const Completion &done = {})
     {
-        calls << QStringLiteral("file ") + path;
-        completion(opens);
+        calls << call;
+        if (done)
+            done(opens);
     }
-    void revealFiles(const QStringList &paths) override
-    {
-        calls << QStringLiteral("reveal ") + paths.join(QLatin1Char(' '));
-    }
-    void openAutomationSettings() override { calls << QStringLiteral("automation settings"); }
 };

@@ -7,13 +7,13 @@ void ScriptedBridge::answer(Result result, double seconds, Completion completion
 {
     if (std::isinf(seconds))
         return;
-    m_pending.push_back(m_time.after(Seconds(seconds), [result, completion] { completion(result); }));
+    m_pending.push_back(
+        m_time.after(Seconds(seconds), [result, completion] { completion(result); }));
 }
 
-void ScriptedBridge::snapshot(qint32 processID, bool requestPermission,
-                              SnapshotCompletion completion)
+void ScriptedBridge::snapshot(qint32, bool requestPermission, SnapshotCompletion completion)
 {
-    snapshots.push_back({processID, requestPermission});
+    snapshots.push_back(requestPermission);
     answer(reply, replySeconds, std::move(completion));
 }
 

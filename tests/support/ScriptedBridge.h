@@ -14,12 +14,6 @@ class ScriptedBridge final : public SpotifyBridging
 public:
     static constexpr double kNever = std::numeric_limits<double>::infinity();
 
-    struct Request
-    {
-        qint32 processID;
-        bool requestPermission;
-    };
-
     explicit ScriptedBridge(VirtualTime &time) : m_time(time) {}
 
     SpotifySnapshotResult reply{SpotifySnapshot{}};
@@ -27,7 +21,7 @@ public:
     SpotifySendResult sendReply{std::monostate{}};
     double sendSeconds = 0;
 
-    std::vector<Request> snapshots;
+    std::vector<bool> snapshots; // whether each request may ask for permission
     std::vector<SpotifyCommand> sent;
 
     void snapshot(qint32 processID, bool requestPermission, SnapshotCompletion completion) override;
