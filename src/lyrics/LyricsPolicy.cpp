@@ -129,9 +129,15 @@ bool accepts(const HttpResponseHead &response, const QUrl &requestedURL)
 
 QString matchingKey(QStringView text)
 {
-    // Fold case first (it may expand a letter), then drop the combining marks
-    // that canonical decomposition splits off accented letters.
-    QString key = text.trimmed().toString().toCaseFolded().normalized(QString::NormalizationForm_D);
+    // Decompose before folding: case folding leaves some capitals alone (the
+    // dotted capital I, U+0130) whose base letter it does fold once the mark
+    // is split off. Folding may compose or expand, so decompose again before
+    // the combining marks are dropped.
+    QString key = text.trimmed()
+                      .toString()
+                      .normalized(QString::NormalizationForm_D)
+                      .toCaseFolded()
+                      .normalized(QString::NormalizationForm_D);
     key.removeIf([](QChar c) { return c.category() == QChar::Mark_NonSpacing; });
     return key;
 }

@@ -3,6 +3,9 @@
 #include "music/ArtworkAddress.h"
 #include "platform/image/ImageDecoder.h"
 
+#include <algorithm>
+#include <array>
+
 namespace SpotifyArtworkPolicy {
 
 std::optional<QUrl> validatedURL(const QString &address)
@@ -36,6 +39,12 @@ std::optional<QUrl> validatedURL(const QUrl &url)
 QImage thumbnail(const QByteArray &bytes)
 {
     return ImageDecoder::thumbnail(bytes, {kMaxImageBytes, kMaxPixelsPerSide, kThumbnailSide});
+}
+
+Seconds retryDelay(int failures)
+{
+    static constexpr std::array<double, kMaxArtworkFailures + 1> kDelays{1, 2, 4, 8, 15, 30};
+    return Seconds(kDelays[std::clamp(failures, 0, kMaxArtworkFailures)]);
 }
 
 } // namespace SpotifyArtworkPolicy

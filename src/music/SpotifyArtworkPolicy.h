@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Clock.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -27,5 +29,12 @@ std::optional<QUrl> validatedURL(const QUrl &url);
 /// The cover to display, at most 160 pixels on its longest side; a null
 /// image when the bytes are not a small JPEG, PNG or WebP picture.
 QImage thumbnail(const QByteArray &bytes);
+
+/// Consecutive failed downloads counted for one address; the pause stops
+/// growing there.
+inline constexpr int kMaxArtworkFailures = 5;
+/// The pause before the next download of an address that failed `failures`
+/// times before this failure: 1, 2, 4, 8, 15, then 30 s.
+Seconds retryDelay(int failures);
 
 } // namespace SpotifyArtworkPolicy

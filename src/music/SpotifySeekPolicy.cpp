@@ -28,4 +28,11 @@ std::optional<double> target(double position, double durationSeconds)
     return std::clamp(position, 0.0, durationSeconds);
 }
 
+std::optional<double> position(double fraction, double durationSeconds)
+{
+    if (!std::isfinite(fraction))
+        return std::nullopt;
+    return target(durationSeconds * std::clamp(fraction, 0.0, 1.0), durationSeconds);
+}
+
 } // namespace SpotifySeekPolicy

@@ -33,4 +33,9 @@ bool matches(const LyricsTrack &track, const QString &title, const QString &arti
 /// the duration is not finite and positive.
 std::optional<double> target(double position, double durationSeconds);
 
+/// The position a scrub `fraction` of the song points at, with the fraction
+/// limited to 0...1; none when the fraction is not finite or the duration is
+/// not finite and positive.
+std::optional<double> position(double fraction, double durationSeconds);
+
 } // namespace SpotifySeekPolicy

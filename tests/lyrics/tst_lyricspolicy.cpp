@@ -77,6 +77,10 @@ private slots:
         QTest::newRow("title folded") << bytes(replyObject(" cafe\n", "SIGUR ROS\t")) << -1;
         QTest::newRow("title decomposed")
             << bytes(replyObject("CAFE\u0301", "sigur ro\u0301s")) << -1;
+        QTest::newRow("dotted capital I folded")
+            << bytes(replyObject("Café", "S\u0130GUR R\u00D3S")) << -1;
+        QTest::newRow("dotted small i folded")
+            << bytes(replyObject("Café", "si\u0307gur ros")) << -1;
         QTest::newRow("other title") << bytes(replyObject("Cafe (Live)")) << int(Kind::notFound);
         QTest::newRow("other artist") << bytes(replyObject("Café", "Sigur")) << int(Kind::notFound);
         QTest::newRow("nothing to show") << bytes(nothing) << int(Kind::notFound);

@@ -1,0 +1,135 @@
+#include "lyrics/LyricsController.h"
+#include "lyrics/LyricsProviding.h"
+#include "support/VirtualTime.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+using Status = LyricsController::Status;
+
+const LyricsTrack kFirst(QStringLiteral("First"), QStringLiteral("Artist"), {}, 11);
+const LyricsTrack kSecond(QStringLiteral("Second"), QStringLiteral("Artist"), {}, 200);
+
+// Answers every lookup with `result` after `seconds` of virtual time, even
+// one that was cancelled (a transfer may finish before it notices).
+struct Lyrics : LyricsProviding
+{
+    VirtualTime &time;
+    LyricsResult result = LyricsDocument();
+    double seconds = 0.5;
+    QList<QString> lookups;
+    std::vector<CancelHandle> running;
+    explicit Lyrics(VirtualTime &t) : time(t) {}
+    CancelHandle lyrics(const LyricsTrack &track, QObject *, Completion completion) override
+    {
+        lookups << track.title();
+        running.push_back(
+            time.after(Seconds(seconds), [completion, r = result] { completion(r); }));
+        return CancelHandle([] {});
+    }
+};
+
+struct Harness
+{
+    VirtualTime time;
+    Lyrics loader{time};
+    LyricsController c{loader, &time, &time};
+};
+
+} // namespace
+
+class LyricsControllerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void hiddenLyricsAreNeverLookedUp()
+    {
+        Harness h;
+        QList<bool> told;
+        h.c.visibilityChanged = [&told](bool visible) { told << visible; };
+        h.c.setVisible(false);
+        h.c.updateTrack(kFirst);
+        h.time.advance(5);
+        QVERIFY(h.loader.lookups.isEmpty());
+        QCOMPARE(h.c.status(), Status::idle);
+
+        h.c.setVisible(true);
+        h.c.setVisible(true);
+        h.time.advance(1);
+        QCOMPARE(h.loader.lookups, QList<QString>{kFirst.title()});
+        QCOMPARE(h.c.status(), Status::ready);
+        QCOMPARE(told, QList<bool>{true});
+    }
+
+    void statusFollowsTheLookup_data()
+    {
+        QTest::addColumn<int>("failure"); // a LyricsFailure::Kind, or -1 for a document
+        QTest::addColumn<Status>("status");
+        QTest::newRow("found") << -1 << Status::ready;
+        QTest::newRow("not found") << int(LyricsFailure::Kind::notFound) << Status::notFound;
+        QTest::newRow("429") << int(LyricsFailure::Kind::rateLimited) << Status::rateLimited;
+        QTest::newRow("loader gave up") << int(LyricsFailure::Kind::cancelled) << Status::failed;
+    }
+    void statusFollowsTheLookup()
+    {
+        QFETCH(int, failure);
+        Harness h;
+        if (failure >= 0)
+            h.loader.result = LyricsFailure{LyricsFailure::Kind(failure), {}};
+        h.c.updateTrack(kFirst);
+        h.c.setVisible(true);
+        QCOMPARE(h.c.status(), Status::loading);
+        h.time.advance(1);
+        QTEST(h.c.status(), "status");
+        QCOMPARE(h.c.document().has_value(), failure < 0);
+    }
+
+    void onlyTheLatestLookupLands()
+    {
+        Harness h;
+        h.c.setVisible(true);
+        h.c.updateTrack(kFirst);
+        h.time.advance(0.1);
+        h.c.updateTrack(kSecond); // cancels the first lookup before it starts
+        h.time.advance(0.5);      // the lookup runs
+        QCOMPARE(h.loader.lookups, QList<QString>{kSecond.title()});
+        QSignalSpy changes(&h.c, &LyricsController::statusChanged);
+        h.c.setVisible(false);
+        h.time.advance(5);
+        QCOMPARE(changes.count(), 0);
+        QVERIFY(!h.c.document());
+    }
+
+    void positionExtrapolatesAtMostTwoSeconds_data()
+    {
+        QTest::addColumn<double>("sample");
+        QTest::addColumn<bool>("playing");
+        QTest::addColumn<double>("later"); // seconds after the sample
+        QTest::addColumn<double>("position");
+        QTest::newRow("playing") << 8.0 << true << 1.5 << 9.5;
+        QTest::newRow("stalled player") << 5.0 << true << 5.0 << 7.0;
+        QTest::newRow("paused") << 8.0 << false << 5.0 << 8.0;
+        QTest::newRow("end of the song") << 10.0 << true << 5.0 << 11.0;
+        QTest::newRow("earlier date") << 8.0 << true << -3.0 << 8.0;
+        QTest::newRow("sample NaN") << std::nan("") << false << 0.0 << 0.0;
+        QTest::newRow("date NaN") << 8.0 << true << std::nan("") << 8.0;
+    }
+    void positionExtrapolatesAtMostTwoSeconds()
+    {
+        QFETCH(double, sample);
+        QFETCH(bool, playing);
+        QFETCH(double, later);
+        Harness h;
+        h.c.updateTrack(kFirst);
+        h.c.updatePlayback(sample, playing, Seconds(100));
+        QTEST(h.c.position(Seconds(100 + later)), "position");
+    }
+};
+
+QTEST_GUILESS_MAIN(LyricsControllerTest)
+#include "tst_lyricscontroller.moc"

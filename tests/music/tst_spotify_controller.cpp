@@ -1,0 +1,368 @@
+#include "music/SpotifyArtworkProviding.h"
+#include "music/SpotifyController.h"
+#include "music/SpotifyVolumeController.h"
+#include "platform/apps/ApplicationLookup.h"
+#include "platform/dbus/PlayerNotificationCenter.h"
+#include "support/RecordingWorkspace.h"
+#include "support/ScriptedBridge.h"
+#include "support/TestImages.h"
+
+#include <QMetaProperty>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+using State = SpotifyConnectionState;
+using Kind = SpotifyLocalError::Kind;
+constexpr int kOtherFailure = -1;
+constexpr int kNoAnswer = -2;
+
+const QUrl kCover(u"https://i.scdn.co/image/ab67616d0000b2731234567890abcdef12345678"_s);
+
+SpotifySnapshot song(const QString &title = u"Song"_s, double elapsed = 50, double duration = 200)
+{
+    SpotifySnapshot s;
+    s.title = title;
+    s.artist = u"Artist"_s;
+    s.isPlaying = true;
+    s.timing = {duration, elapsed, elapsed / duration};
+    s.volume = 40;
+    return s;
+}
+
+struct Apps : ApplicationLookup
+{
+    bool installed = true;
+    std::optional<qint32> processID(const ApplicationIdentity &) override { return std::nullopt; }
+    bool isInstalled(const ApplicationIdentity &) override { return installed; }
+};
+
+struct Broadcasts : PlayerNotificationCenter
+{
+    std::function<void()> callback;
+    CancelHandle observe(const QString &, std::function<void()> c) override
+    {
+        callback = std::move(c);
+        return CancelHandle([this] { callback = nullptr; });
+    }
+};
+
+// Covers that fail (or, once `bytes` is set, arrive) at once, on virtual time.
+struct Covers : SpotifyArtworkProviding
+{
+    VirtualTime &time;
+    QByteArray bytes;
+    QList<double> requestTimes;
+    explicit Covers(VirtualTime &t) : time(t) {}
+    CancelHandle data(const QUrl &, Completion completion) override
+    {
+        requestTimes << time.now().count();
+        SpotifyArtworkResult result{bytes, SpotifyArtworkError::badServerResponse, {}, {}};
+        if (!bytes.isEmpty())
+            result.error.reset();
+        return time.after(Seconds(0), [completion, result] { completion(result); });
+    }
+};
+
+struct Harness
+{
+    VirtualTime time;
+    RecordingWorkspace workspace;
+    Apps apps;
+    Broadcasts broadcasts;
+    std::optional<qint32> pid = 100;
+    ScriptedBridge *bridge = new ScriptedBridge(time);
+    Covers *covers = new Covers(time);
+    SpotifyController c;
+
+    explicit Harness(MusicSource source = MusicSource::spotify)
+        : c(source, std::unique_ptr<SpotifyBridging>(bridge),
+            std::unique_ptr<SpotifyArtworkProviding>(covers),
+            {time, time, workspace, &broadcasts, &apps}, [this] { return pid; })
+    {}
+
+    // Starts polling with `snapshot` playing and lets the first poll land.
+    void play(const SpotifySnapshot &snapshot = song())
+    {
+        bridge->reply = snapshot;
+        c.start();
+        time.advance(0);
+    }
+};
+
+// How many property notifications `objects` send while `during` runs.
+int notifications(std::initializer_list<QObject *> objects, const std::function<void()> &during)
+{
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (QObject *object : objects) {
+        for (int i = 0; i < object->metaObject()->propertyCount(); ++i)
+            spies.push_back(std::make_unique<QSignalSpy>(
+                object, object->metaObject()->property(i).notifySignal()));
+    }
+    during();
+    return std::accumulate(spies.begin(), spies.end(), 0,
+                           [](int n, auto &spy) { return n + spy->count(); });
+}
+
+} // namespace
+
+class SpotifyControllerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void idlePlayerCostsOneLookupAndChangesNothing()
+    {
+        Harness h;
+        h.pid.reset();
+        const int sent = notifications({&h.c, &h.c.volume()}, [&h] {
+            h.c.start();
+            h.time.advance(30);
+        });
+        QCOMPARE(sent, 0);
+        QVERIFY(h.bridge->snapshots.empty());
+    }
+
+    void loadsInFlightCoalesceIntoOneRequestRememberingPermission()
+    {
+        Harness h;
+        h.bridge->replySeconds = 0.5;
+        h.c.load(false);
+        h.c.load(true);
+        h.c.load(false);
+        QCOMPARE(h.bridge->snapshots.size(), size_t(1));
+        h.time.advance(0.5);
+        QCOMPARE(h.bridge->snapshots.size(), size_t(2));
+        QVERIFY(h.bridge->snapshots[1]);
+        QCOMPARE(h.c.statusMessage(), std::nullopt); // connected: no "Connecting" again
+
+        Harness fresh;
+        fresh.c.load(true);
+        QCOMPARE(fresh.c.connectionState(), State::connecting);
+        QCOMPARE(fresh.c.statusMessage(), u"Connecting to Spotify…"_s);
+    }
+
+    void changeBroadcastDiscardsThePollInFlightAndSettles()
+    {
+        Harness h;
+        h.bridge->replySeconds = 0.5;
+        h.bridge->reply = song(u"Old"_s);
+        QSignalSpy titles(&h.c, &SpotifyController::trackTitleChanged);
+        h.c.start();
+        h.time.advance(0.1);
+        h.bridge->reply = song(u"New"_s);
+        h.broadcasts.callback();
+        QCoreApplication::processEvents(); // the observer hands the broadcast over queued
+        h.time.advance(0.9);               // the poll in flight lands at 0.5, its successor at 1.0
+        QCOMPARE(titles.count(), 1);
+        QCOMPARE(h.c.trackTitle(), u"New"_s);
+    }
+
+    void failuresEndInTheirStateMessageAndBackOff_data()
+    {
+        QTest::addColumn<int>("kind"); // a Kind, or kOtherFailure, or kNoAnswer
+        QTest::addColumn<State>("state");
+        QTest::addColumn<double>("backOff"); // 0: none
+        QTest::addColumn<QString>("message");
+        const QString unavailable =
+            u"Playback details are unavailable. Play a song in Spotify and retry."_s;
+        const QString slow = u"Spotify is taking a moment to respond. Try again."_s;
+        auto row = [](const char *name, int kind, State state, double backOff, QString message) {
+            QTest::newRow(name) << kind << state << backOff << message;
+        };
+        row("permission required", int(Kind::permissionRequired), State::needsPermission, 15,
+            u"Allow local access to the current song and playback controls."_s);
+        row("permission denied", int(Kind::permissionDenied), State::denied, 15,
+            u"Chrome refused the connection. Check Velloway\u2019s extension, then retry."_s);
+        row("browser setup", int(Kind::browserSetup), State::needsPermission, 15,
+            u"Add Velloway\u2019s extension to Chrome, then connect."_s);
+        row("pear setup", int(Kind::pearSetup), State::needsPermission, 15,
+            u"Enable Pear\u2019s local API Server, then connect and approve Velloway."_s);
+        row("not running", int(Kind::notRunning), State::notRunning, 0,
+            u"Open Spotify to see your current song here."_s);
+        row("timeout", int(Kind::timeout), State::unavailable, 2, slow);
+        row("browser reply", int(Kind::browserReply), State::unavailable, 2, u"No tab."_s);
+        row("scripting code", int(Kind::appleEvent), State::unavailable, 2, unavailable);
+        row("invalid reply", int(Kind::invalidReply), State::unavailable, 2, unavailable);
+        row("track changed", int(Kind::trackChanged), State::unavailable, 2, unavailable);
+        row("transport", kOtherFailure, State::unavailable, 2, unavailable);
+        row("never answers", kNoAnswer, State::unavailable, 2, slow);
+    }
+    void failuresEndInTheirStateMessageAndBackOff()
+    {
+        QFETCH(int, kind);
+        QFETCH(double, backOff);
+        const Kind error = Kind(kind);
+        Harness h(error == Kind::pearSetup ? MusicSource::pear
+                  : error == Kind::permissionDenied || error == Kind::browserSetup
+                      ? MusicSource::chrome
+                      : MusicSource::spotify);
+        h.play();
+        if (kind == kNoAnswer)
+            h.bridge->replySeconds = ScriptedBridge::kNever;
+        else if (kind == kOtherFailure)
+            h.bridge->reply = SpotifyOtherError{u"the bus went away"_s};
+        else if (error == Kind::browserReply)
+            h.bridge->reply = SpotifyLocalError::browserReply(u"No tab."_s);
+        else
+            h.bridge->reply = error == Kind::appleEvent ? SpotifyLocalError::appleEvent(-1708)
+                                                        : SpotifyLocalError(error);
+        h.time.advance(kind == kNoAnswer ? 16 : 1); // the poll at 1 s fails
+        QTEST(h.c.connectionState(), "state");
+        QTEST(*h.c.statusMessage(), "message");
+        QCOMPARE(h.c.trackTitle(), u"Nothing playing"_s);
+        QVERIFY(!h.c.isAvailable() && !h.c.artworkURL() && !h.c.volume().level());
+
+        // No automatic poll before the back-off ends; the first one after it asks.
+        const size_t asked = h.bridge->snapshots.size();
+        h.time.advance(std::max(backOff, 1.0) - 0.5);
+        QCOMPARE(h.bridge->snapshots.size(), asked);
+        h.time.advance(1);
+        QCOMPARE(h.bridge->snapshots.size(), asked + 1);
+    }
+
+    void absurdTimingEndsInADefinedState_data()
+    {
+        QTest::addColumn<double>("duration");
+        QTest::addColumn<double>("elapsed");
+        QTest::addColumn<double>("shownDuration");
+        QTest::addColumn<double>("shownElapsed");
+        QTest::addColumn<bool>("canSeek");
+        const double nan = std::nan("");
+        QTest::newRow("negative position") << 200.0 << -5.0 << 200.0 << 0.0 << true;
+        QTest::newRow("position NaN") << 200.0 << nan << 200.0 << 0.0 << true;
+        QTest::newRow("duration NaN") << nan << 5.0 << 0.0 << 0.0 << false;
+        QTest::newRow("three days") << 259'200.0 << 5.0 << 259'200.0 << 5.0 << false;
+    }
+    void absurdTimingEndsInADefinedState()
+    {
+        QFETCH(double, duration);
+        QFETCH(double, elapsed);
+        Harness h;
+        SpotifySnapshot s = song();
+        s.timing = {duration, elapsed, 0.5};
+        h.play(s);
+        QTEST(h.c.duration(), "shownDuration");
+        QTEST(h.c.elapsed(), "shownElapsed");
+        QTEST(h.c.canSeek(), "canSeek");
+        QVERIFY(h.c.progress() >= 0 && h.c.progress() <= 1);
+        h.c.seek(INFINITY);
+        QVERIFY(h.bridge->sent.empty());
+    }
+
+    void scrubSeeksOnlyTheSongItBeganOn()
+    {
+        Harness h;
+        h.play();
+        const LyricsTrack track = *h.c.currentTrack();
+        auto session = h.c.beginScrubbing();
+        QVERIFY(session && !h.c.beginScrubbing());
+        h.c.updateScrubbing(1.3, *session);
+        h.bridge->reply = song(u"Song"_s, 60);
+        h.time.advance(1); // polls leave the dragged position alone
+        QCOMPARE(h.c.elapsed(), 200.0);
+        h.c.endScrubbing(*session);
+        QVERIFY(h.bridge->sent == std::vector{SpotifyCommand::seek(200, track)});
+        QVERIFY(!h.c.isScrubbing() && h.c.isPlaying()); // nothing changed before a poll
+
+        // A poll that reports another song cancels the drag; its end reloads.
+        h.time.advance(1);
+        session = h.c.beginScrubbing();
+        h.c.updateScrubbing(0.9, *session);
+        h.bridge->reply = song(u"Other"_s, 10);
+        h.time.advance(1);
+        QVERIFY(!h.c.isScrubbing());
+        QCOMPARE(h.c.elapsed(), 10.0);
+        h.c.endScrubbing(*session);
+
+        // A player that quits mid-drag ends it at the next poll.
+        session = h.c.beginScrubbing();
+        h.c.updateScrubbing(0.5, *session);
+        h.pid.reset();
+        h.time.advance(1);
+        QVERIFY(!h.c.isScrubbing());
+        h.c.endScrubbing(*session);
+
+        // A relative seek goes through the same protocol and stays in the song.
+        h.pid = 100;
+        h.time.advance(1);
+        h.c.seek(-30);
+        QCOMPARE(h.bridge->sent.back(), SpotifyCommand::seek(0, *h.c.currentTrack()));
+    }
+
+    void commandsWaitForThePlayerAndReadItAfterwards()
+    {
+        Harness h;
+        h.play();
+        h.bridge->sendSeconds = 0.5;
+        h.c.control(SpotifyCommand::toggle());
+        h.c.control(SpotifyCommand::next()); // one at a time
+        QVERIFY(h.c.isControlling() && !h.c.canSeek());
+        h.c.load(true);
+        const size_t asked = h.bridge->snapshots.size();
+        h.time.advance(0.5);
+        QCOMPARE(h.bridge->sent.size(), size_t(1));
+        QCOMPARE(h.bridge->snapshots.size(), asked + 2); // read, then the waiting request
+        QVERIFY(h.bridge->snapshots.back());
+
+        // A seek that lost its song is dropped silently; a stuck one times out.
+        h.bridge->sendReply = SpotifyLocalError(Kind::trackChanged);
+        h.c.control(SpotifyCommand::toggle());
+        h.time.advance(0.5);
+        QCOMPARE(h.c.connectionState(), State::ready);
+        h.bridge->sendSeconds = ScriptedBridge::kNever;
+        h.c.control(SpotifyCommand::toggle());
+        h.time.advance(15);
+        QVERIFY(!h.c.isControlling());
+        QCOMPARE(h.c.connectionState(), State::unavailable);
+    }
+
+    void artworkRetriesOnItsScheduleAndResetsForANewAddress()
+    {
+        Harness h;
+        SpotifySnapshot s = song();
+        s.artworkURL = kCover;
+        h.play(s);
+        h.time.advance(95);
+        QCOMPARE(h.covers->requestTimes, (QList<double>{0, 1, 3, 7, 15, 30, 60, 90}));
+
+        h.covers->requestTimes.clear();
+        h.covers->bytes = TestImages::encode(300, 300, "png");
+        s.artworkURL = QUrl(kCover.toString().replace(u"1234"_s, u"4321"_s));
+        h.bridge->reply = s;
+        h.time.advance(5);
+        QCOMPARE(h.covers->requestTimes, QList<double>{96});
+        QCOMPARE(h.c.artwork().width(), 160);
+
+        // Cover bytes from the player itself are decoded only when they change.
+        QSignalSpy covers(&h.c, &SpotifyController::artworkChanged);
+        s.artworkData = TestImages::encode(20, 20, "png");
+        h.bridge->reply = s;
+        h.time.advance(3);
+        QCOMPARE(covers.count(), 1);
+        QVERIFY(!h.c.artworkURL() && h.c.artwork().width() == 20);
+    }
+
+    void openingThePlayer()
+    {
+        Harness h;
+        h.c.openSpotify();
+        QCOMPARE(h.bridge->snapshots.size(), size_t(1)); // read at once after the launch
+        h.apps.installed = false;
+        h.c.openSpotify();
+        QVERIFY(h.c.statusMessage()->startsWith(u"Spotify is not installed."_s));
+
+        Harness chrome(MusicSource::chrome);
+        chrome.c.openCurrentTrack();
+        QCOMPARE(chrome.workspace.calls,
+                 QStringList{u"url https://music.youtube.com/ in com.google.Chrome"_s});
+    }
+};
+
+QTEST_GUILESS_MAIN(SpotifyControllerTest)
+#include "tst_spotify_controller.moc"
