@@ -49,25 +49,18 @@ QString YouTubeBrowserBridge::consentKey(MusicSource source)
 void YouTubeBrowserBridge::snapshot(qint32 processID, bool requestPermission,
                                     SnapshotCompletion completion)
 {
-    QObject *context = m_context.get();
-    m_worker.post([this, context, processID, requestPermission,
-                   completion = std::move(completion)]() mutable {
-        auto result = readSnapshot(processID, requestPermission);
-        SerialWorker::deliver(context, [completion = std::move(completion),
-                                        result = std::move(result)]() { completion(result); });
-    });
+    m_worker.post(
+        m_context.get(),
+        [this, processID, requestPermission] { return readSnapshot(processID, requestPermission); },
+        std::move(completion));
 }
 
 void YouTubeBrowserBridge::send(const SpotifyCommand &command, qint32 processID,
                                 SendCompletion completion)
 {
-    QObject *context = m_context.get();
     m_worker.post(
-        [this, context, command, processID, completion = std::move(completion)]() mutable {
-            auto result = perform(command, processID);
-            SerialWorker::deliver(context, [completion = std::move(completion),
-                                            result = std::move(result)]() { completion(result); });
-        });
+        m_context.get(), [this, command, processID] { return perform(command, processID); },
+        std::move(completion));
 }
 
 ScriptCode YouTubeBrowserBridge::tabAddress() const

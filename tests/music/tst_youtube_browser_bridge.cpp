@@ -6,8 +6,6 @@
 #include "support/ScriptedTransport.h"
 #include "support/VirtualTime.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 using namespace ScriptTerms;
@@ -36,11 +34,8 @@ ScriptDescriptor address(const ScriptDescriptor &tabs)
 
 QString page(const QString &title, bool paused, const QString &id)
 {
-    return QString::fromUtf8(QJsonDocument(QJsonObject{{"title", title},
-                                                       {"isPaused", paused},
-                                                       {"videoId", id},
-                                                       {"songDuration", 200}})
-                                 .toJson(QJsonDocument::Compact));
+    return QStringLiteral(R"({"title":"%1","isPaused":%2,"videoId":"%3","songDuration":200})")
+        .arg(title, paused ? "true" : "false", id);
 }
 
 class Rig
@@ -109,11 +104,6 @@ public:
     std::unique_ptr<YouTubeBrowserBridge> bridge;
 };
 
-Kind kindOf(const SpotifySnapshotResult &result)
-{
-    return result.localError() ? result.localError()->kind() : Kind::invalidReply;
-}
-
 } // namespace
 
 class YouTubeBrowserBridgeTest : public QObject
@@ -125,7 +115,7 @@ private slots:
     {
         Rig rig;
         rig.settings.remove(YouTubeBrowserBridge::consentKey(MusicSource::chrome));
-        QCOMPARE(kindOf(rig.snapshot()), Kind::permissionRequired);
+        QCOMPARE(rig.snapshot().localError()->kind(), Kind::permissionRequired);
         QVERIFY(rig.traffic().empty()); // never scripted before the user connects
 
         rig.windows({{"", kMusic + "a"}, {kMusic + "b"}});

@@ -9,19 +9,7 @@ using Kind = SpotifyLocalError::Kind;
 Q_DECLARE_METATYPE(std::optional<SpotifyCommand>)
 Q_DECLARE_METATYPE(std::optional<QString>)
 
-namespace {
-
-const QString kID = QStringLiteral("dQw4w9WgXcQ");
-
-QJsonObject actionOf(const QString &script)
-{
-    const QString opening = YouTubePlayback::program() + QStringLiteral(")(");
-    if (!script.startsWith(opening) || !script.endsWith(u')'))
-        return {};
-    return QJsonDocument::fromJson(script.mid(opening.size()).chopped(1).toUtf8()).object();
-}
-
-} // namespace
+static const QString kID = QStringLiteral("dQw4w9WgXcQ");
 
 class YouTubePlaybackTest : public QObject
 {
@@ -65,8 +53,6 @@ private slots:
         QTest::newRow("next names the cached song")
             << std::optional(SpotifyCommand::next()) << std::optional(kID)
             << QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"next"})");
-        QTest::newRow("toggle without a song to name")
-            << std::optional(SpotifyCommand::toggle()) << none << QByteArray();
         QTest::newRow("previous with a malformed id")
             << std::optional(SpotifyCommand::previous())
             << std::optional<QString>(QStringLiteral("x\"}),alert(1")) << QByteArray();
@@ -84,8 +70,9 @@ private slots:
             return;
         }
         QVERIFY(script.isSuccess());
-        QVERIFY(script.value().endsWith(QString::fromUtf8(action) + u')'));
-        QCOMPARE(actionOf(script.value()), QJsonDocument::fromJson(action).object());
+        // Keys sorted, and the program called with the action.
+        QCOMPARE(script.value(), YouTubePlayback::program() + QStringLiteral(")(") +
+                                     QString::fromUtf8(action) + u')');
     }
 
     void decodesReplies_data()
@@ -94,9 +81,7 @@ private slots:
         QTest::addColumn<int>("outcome"); // -1 success, -2 undecodable, else the error kind
         QTest::newRow("playing") << QByteArray(R"({"title":"T","isPaused":false})") << -1;
         QTest::newRow("not JSON") << QByteArray("<html>") << -2;
-        QTest::newRow("not an object") << QByteArray("[1]") << -2;
         QTest::newRow("title of the wrong type") << QByteArray(R"({"title":5})") << -2;
-        QTest::newRow("paused as text") << QByteArray(R"({"isPaused":"no"})") << -2;
         QTest::newRow("song changed")
             << QByteArray(R"({"error":"trackChanged"})") << int(Kind::trackChanged);
         QTest::newRow("not the music origin")

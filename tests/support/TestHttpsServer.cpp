@@ -13,11 +13,11 @@ TestHttpsServer::TestHttpsServer(QByteArray page, const QString &workFolder)
     const QString key = workFolder + QStringLiteral("/server.key");
     const QString certificate = workFolder + QStringLiteral("/server.crt");
     QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                   QStringLiteral("1"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-                   QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate});
+    openssl.start(
+        QStringLiteral("openssl"),
+        QStringLiteral("req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost")
+                .split(u' ') +
+            QStringList{QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate});
     if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0) {
         m_error = QStringLiteral("openssl could not make a certificate: ") +
                   QString::fromLocal8Bit(openssl.readAllStandardError());

@@ -4,7 +4,6 @@
 #include "platform/browser/BrowserHostAddress.h"
 #include "platform/browser/BrowserHostInstaller.h"
 #include "platform/browser/BrowserScriptTransport.h"
-#include "scripting/ScriptTerms.h"
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
 #include "support/TestHttpsServer.h"
@@ -12,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -20,7 +20,6 @@
 #include <csignal>
 #include <sys/prctl.h>
 
-using namespace ScriptTerms;
 using Kind = SpotifyLocalError::Kind;
 
 // The Velloway extension and native host in a real headless Chromium, against
@@ -36,7 +35,6 @@ private:
     QProcess m_browser;
     MemorySettings m_settings;
     std::unique_ptr<YouTubeBrowserBridge> m_bridge;
-    std::unique_ptr<BrowserScriptTransport> m_direct; // the test's own hand on the page
 
     qint32 pid() const { return qint32(m_browser.processId()); }
 
@@ -46,74 +44,48 @@ private:
             [&](auto done) { m_bridge->snapshot(pid(), false, done); });
     }
 
-    // The snapshot of one poll; an empty one (and a warning) when it failed.
-    SpotifySnapshot current()
-    {
-        const auto result = poll();
-        if (result.localError())
-            qWarning("poll failed: kind %d %s", int(result.localError()->kind()),
-                     qPrintable(result.localError()->message()));
-        return result.isSuccess() ? result.value() : SpotifySnapshot();
-    }
-
     SpotifySendResult command(const SpotifyCommand &command)
     {
         return awaitCompletion<SpotifySendResult>(
             [&](auto done) { m_bridge->send(command, pid(), done); });
     }
 
-    // Polls until `ready` holds for a snapshot (the page acts on its own time).
-    SpotifySnapshot pollUntil(const std::function<bool(const SpotifySnapshot &)> &ready)
+    // Polls until `ready` holds (the page acts on its own time); the last snapshot.
+    SpotifySnapshot pollUntil(const std::function<bool(const SpotifySnapshot &)> &ready = {})
     {
-        std::optional<SpotifySnapshot> last;
-        [[maybe_unused]] const bool ready_ = QTest::qWaitFor(
+        SpotifySnapshot last;
+        [[maybe_unused]] const bool done = QTest::qWaitFor(
             [&] {
                 const auto result = poll();
-                if (result.isSuccess())
-                    last = result.value();
-                return last && ready(*last);
+                last = result.isSuccess() ? result.value() : SpotifySnapshot();
+                return !ready || ready(last);
             },
             15'000);
-        return last.value_or(SpotifySnapshot());
+        return last;
     }
 
-    // The first tab (window id, 1-based index) whose address satisfies `wanted`.
-    std::pair<qint32, qint32> tabWhere(const std::function<bool(const QString &)> &wanted)
+    // Asks the extension directly, past the bridge: the tab (window id,
+    // 0-based index) whose address is or is not hidden, and a run there.
+    std::pair<int, int> tab(bool hidden)
     {
-        ScriptEvent list(kCoreSuite, kGetData);
-        list.setParameter(kDirectObject, ScriptReference::element(kWindowClass, 0));
-        const auto windows = m_direct->send(list, pid(), Seconds(5));
-        const auto all = windows.reply.parameter(kDirectObject).value_or(ScriptDescriptor());
-        if (windows.error != ScriptError::kNone)
-            qWarning("listing failed: %d", windows.error);
-        for (const auto &window : all.items()) {
-            ScriptEvent addresses(kCoreSuite, kGetData);
-            addresses.setParameter(
-                kDirectObject,
-                ScriptReference::property(kChromiumTabAddress,
-                                          ScriptReference::element(kChromiumTabClass, 0, window)));
-            const auto tabs = m_direct->send(addresses, pid(), Seconds(5));
-            const auto listed = tabs.reply.parameter(kDirectObject).value_or(ScriptDescriptor());
-            const auto &items = listed.items();
-            for (size_t i = 0; i < items.size(); ++i) {
-                if (wanted(items[i].stringValue().value_or(QString())))
-                    return {ScriptReference::steps(window)->at(0).index, qint32(i + 1)};
+        const auto listing = m_server->request(pid(), {{"type", "list"}}, Seconds(5)).message;
+        for (const QJsonValue &window : listing.value("windows").toArray()) {
+            const QJsonArray tabs = window["tabs"].toArray();
+            for (int i = 0; i < tabs.size(); ++i) {
+                if (tabs[i].toString().isEmpty() == hidden)
+                    return {window["id"].toInt(), i};
             }
         }
         return {0, 0};
     }
-
-    // Runs the playback program in a tab directly, as the bridge would.
-    ScriptResult runInTab(qint32 window, qint32 index, const QString &actionJSON)
+    QJsonObject run(std::pair<int, int> tab, const QJsonObject &action)
     {
-        ScriptEvent event(kChromiumSuite, kChromiumExecute);
-        event.setParameter(kDirectObject, ScriptReference::element(
-                                              kChromiumTabClass, index,
-                                              ScriptReference::element(kWindowClass, window)));
-        event.setParameter(kChromiumScriptText,
-                           ScriptDescriptor::text(YouTubePlayback::program() +
-                                                  QStringLiteral(")(") + actionJSON + u')'));
-        return m_direct->send(event, pid(), Seconds(5));
+        return m_server
+            ->request(
+                pid(),
+                {{"type", "run"}, {"window", tab.first}, {"index", tab.second}, {"action", action}},
+                Seconds(5))
+            .message;
     }
 
 private slots:
@@ -148,28 +120,21 @@ private slots:
         manifest.write(BrowserHostInstaller::hostManifest(QStringLiteral(VELLOWAY_BROWSER_HOST)));
         manifest.close();
 
-        const QString port = QString::number(m_page->port());
         // The other origin's tab comes first, so a scan passes over it; it
         // opens the player's tab (headless Chromium takes one address).
         m_browser.setProgram(chromium);
-        m_browser.setArguments({
-            QStringLiteral("--headless=new"),
-            QStringLiteral("--no-sandbox"),
-            QStringLiteral("--disable-gpu"),
-            QStringLiteral("--user-data-dir=") + profile,
-            QStringLiteral("--load-extension=") + QStringLiteral(VELLOWAY_EXTENSION_DIR),
-            QStringLiteral("--no-first-run"),
-            QStringLiteral("--disable-background-networking"),
-            QStringLiteral("--disable-component-update"),
-            QStringLiteral("--disable-sync"),
-            QStringLiteral("--autoplay-policy=no-user-gesture-required"),
-            QStringLiteral("--host-resolver-rules=MAP music.youtube.com 127.0.0.1:") + port +
-                QStringLiteral(", MAP other.example 127.0.0.1:") + port +
-                QStringLiteral(", MAP * ~NOTFOUND"),
-            QStringLiteral("--ignore-certificate-errors"),
-            QStringLiteral("--disable-popup-blocking"),
-            QStringLiteral("https://other.example/"),
-        });
+        m_browser.setArguments(
+            QStringLiteral("--headless=new --no-sandbox --disable-gpu --no-first-run "
+                           "--disable-background-networking --disable-component-update "
+                           "--disable-sync --autoplay-policy=no-user-gesture-required "
+                           "--ignore-certificate-errors --disable-popup-blocking")
+                .split(u' ') +
+            QStringList{QStringLiteral("--user-data-dir=") + profile,
+                        QStringLiteral("--load-extension=" VELLOWAY_EXTENSION_DIR),
+                        QStringLiteral("--host-resolver-rules=MAP music.youtube.com 127.0.0.1:%1, "
+                                       "MAP other.example 127.0.0.1:%1, MAP * ~NOTFOUND")
+                            .arg(m_page->port()),
+                        QStringLiteral("https://other.example/")});
         // The browser never outlives a test that stops early.
         m_browser.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_browser.start();
@@ -185,7 +150,6 @@ private slots:
             !m_server->isConnected(pid()))
             QFAIL("Chromium started, but the extension's native host never connected");
 
-        m_direct = std::make_unique<BrowserScriptTransport>(*m_server, YouTubePlayback::program());
         m_bridge = std::make_unique<YouTubeBrowserBridge>(
             MusicSource::chrome,
             std::make_unique<BrowserScriptTransport>(*m_server, YouTubePlayback::program()),
@@ -237,15 +201,15 @@ private slots:
         QVERIFY(command(SpotifyCommand::toggle()).isSuccess());
         QVERIFY(pollUntil([](const SpotifySnapshot &s) { return s.isPlaying; }).isPlaying);
 
-        const auto first = current();
-        QVERIFY(first.title == QStringLiteral("Song One"));
+        const auto first = pollUntil();
+        QCOMPARE(first.title, QStringLiteral("Song One"));
         QVERIFY(command(SpotifyCommand::seek(75, *LyricsTrack::from(first))).isSuccess());
-        QVERIFY(current().timing.elapsed >= 75);
+        QVERIFY(pollUntil().timing.elapsed >= 75);
 
         // Levels whose fraction times 100 is not a whole number in floating point.
         for (int level : {57, 29, 7}) {
             QVERIFY(command(SpotifyCommand::volume(level)).isSuccess());
-            QCOMPARE(current().volume, level);
+            QCOMPARE(pollUntil().volume, level);
         }
 
         QVERIFY(command(SpotifyCommand::next()).isSuccess());
@@ -256,28 +220,23 @@ private slots:
 
     void staleCommandChangesNothing()
     {
-        QCOMPARE(current().playbackID, QStringLiteral("bbbbbbbbbbb"));
-        const auto [window, index] = tabWhere([](const QString &a) { return !a.isEmpty(); });
-        QVERIFY(window > 0);
-
+        QCOMPARE(pollUntil().playbackID, QStringLiteral("bbbbbbbbbbb"));
         // The user skips a song in the page; the bridge still names the old one.
-        const auto skipped =
-            runInTab(window, index, QStringLiteral(R"({"expected":"bbbbbbbbbbb","kind":"next"})"));
-        QVERIFY(skipped.reply.parameter(kDirectObject));
+        QVERIFY(
+            run(tab(false), {{"kind", "next"}, {"expected", "bbbbbbbbbbb"}}).contains("result"));
         const auto stale = command(SpotifyCommand::next());
         QVERIFY(stale.localError());
         QCOMPARE(stale.localError()->kind(), Kind::trackChanged);
-        QCOMPARE(current().title, QStringLiteral("Song One"));
+        QCOMPARE(pollUntil().title, QStringLiteral("Song One"));
     }
 
     void anotherOriginIsNeverRead()
     {
-        // The other origin's tab: its address is hidden from the extension.
-        const auto [window, index] = tabWhere([](const QString &a) { return a.isEmpty(); });
-        QVERIFY(window > 0);
-        // Even asked directly, the browser refuses to run the program there.
-        const auto refused = runInTab(window, index, QStringLiteral(R"({"kind":"read"})"));
-        QCOMPARE(refused.error, ScriptError::kEventFailed);
+        // The other origin's address is hidden from the extension, and even
+        // asked directly the browser refuses to run the program there.
+        const auto other = tab(true);
+        QVERIFY(other.first > 0);
+        QCOMPARE(run(other, {{"kind", "read"}}).value("error"), QStringLiteral("failed"));
     }
 };
 
