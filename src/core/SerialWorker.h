@@ -27,6 +27,18 @@ public:
 
     void post(std::function<void()> job);
 
+    /// Runs `work` here, then hands its result to `completion` on
+    /// `context`'s thread (see `deliver`).
+    template <typename Work, typename Completion>
+    void post(QObject *context, Work work, Completion completion)
+    {
+        post([context, work = std::move(work), completion = std::move(completion)]() mutable {
+            deliver(context, [completion = std::move(completion), result = work()]() mutable {
+                completion(std::move(result));
+            });
+        });
+    }
+
     const QString &label() const { return m_label; }
 
     /// Runs `fn` on `context`'s thread (the main thread for main-thread

@@ -77,25 +77,18 @@ std::unique_ptr<SpotifyLocalBridge> SpotifyLocalBridge::create(MusicSource sourc
 void SpotifyLocalBridge::snapshot(qint32 processID, bool requestPermission,
                                   SnapshotCompletion completion)
 {
-    QObject *context = m_context.get();
-    m_worker.post([this, context, processID, requestPermission,
-                   completion = std::move(completion)]() mutable {
-        auto result = readSnapshot(processID, requestPermission);
-        SerialWorker::deliver(context, [completion = std::move(completion),
-                                        result = std::move(result)]() { completion(result); });
-    });
+    m_worker.post(
+        m_context.get(),
+        [this, processID, requestPermission] { return readSnapshot(processID, requestPermission); },
+        std::move(completion));
 }
 
 void SpotifyLocalBridge::send(const SpotifyCommand &command, qint32 processID,
                               SendCompletion completion)
 {
-    QObject *context = m_context.get();
     m_worker.post(
-        [this, context, command, processID, completion = std::move(completion)]() mutable {
-            auto result = perform(command, processID);
-            SerialWorker::deliver(context, [completion = std::move(completion),
-                                            result = std::move(result)]() { completion(result); });
-        });
+        m_context.get(), [this, command, processID] { return perform(command, processID); },
+        std::move(completion));
 }
 
 double SpotifyLocalBridge::durationMilliseconds(double reported) const

@@ -57,4 +57,17 @@ inline constexpr ScriptCode kPlayPause = "PlPs";
 inline constexpr ScriptCode kPreviousTrack = "Prev";
 inline constexpr ScriptCode kNextTrack = "Next";
 
+// Browsers: windows, tabs and running a script in a tab.
+inline constexpr ScriptCode kWindowClass = "cwin";
+inline constexpr ScriptCode kChromiumTabClass = "CrTb";
+inline constexpr ScriptCode kChromiumTabAddress = "URL ";
+inline constexpr ScriptCode kChromiumSuite = "CrSu";
+inline constexpr ScriptCode kChromiumExecute = "ExJa";
+inline constexpr ScriptCode kChromiumScriptText = "JvSc";
+inline constexpr ScriptCode kSafariTabClass = "bTab";
+inline constexpr ScriptCode kSafariTabAddress = "pURL";
+inline constexpr ScriptCode kSafariSuite = "sfri";
+inline constexpr ScriptCode kSafariDoScript = "dojs";
+inline constexpr ScriptCode kSafariDocument = "dcnm";
+
 } // namespace ScriptTerms

@@ -16,6 +16,9 @@ inline constexpr qint32 kNoCurrentItem = -1721;
 inline constexpr qint32 kNoSuchObject = -1728;
 inline constexpr qint32 kEventNotHandled = -1708;
 inline constexpr qint32 kEventFailed = -10000;
+/// A browser that does not run scripts sent from outside (on this system:
+/// its Velloway extension is not connected).
+inline constexpr qint32 kScriptsRefused = 12;
 } // namespace ScriptError
 
 /// The outcome of sending one event: the reply, or a non-zero error number.

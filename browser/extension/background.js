@@ -1,0 +1,102 @@
+// Velloway's side in the browser: answers the program's requests, relayed by
+// the native host, for the windows and tabs of this browser and for the
+// playback program run in a YouTube Music tab. Without the "tabs"
+// permission the browser shows this extension only the addresses of tabs it
+// may script (YouTube Music); every other tab's address stays hidden.
+importScripts('playback.js');
+
+const hostName = 'org.velloway.browser_host';
+const maxMessageBytes = 65536;
+// Addresses are the only sizeable part of a listing; past this budget they
+// are left out so the answer always fits one message.
+const maxAddressBytes = 48000;
+const maxWindows = 64;
+const maxTabs = 256;
+
+let retryDelay = 1000;
+
+function byteLength(text) {
+    return new TextEncoder().encode(text).length;
+}
+
+async function listWindows() {
+    const windows = await chrome.windows.getAll({ populate: true, windowTypes: ['normal', 'popup', 'app'] });
+    let budget = maxAddressBytes;
+    return {
+        windows: windows.slice(0, maxWindows).map((window) => ({
+            id: window.id,
+            tabs: (window.tabs || []).slice(0, maxTabs).map((tab) => {
+                const address = tab.url || '';
+                const size = byteLength(address);
+                if (size > budget)
+                    return '';
+                budget -= size;
+                return address;
+            }),
+        })),
+    };
+}
+
+async function findTab(message) {
+    if (!Number.isInteger(message.window) || !Number.isInteger(message.index))
+        return null;
+    const tabs = await chrome.tabs.query({ windowId: message.window, index: message.index });
+    return tabs.length > 0 ? tabs[0] : null;
+}
+
+async function answer(message) {
+    switch (message.type) {
+    case 'list':
+        return listWindows();
+    case 'tab': {
+        const tab = await findTab(message);
+        return tab ? { url: tab.url || '' } : { error: 'noTab' };
+    }
+    case 'run': {
+        const tab = await findTab(message);
+        if (!tab)
+            return { error: 'noTab' };
+        const results = await chrome.scripting.executeScript({
+            target: { tabId: tab.id },
+            world: 'ISOLATED',
+            func: youTubePlayback,
+            args: [message.action || {}],
+        });
+        const result = results && results.length > 0 ? results[0].result : undefined;
+        // An answer too large for one message goes back without a result.
+        if (typeof result !== 'string' || byteLength(result) > maxMessageBytes)
+            return {};
+        return { result };
+    }
+    default:
+        return { error: 'unknown' };
+    }
+}
+
+function connect() {
+    const port = chrome.runtime.connectNative(hostName);
+    port.onMessage.addListener(async (message) => {
+        retryDelay = 1000;
+        let reply;
+        try {
+            reply = await answer(message);
+        } catch (e) {
+            reply = { error: 'failed' };
+        }
+        reply.id = message.id;
+        if (byteLength(JSON.stringify(reply)) > maxMessageBytes)
+            reply = { id: message.id };
+        try {
+            port.postMessage(reply);
+        } catch (e) {
+            // The host has gone; onDisconnect reconnects.
+        }
+    });
+    port.onDisconnect.addListener(() => {
+        // The host is missing or has quit: try again later, less often each time.
+        setTimeout(connect, retryDelay);
+        retryDelay = Math.min(retryDelay * 2, 60000);
+    });
+}
+
+connect();

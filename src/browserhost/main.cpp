@@ -1,0 +1,6 @@
+#include "browserhost/BrowserHostRelay.h"
+
+int main()
+{
+    return BrowserHostRelay().run();
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "core/Clock.h"
+
+#include <QJsonObject>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+class BrowserFrameReader;
+
+/// The program's end of the browsers' native hosts: a local socket on which
+/// each browser's host (spawned by the browser for the Velloway extension)
+/// connects, says which browser it serves, and relays requests to the
+/// extension and its answers back. Connections are served on one thread of
+/// their own; `request` may be called from any thread and blocks.
+///
+/// A host is accepted only from this user, and only for the browser that is
+/// really its parent process. Several browsers may be connected at once.
+class BrowserHostServer
+{
+public:
+    /// Longest message relayed in either direction, in bytes.
+    static constexpr qsizetype kMaxMessageBytes = 65'536;
+    /// Most hosts connected at once.
+    static constexpr int kMaxConnections = 16;
+
+    struct Reply
+    {
+        qint32 error = 0; // a scripting error number, 0 on success
+        QJsonObject message;
+    };
+
+    /// Listens on `socketPath` (replacing a stale socket there).
+    explicit BrowserHostServer(QString socketPath);
+    /// Closes every connection and removes the socket.
+    ~BrowserHostServer();
+    BrowserHostServer(const BrowserHostServer &) = delete;
+    BrowserHostServer &operator=(const BrowserHostServer &) = delete;
+
+    bool isListening() const { return m_listener >= 0; }
+    const QString &socketPath() const { return m_path; }
+
+    /// Sends `message` to the extension in the browser `processID` and waits
+    /// up to `timeout` for its answer. Errors: 12 when no host of that browser
+    /// is connected (the extension is missing or off), -600 when the browser
+    /// is not running or quits meanwhile, -1712 on time-out.
+    Reply request(qint32 processID, QJsonObject message, Seconds timeout);
+
+    /// Whether a host of the browser `processID` is connected.
+    bool isConnected(qint32 processID) const;
+
+    /// Message bytes relayed so far (both directions, prefixes included).
+    qint64 bytesRelayed() const { return m_bytesRelayed.load(); }
+
+    /// The process-wide server at the runtime folder's socket.
+    static BrowserHostServer &shared();
+
+    /// Whether `processID` names a live process (not a zombie).
+    static bool isAlive(qint32 processID);
+    /// The parent of `processID`, or 0.
+    static qint32 parentOf(qint32 processID);
+
+private:
+    struct Connection;
+    struct Pending
+    {
+        quint64 connection = 0;
+        std::optional<QJsonObject> reply;
+        bool dropped = false;
+    };
+
+    void run();
+    void accept();
+    /// False when the connection must close.
+    bool receive(Connection &connection);
+    bool handle(Connection &connection, const QByteArray &body);
+    void close(quint64 serial);
+    Connection *hostOf(qint32 processID) const;
+
+    QString m_path;
+    int m_listener = -1;
+    int m_wake = -1;
+    std::atomic<qint64> m_bytesRelayed{0};
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_settled;
+    std::map<quint64, std::unique_ptr<Connection>> m_connections; // by serial
+    std::map<qint64, Pending> m_pending;                          // by request id
+    quint64 m_nextSerial = 0;
+    qint64 m_nextID = 0;
+    bool m_stopping = false;
+    std::thread m_thread;
+};

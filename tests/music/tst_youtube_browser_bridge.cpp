@@ -1,0 +1,273 @@
+#include "music/YouTubeBrowserBridge.h"
+#include "music/YouTubePlayback.h"
+#include "scripting/ScriptTerms.h"
+#include "support/AwaitCompletion.h"
+#include "support/MemorySettings.h"
+#include "support/ScriptedTransport.h"
+#include "support/VirtualTime.h"
+
+#include <QTest>
+
+using namespace ScriptTerms;
+using Kind = SpotifyLocalError::Kind;
+using Answer = ScriptedTransport::Answer;
+
+namespace {
+
+constexpr qint32 kPID = 777;
+const QString kMusic = QStringLiteral("https://music.youtube.com/watch?v=");
+
+ScriptDescriptor window(qint32 id)
+{
+    return ScriptReference::element(kWindowClass, id);
+}
+
+ScriptDescriptor tab(qint32 w, qint32 index)
+{
+    return ScriptReference::element(kChromiumTabClass, index, window(w));
+}
+
+ScriptDescriptor address(const ScriptDescriptor &tabs)
+{
+    return ScriptReference::property(kChromiumTabAddress, tabs);
+}
+
+QString page(const QString &title, bool paused, const QString &id)
+{
+    return QStringLiteral(R"({"title":"%1","isPaused":%2,"videoId":"%3","songDuration":200})")
+        .arg(title, paused ? "true" : "false", id);
+}
+
+class Rig
+{
+public:
+    Rig()
+    {
+        auto scripted = std::make_unique<ScriptedTransport>(time);
+        transport = scripted.get();
+        bridge = std::make_unique<YouTubeBrowserBridge>(MusicSource::chrome, std::move(scripted),
+                                                        time, settings);
+        settings.setValue(YouTubeBrowserBridge::consentKey(MusicSource::chrome), true);
+    }
+
+    // Windows with the given tab addresses, numbered from 1.
+    void windows(const std::vector<QStringList> &tabsPerWindow)
+    {
+        std::vector<ScriptDescriptor> list;
+        for (size_t w = 0; w < tabsPerWindow.size(); ++w) {
+            const qint32 id = qint32(w + 1);
+            list.push_back(window(id));
+            std::vector<ScriptDescriptor> addresses;
+            for (qsizetype t = 0; t < tabsPerWindow[w].size(); ++t) {
+                addresses.push_back(ScriptDescriptor::text(tabsPerWindow[w][t]));
+                transport->answerGet(address(tab(id, qint32(t + 1))),
+                                     ScriptDescriptor::text(tabsPerWindow[w][t]));
+            }
+            transport->answerGet(address(tab(id, 0)), ScriptDescriptor::list(addresses));
+        }
+        transport->answerGet(window(0), ScriptDescriptor::list(list));
+    }
+
+    void pageIn(const ScriptDescriptor &where, Answer answer)
+    {
+        transport->answer(kChromiumSuite, kChromiumExecute, where, std::move(answer));
+    }
+    void pageIn(const ScriptDescriptor &where, const QString &reply)
+    {
+        pageIn(where, Answer{ScriptDescriptor::text(reply)});
+    }
+
+    SpotifySnapshotResult snapshot(bool ask = false, qint32 pid = kPID)
+    {
+        return awaitCompletion<SpotifySnapshotResult>(
+            [&](auto done) { bridge->snapshot(pid, ask, done); });
+    }
+    SpotifySendResult send(const SpotifyCommand &command)
+    {
+        return awaitCompletion<SpotifySendResult>(
+            [&](auto done) { bridge->send(command, kPID, done); });
+    }
+
+    // The targets of the events sent since the last call.
+    std::vector<ScriptDescriptor> traffic()
+    {
+        std::vector<ScriptDescriptor> targets;
+        for (const auto &sent : transport->sent())
+            targets.push_back(sent.event.parameter(kDirectObject).value_or(ScriptDescriptor()));
+        transport->clearLog();
+        return targets;
+    }
+
+    VirtualTime time;
+    MemorySettings settings;
+    ScriptedTransport *transport = nullptr;
+    std::unique_ptr<YouTubeBrowserBridge> bridge;
+};
+
+} // namespace
+
+class YouTubeBrowserBridgeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findsAndCachesThePlayingTab()
+    {
+        Rig rig;
+        rig.settings.remove(YouTubeBrowserBridge::consentKey(MusicSource::chrome));
+        QCOMPARE(rig.snapshot().localError()->kind(), Kind::permissionRequired);
+        QVERIFY(rig.traffic().empty()); // never scripted before the user connects
+
+        rig.windows({{"", kMusic + "a"}, {kMusic + "b"}});
+        rig.pageIn(tab(1, 2), page("Paused", true, "aaaaaaaaaaa"));
+        rig.pageIn(tab(2, 1), page("Playing", false, "bbbbbbbbbbb"));
+        const auto first = rig.snapshot(true);
+        QCOMPARE(first.value().title, QStringLiteral("Playing"));
+        QVERIFY(rig.settings.value(YouTubeBrowserBridge::consentKey(MusicSource::chrome)).toBool());
+
+        // Known playing tab: its address, then the program, nothing else.
+        rig.traffic();
+        QVERIFY(rig.snapshot().value().isPlaying);
+        QCOMPARE(rig.traffic(), (std::vector{address(tab(2, 1)), tab(2, 1)}));
+
+        // A new browser process forgets the tab and scans at once.
+        QVERIFY(rig.snapshot(false, kPID + 1).value().isPlaying);
+        QCOMPARE(rig.traffic().front(), window(0));
+    }
+
+    void pausedTabsAndTheScanThrottle()
+    {
+        Rig rig;
+        // A paused tab without a title is never a candidate.
+        rig.windows({{kMusic + "a"}});
+        rig.pageIn(tab(1, 1), page("", true, "aaaaaaaaaaa"));
+        QCOMPARE(rig.snapshot().value(), SpotifySnapshot());
+
+        rig.windows({{kMusic + "a", kMusic + "b"}});
+        rig.pageIn(tab(1, 2), page("Held", true, "bbbbbbbbbbb"));
+        rig.time.advance(3);
+        const auto held = rig.snapshot();
+        QCOMPARE(held.value().title, QStringLiteral("Held"));
+        QVERIFY(!held.value().isPlaying);
+
+        // The cached paused tab stays the candidate, even without a title, and
+        // no scan runs for 3 seconds.
+        rig.pageIn(tab(1, 2), page("", true, "bbbbbbbbbbb"));
+        rig.traffic();
+        QCOMPARE(rig.snapshot().value().playbackID, QStringLiteral("bbbbbbbbbbb"));
+        QCOMPARE(rig.traffic().size(), size_t(2));
+        rig.time.advance(3);
+        rig.snapshot();
+        QCOMPARE(rig.traffic().at(2), window(0));
+    }
+
+    void scanFailures_data()
+    {
+        QTest::addColumn<int>("listingError");
+        QTest::addColumn<bool>("pausedElsewhere");
+        QTest::addColumn<QString>("expected"); // a browserReply text, or the kind's number
+        QTest::newRow("a window's tabs fail, nothing else")
+            << 0 << false << QString::number(int(Kind::notRunning));
+        QTest::newRow("a window's tabs fail, a paused song elsewhere")
+            << 0 << true << QString("Held");
+        QTest::newRow("extension not connected")
+            << 12 << false << QString::number(int(Kind::browserSetup));
+        QTest::newRow("listing refused")
+            << -1719 << false << QString("Browser window access failed (-1719).");
+    }
+
+    void scanFailures()
+    {
+        QFETCH(int, listingError);
+        QFETCH(bool, pausedElsewhere);
+        QFETCH(QString, expected);
+        Rig rig;
+        rig.windows({{kMusic + "a"}, {pausedElsewhere ? kMusic + "b" : QString()}});
+        rig.transport->answerGet(address(tab(1, 0)),
+                                 Answer{std::nullopt, ScriptError::kProcessNotFound});
+        rig.pageIn(tab(2, 1), page("Held", true, "bbbbbbbbbbb"));
+        if (listingError)
+            rig.transport->answerGet(window(0), Answer{std::nullopt, listingError});
+        const auto result = rig.snapshot();
+        if (result.isSuccess())
+            QCOMPARE(result.value().title, expected);
+        else if (result.localError()->kind() == Kind::browserReply)
+            QCOMPARE(result.localError()->message(), expected);
+        else
+            QCOMPARE(QString::number(int(result.localError()->kind())), expected);
+    }
+
+    void pageFailures_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("message"); // empty: the error kind is checked
+        QTest::addColumn<int>("kind");
+        const QString rejected = QStringLiteral("Chrome rejected the playback request (-1708). "
+                                                "Check Velloway\u2019s extension in Chrome.");
+        QTest::newRow("extension gone")
+            << 12 << QString() << 0.0 << QString() << int(Kind::browserSetup);
+        QTest::newRow("other refusal") << -1708 << QString() << 0.0 << rejected << 0;
+        QTest::newRow("10 MB result") << 0 << QString(10'000'000, u'x') << 0.0
+                                      << QString("The browser returned no playback result.") << 0;
+        QTest::newRow("fields of the wrong type")
+            << 0 << QString(R"({"title":[],"volume":"x"})") << 0.0
+            << QString("The YouTube Music tab returned incomplete playback details.") << 0;
+        QTest::newRow("never answers")
+            << 0 << page("T", false, "aaaaaaaaaaa") << 60.0 << QString() << int(Kind::timeout);
+        QTest::newRow("browser quit")
+            << -600 << QString() << 0.0 << QString() << int(Kind::notRunning);
+    }
+
+    void pageFailures()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, reply);
+        QFETCH(double, seconds);
+        QFETCH(QString, message);
+        QFETCH(int, kind);
+        Rig rig;
+        rig.windows({{kMusic + "a"}});
+        rig.pageIn(tab(1, 1), Answer{ScriptDescriptor::text(reply), error, 0, seconds});
+        const Seconds start = rig.time.now();
+        const auto result = rig.snapshot();
+        QVERIFY(rig.time.now() - start <= YouTubeBrowserBridge::kSnapshotBudget);
+        QVERIFY(result.localError());
+        if (message.isEmpty())
+            QCOMPARE(int(result.localError()->kind()), kind);
+        else
+            QCOMPARE(result.localError()->message(), message);
+    }
+
+    void commandsGoOnlyToTheCachedSong()
+    {
+        Rig rig;
+        QCOMPARE(rig.send(SpotifyCommand::next()).localError()->kind(), Kind::trackChanged);
+        rig.windows({{kMusic + "a"}});
+        rig.pageIn(tab(1, 1), page("Song", false, "aaaaaaaaaaa"));
+        QVERIFY(rig.snapshot().isSuccess());
+        rig.traffic();
+
+        QVERIFY(rig.send(SpotifyCommand::next()).isSuccess());
+        const QString script = rig.transport->sent()
+                                   .back()
+                                   .event.parameter(kChromiumScriptText)
+                                   ->stringValue()
+                                   .value();
+        QVERIFY(script.endsWith(QStringLiteral(R"({"expected":"aaaaaaaaaaa","kind":"next"}))")));
+
+        // The song changed in the page: the page refuses, the bridge says so.
+        rig.pageIn(tab(1, 1), QStringLiteral(R"({"error":"trackChanged"})"));
+        QCOMPARE(rig.send(SpotifyCommand::toggle()).localError()->kind(), Kind::trackChanged);
+
+        // The tab left YouTube Music: nothing is run in it.
+        rig.windows({{"https://example.org/"}});
+        rig.traffic();
+        QCOMPARE(rig.send(SpotifyCommand::toggle()).localError()->kind(), Kind::trackChanged);
+        QCOMPARE(rig.traffic(), std::vector{address(tab(1, 1))});
+    }
+};
+
+QTEST_GUILESS_MAIN(YouTubeBrowserBridgeTest)
+#include "tst_youtube_browser_bridge.moc"

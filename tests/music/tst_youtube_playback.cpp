@@ -1,0 +1,150 @@
+#include "music/YouTubePlayback.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using Kind = SpotifyLocalError::Kind;
+
+Q_DECLARE_METATYPE(std::optional<SpotifyCommand>)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+static const QString kID = QStringLiteral("dQw4w9WgXcQ");
+
+class YouTubePlaybackTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void rulesForIdentifiersAndTabs()
+    {
+        QCOMPARE(YouTubePlayback::videoID(kID), kID);
+        for (const char *bad : {"dQw4w9WgXc", "dQw4w9WgXcQQ", "dQw4w9WgX.Q", "dQw4w9WgXcé"})
+            QCOMPARE(YouTubePlayback::videoID(QString::fromUtf8(bad)), std::nullopt);
+        for (const char *good :
+             {"https://music.youtube.com/watch?v=x", "https://music.youtube.com:443/"})
+            QVERIFY(YouTubePlayback::isMusicURL(QString::fromUtf8(good)));
+        for (const char *bad : {"http://music.youtube.com/", "https://music.youtube.com:8443/",
+                                "https://user@music.youtube.com/", "https://@music.youtube.com/",
+                                "https://music.youtube.com.evil.example/", "", "music.youtube.com"})
+            QVERIFY2(!YouTubePlayback::isMusicURL(QString::fromUtf8(bad)), bad);
+    }
+
+    void buildsScripts_data()
+    {
+        QTest::addColumn<std::optional<SpotifyCommand>>("command");
+        QTest::addColumn<std::optional<QString>>("expectedID");
+        QTest::addColumn<QByteArray>("action"); // empty: fails with trackChanged
+        const LyricsTrack track("Song", "Artist", "Album", 200, std::nullopt, kID);
+        const std::optional<QString> none;
+        QTest::newRow("read names no song") << std::optional<SpotifyCommand>() << std::optional(kID)
+                                            << QByteArray(R"({"kind":"read"})");
+        QTest::newRow("seek clamps into the song and names the track's id")
+            << std::optional(SpotifyCommand::seek(500, track)) << none
+            << QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"seek","value":200})");
+        QTest::newRow("seek without a video id")
+            << std::optional(SpotifyCommand::seek(5, LyricsTrack("S", "A", "", 200)))
+            << std::optional(kID) << QByteArray();
+        QTest::newRow("seek to no finite place")
+            << std::optional(SpotifyCommand::seek(qQNaN(), track)) << none << QByteArray();
+        QTest::newRow("volume clamps")
+            << std::optional(SpotifyCommand::volume(140)) << std::optional(kID)
+            << QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"volume","value":100})");
+        QTest::newRow("next names the cached song")
+            << std::optional(SpotifyCommand::next()) << std::optional(kID)
+            << QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"next"})");
+        QTest::newRow("previous with a malformed id")
+            << std::optional(SpotifyCommand::previous())
+            << std::optional<QString>(QStringLiteral("x\"}),alert(1")) << QByteArray();
+    }
+
+    void buildsScripts()
+    {
+        QFETCH(std::optional<SpotifyCommand>, command);
+        QFETCH(std::optional<QString>, expectedID);
+        QFETCH(QByteArray, action);
+        const auto script = YouTubePlayback::script(command, expectedID);
+        if (action.isEmpty()) {
+            QVERIFY(script.localError());
+            QCOMPARE(script.localError()->kind(), Kind::trackChanged);
+            return;
+        }
+        QVERIFY(script.isSuccess());
+        // Keys sorted, and the program called with the action.
+        QCOMPARE(script.value(), YouTubePlayback::program() + QStringLiteral(")(") +
+                                     QString::fromUtf8(action) + u')');
+    }
+
+    void decodesReplies_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("outcome"); // -1 success, -2 undecodable, else the error kind
+        QTest::newRow("playing") << QByteArray(R"({"title":"T","isPaused":false})") << -1;
+        QTest::newRow("not JSON") << QByteArray("<html>") << -2;
+        QTest::newRow("title of the wrong type") << QByteArray(R"({"title":5})") << -2;
+        QTest::newRow("song changed")
+            << QByteArray(R"({"error":"trackChanged"})") << int(Kind::trackChanged);
+        QTest::newRow("not the music origin")
+            << QByteArray(R"({"error":"origin"})") << int(Kind::invalidReply);
+        QTest::newRow("over 64 KiB")
+            << QByteArray(R"({"title":")") + QByteArray(70'000, 'x') + "\"}"
+            << int(Kind::invalidReply);
+    }
+
+    void decodesReplies()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(int, outcome);
+        const auto result = YouTubePlayback::snapshot(reply);
+        QCOMPARE(result.isSuccess(), outcome == -1);
+        QCOMPARE(result.otherError() != nullptr, outcome == -2);
+        if (outcome >= 0)
+            QCOMPARE(int(result.localError()->kind()), outcome);
+    }
+
+    void readsTheSnapshot()
+    {
+        const QString longTitle(20'000, u'é'); // 40 KB: within the reply cap
+        const QJsonObject reply{{"title", longTitle},
+                                {"artist", "A"},
+                                {"album", "B"},
+                                {"videoId", kID},
+                                {"imageSrc", "https://lh3.googleusercontent.com/abc=w544-h544"},
+                                {"isPaused", false},
+                                {"songDuration", 215.5},
+                                {"elapsedSeconds", 43.25},
+                                {"volume", 57}};
+        const auto result = YouTubePlayback::snapshot(QJsonDocument(reply).toJson());
+        QVERIFY(result.isSuccess());
+        const SpotifySnapshot &s = result.value();
+        QCOMPARE(s.title.size(), 500);
+        QVERIFY(s.isPlaying);
+        QCOMPARE(s.playbackID, kID);
+        QCOMPARE(s.artworkURL, QUrl("https://lh3.googleusercontent.com/abc=w544-h544"));
+        QCOMPARE(s.timing, SpotifyPlaybackTiming::fromMilliseconds(215'500, 43.25));
+
+        // The cover rule reads the address as the page wrote it.
+        for (const char *cover :
+             {"HTTPS://lh3.googleusercontent.com/abc", "https://LH3.googleusercontent.com/abc",
+              "https://evil.example/abc"}) {
+            const auto other =
+                YouTubePlayback::snapshot(QJsonDocument(QJsonObject{{"imageSrc", cover}}).toJson());
+            QCOMPARE(other.value().artworkURL, std::nullopt);
+        }
+    }
+
+    void volumeIsTheNearestLevel()
+    {
+        // What the page reports for a level the user set: its fraction times 100.
+        for (int level = 0; level <= 100; ++level) {
+            const double reported = (level / 100.0) * 100;
+            const QByteArray reply = "{\"volume\":" + QByteArray::number(reported, 'g', 17) + "}";
+            QCOMPARE(YouTubePlayback::snapshot(reply).value().volume, level);
+        }
+        for (const char *bad : {R"({"volume":100.6})", R"({"volume":-0.5})", R"({})"})
+            QCOMPARE(YouTubePlayback::snapshot(bad).value().volume, std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(YouTubePlaybackTest)
+#include "tst_youtube_playback.moc"

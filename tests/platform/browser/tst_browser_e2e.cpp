@@ -1,0 +1,244 @@
+#include "core/SystemClock.h"
+#include "music/YouTubeBrowserBridge.h"
+#include "music/YouTubePlayback.h"
+#include "platform/browser/BrowserHostAddress.h"
+#include "platform/browser/BrowserHostInstaller.h"
+#include "platform/browser/BrowserScriptTransport.h"
+#include "support/AwaitCompletion.h"
+#include "support/MemorySettings.h"
+#include "support/TestHttpsServer.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+using Kind = SpotifyLocalError::Kind;
+
+// The Velloway extension and native host in a real headless Chromium, against
+// a local HTTPS page shaped like the YouTube Music player.
+class BrowserEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestHttpsServer> m_page;
+    std::unique_ptr<BrowserHostServer> m_server;
+    QProcess m_browser;
+    MemorySettings m_settings;
+    std::unique_ptr<YouTubeBrowserBridge> m_bridge;
+
+    qint32 pid() const { return qint32(m_browser.processId()); }
+
+    SpotifySnapshotResult poll()
+    {
+        return awaitCompletion<SpotifySnapshotResult>(
+            [&](auto done) { m_bridge->snapshot(pid(), false, done); });
+    }
+
+    SpotifySendResult command(const SpotifyCommand &command)
+    {
+        return awaitCompletion<SpotifySendResult>(
+            [&](auto done) { m_bridge->send(command, pid(), done); });
+    }
+
+    // Polls until `ready` holds (the page acts on its own time); the last snapshot.
+    SpotifySnapshot pollUntil(const std::function<bool(const SpotifySnapshot &)> &ready = {})
+    {
+        SpotifySnapshot last;
+        [[maybe_unused]] const bool done = QTest::qWaitFor(
+            [&] {
+                const auto result = poll();
+                last = result.isSuccess() ? result.value() : SpotifySnapshot();
+                return !ready || ready(last);
+            },
+            15'000);
+        return last;
+    }
+
+    // Asks the extension directly, past the bridge: the tab (window id,
+    // 0-based index) whose address is or is not hidden, and a run there.
+    std::pair<int, int> tab(bool hidden)
+    {
+        const auto listing = m_server->request(pid(), {{"type", "list"}}, Seconds(5)).message;
+        for (const QJsonValue &window : listing.value("windows").toArray()) {
+            const QJsonArray tabs = window["tabs"].toArray();
+            for (int i = 0; i < tabs.size(); ++i) {
+                if (tabs[i].toString().isEmpty() == hidden)
+                    return {window["id"].toInt(), i};
+            }
+        }
+        return {0, 0};
+    }
+    QJsonObject run(std::pair<int, int> tab, const QJsonObject &action)
+    {
+        return m_server
+            ->request(
+                pid(),
+                {{"type", "run"}, {"window", tab.first}, {"index", tab.second}, {"action", action}},
+                Seconds(5))
+            .message;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        if (chromium.isEmpty())
+            QFAIL("Chromium is not installed (Debian package chromium; scripts/setup.sh installs "
+                  "it): the browser end-to-end test cannot run");
+        QVERIFY(m_dir.isValid());
+        const QString runtime = m_dir.filePath(QStringLiteral("runtime"));
+        QVERIFY(QDir().mkpath(runtime));
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // The browser, and so its host, inherit the runtime folder.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+        const auto socket = BrowserHostAddress::socketPath(true);
+        QVERIFY(socket);
+        m_server = std::make_unique<BrowserHostServer>(*socket);
+        QVERIFY(m_server->isListening());
+
+        QFile page(qEnvironmentVariable("VELLOWAY_SOURCE_DIR") +
+                   QStringLiteral("/tests/support/youtube_music_page.html"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        m_page = std::make_unique<TestHttpsServer>(page.readAll(), m_dir.path());
+        QVERIFY2(m_page->isListening(), qPrintable(m_page->error()));
+
+        const QString profile = m_dir.filePath(QStringLiteral("profile"));
+        QVERIFY(QDir().mkpath(profile + QStringLiteral("/NativeMessagingHosts")));
+        QFile manifest(profile + QStringLiteral("/NativeMessagingHosts/") +
+                       QLatin1String(BrowserHostAddress::kHostName) + QStringLiteral(".json"));
+        QVERIFY(manifest.open(QIODevice::WriteOnly));
+        manifest.write(BrowserHostInstaller::hostManifest(QStringLiteral(VELLOWAY_BROWSER_HOST)));
+        manifest.close();
+
+        // The other origin's tab comes first, so a scan passes over it; it
+        // opens the player's tab (headless Chromium takes one address).
+        m_browser.setProgram(chromium);
+        m_browser.setArguments(
+            QStringLiteral("--headless=new --no-sandbox --disable-gpu --no-first-run "
+                           "--disable-background-networking --disable-component-update "
+                           "--disable-sync --autoplay-policy=no-user-gesture-required "
+                           "--ignore-certificate-errors --disable-popup-blocking")
+                .split(u' ') +
+            QStringList{QStringLiteral("--user-data-dir=") + profile,
+                        QStringLiteral("--load-extension=" VELLOWAY_EXTENSION_DIR),
+                        QStringLiteral("--host-resolver-rules=MAP music.youtube.com 127.0.0.1:%1, "
+                                       "MAP other.example 127.0.0.1:%1, MAP * ~NOTFOUND")
+                            .arg(m_page->port()),
+                        QStringLiteral("https://other.example/")});
+        // The browser never outlives a test that stops early.
+        m_browser.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+        m_browser.start();
+        if (!m_browser.waitForStarted(10'000))
+            QFAIL(qPrintable(QStringLiteral("Chromium could not be started: ") +
+                             m_browser.errorString()));
+        if (!QTest::qWaitFor(
+                [&] {
+                    return m_server->isConnected(pid()) ||
+                           m_browser.state() == QProcess::NotRunning;
+                },
+                30'000) ||
+            !m_server->isConnected(pid()))
+            QFAIL("Chromium started, but the extension's native host never connected");
+
+        m_bridge = std::make_unique<YouTubeBrowserBridge>(
+            MusicSource::chrome,
+            std::make_unique<BrowserScriptTransport>(*m_server, YouTubePlayback::program()),
+            SystemClock::shared(), m_settings);
+        const auto connected = awaitCompletion<SpotifySnapshotResult>(
+            [&](auto done) { m_bridge->snapshot(pid(), true, done); });
+        QVERIFY2(connected.isSuccess() || connected.localError(), "the first poll failed");
+    }
+
+    void cleanupTestCase()
+    {
+        m_bridge.reset();
+        if (m_browser.state() != QProcess::NotRunning) {
+            m_browser.terminate();
+            if (!m_browser.waitForFinished(10'000))
+                m_browser.kill();
+        }
+        m_server.reset();
+    }
+
+    void readsThePlayingTab()
+    {
+        const SpotifySnapshot song = pollUntil(
+            [](const SpotifySnapshot &s) { return s.isPlaying && s.timing.duration > 0; });
+        QCOMPARE(song.title, QStringLiteral("Song One"));
+        QCOMPARE(song.artist, QStringLiteral("Artist One"));
+        QCOMPARE(song.album, QStringLiteral("Album One"));
+        QCOMPARE(song.playbackID, QStringLiteral("aaaaaaaaaaa"));
+        QCOMPARE(song.timing.duration, 120.0);
+        QCOMPARE(
+            song.artworkURL,
+            QUrl(QStringLiteral("https://lh3.googleusercontent.com/cover-one=w544-h544-l90-rj")));
+
+        // A poll of a known playing tab: an address check and a program run.
+        const qint64 before = m_server->bytesRelayed();
+        QElapsedTimer timer;
+        timer.start();
+        const auto again = poll();
+        const qint64 elapsed = timer.nsecsElapsed();
+        QVERIFY(again.isSuccess() && again.value().isPlaying);
+        qInfo("one poll of a known playing tab: %.1f ms, %lld bytes relayed", elapsed / 1e6,
+              m_server->bytesRelayed() - before);
+    }
+
+    void controlsChangeThePage()
+    {
+        QVERIFY(command(SpotifyCommand::toggle()).isSuccess());
+        QVERIFY(!pollUntil([](const SpotifySnapshot &s) { return !s.isPlaying; }).isPlaying);
+        QVERIFY(command(SpotifyCommand::toggle()).isSuccess());
+        QVERIFY(pollUntil([](const SpotifySnapshot &s) { return s.isPlaying; }).isPlaying);
+
+        const auto first = pollUntil();
+        QCOMPARE(first.title, QStringLiteral("Song One"));
+        QVERIFY(command(SpotifyCommand::seek(75, *LyricsTrack::from(first))).isSuccess());
+        QVERIFY(pollUntil().timing.elapsed >= 75);
+
+        // Levels whose fraction times 100 is not a whole number in floating point.
+        for (int level : {57, 29, 7}) {
+            QVERIFY(command(SpotifyCommand::volume(level)).isSuccess());
+            QCOMPARE(pollUntil().volume, level);
+        }
+
+        QVERIFY(command(SpotifyCommand::next()).isSuccess());
+        QCOMPARE(
+            pollUntil([](const SpotifySnapshot &s) { return s.title == "Song Two"; }).playbackID,
+            QStringLiteral("bbbbbbbbbbb"));
+    }
+
+    void staleCommandChangesNothing()
+    {
+        QCOMPARE(pollUntil().playbackID, QStringLiteral("bbbbbbbbbbb"));
+        // The user skips a song in the page; the bridge still names the old one.
+        QVERIFY(
+            run(tab(false), {{"kind", "next"}, {"expected", "bbbbbbbbbbb"}}).contains("result"));
+        const auto stale = command(SpotifyCommand::next());
+        QVERIFY(stale.localError());
+        QCOMPARE(stale.localError()->kind(), Kind::trackChanged);
+        QCOMPARE(pollUntil().title, QStringLiteral("Song One"));
+    }
+
+    void anotherOriginIsNeverRead()
+    {
+        // The other origin's address is hidden from the extension, and even
+        // asked directly the browser refuses to run the program there.
+        const auto other = tab(true);
+        QVERIFY(other.first > 0);
+        QCOMPARE(run(other, {{"kind", "read"}}).value("error"), QStringLiteral("failed"));
+    }
+};
+
+QTEST_GUILESS_MAIN(BrowserEndToEndTest)
+#include "tst_browser_e2e.moc"

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSslServer>
+#include <QString>
+
+/// An HTTPS server on 127.0.0.1 for tests that drive a real browser: it
+/// answers every GET with one page, over a self-signed certificate made at
+/// start with the `openssl` tool (the browser is told to ignore certificate
+/// errors). Serves on the thread that creates it; each connection serves
+/// one request.
+class TestHttpsServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// Fails (`isListening()` false, `error()` says why) when no
+    /// certificate could be made or no port was free.
+    TestHttpsServer(QByteArray page, const QString &workFolder);
+
+    bool isListening() const { return m_server.isListening(); }
+    const QString &error() const { return m_error; }
+    quint16 port() const { return m_server.serverPort(); }
+    int requestCount() const { return m_requests; }
+
+private:
+    void serve();
+
+    QByteArray m_page;
+    QSslServer m_server;
+    QString m_error;
+    int m_requests = 0;
+};
