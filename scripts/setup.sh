@@ -14,6 +14,8 @@ packages=(
     # running and testing
     xvfb xauth xdotool x11-utils imagemagick dbus dbus-x11 adwaita-icon-theme
     fonts-dejavu-core procps
+    # opening files, addresses and applications the way the desktop does
+    libglib2.0-bin xdg-utils
     # coverage report
     gcovr
 )
