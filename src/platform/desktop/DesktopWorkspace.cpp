@@ -1,6 +1,7 @@
 #include "platform/desktop/DesktopWorkspace.h"
 
 #include "core/Scheduler.h"
+#include "platform/apps/ApplicationFiles.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -12,28 +13,6 @@
 #include <memory>
 
 namespace {
-
-QString desktopEntryOf(const ApplicationIdentity &app)
-{
-    for (const QString &entry : app.desktopEntries) {
-        const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                     QStringLiteral("applications/") + entry +
-                                                         QStringLiteral(".desktop"));
-        if (!found.isEmpty())
-            return found;
-    }
-    return {};
-}
-
-QString executableOf(const ApplicationIdentity &app)
-{
-    for (const QString &name : app.executableNames) {
-        const QString found = QStandardPaths::findExecutable(name);
-        if (!found.isEmpty())
-            return found;
-    }
-    return {};
-}
 
 QString tool(const char *name)
 {
@@ -117,8 +96,9 @@ void DesktopWorkspace::run(const QString &program, const QStringList &arguments,
             finish(false);
     });
     pending->timeout = m_scheduler.after(Seconds(kHelperTimeout), [process, finish] {
-        if (process)
-            process->kill();
+        if (!process)
+            return; // the workspace is gone, and with it every completion
+        process->kill();
         finish(true);
     });
     process->start(program, arguments);
@@ -140,24 +120,23 @@ void DesktopWorkspace::startDetached(const QString &program, const QStringList &
 
 void DesktopWorkspace::openApplication(const ApplicationIdentity &app, Completion completion)
 {
-    const QString entry = desktopEntryOf(app);
-    const QString executable = executableOf(app);
+    const QString entry = ApplicationFiles::desktopEntry(app);
+    const QString executable = ApplicationFiles::executable(app);
     const QString gio = tool("gio");
     if (entry.isEmpty() || gio.isEmpty()) {
         startDetached(executable, {}, std::move(completion));
         return;
     }
-    run(gio, {QStringLiteral("launch"), entry},
-        [self = QPointer(this), executable, completion](bool opened) {
-            // An entry that cannot start (hidden, or naming a program that is
-            // gone) still leaves the executable.
-            if (opened || !self || executable.isEmpty()) {
-                if (completion)
-                    completion(opened);
-                return;
-            }
-            self->startDetached(executable, {}, completion);
-        });
+    run(gio, {QStringLiteral("launch"), entry}, [this, executable, completion](bool opened) {
+        // An entry that cannot start (hidden, or naming a program that is
+        // gone) still leaves the executable.
+        if (opened || executable.isEmpty()) {
+            if (completion)
+                completion(opened);
+            return;
+        }
+        startDetached(executable, {}, completion);
+    });
 }
 
 void DesktopWorkspace::openUrlInApplication(const QUrl &url, const ApplicationIdentity &app)
@@ -165,12 +144,12 @@ void DesktopWorkspace::openUrlInApplication(const QUrl &url, const ApplicationId
     if (!isAbsolute(url))
         return;
     const QString address = url.toString(QUrl::FullyEncoded);
-    const QString executable = executableOf(app);
+    const QString executable = ApplicationFiles::executable(app);
     if (!executable.isEmpty()) {
         startDetached(executable, {address}, {});
         return;
     }
-    const QString entry = desktopEntryOf(app);
+    const QString entry = ApplicationFiles::desktopEntry(app);
     if (!entry.isEmpty())
         run(tool("gio"), {QStringLiteral("launch"), entry, address}, {});
 }

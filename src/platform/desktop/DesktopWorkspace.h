@@ -37,7 +37,9 @@ public:
     void revealFiles(const QStringList &paths) override;
 
     /// The file URL of a path as the file system holds it (any bytes but
-    /// NUL), every byte outside the unreserved set percent-encoded.
+    /// NUL), every byte outside the unreserved set percent-encoded. A name
+    /// that is not UTF-8 has no QString path: it opens through `openUrl` with
+    /// this URL.
     static QUrl fileUrl(const QByteArray &nativePath);
 
 private:

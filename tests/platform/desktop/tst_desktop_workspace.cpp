@@ -36,17 +36,17 @@ class DesktopWorkspaceTest : public QObject
 
     QTemporaryDir m_home;
     QByteArray m_files;
+    VirtualTime m_time;
+    DesktopWorkspace m_workspace{m_time};
 
     QString path(const QString &name) const { return m_home.filePath(name); }
 
-    void write(const QString &name, const QByteArray &contents, bool executable = false)
+    void write(const QString &name, const QByteArray &contents)
     {
         QFile file(path(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(contents);
-        file.close();
-        if (executable)
-            file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
     }
 
     void entry(const QString &id, const QByteArray &exec, const QByteArray &types = {})
@@ -62,7 +62,7 @@ class DesktopWorkspaceTest : public QObject
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(not run)");
     }
 
-    static bool await(const std::function<void(Workspace::Completion)> &start)
+    template <typename Start> static bool await(Start start)
     {
         std::optional<bool> result;
         start([&](bool opened) { result = opened; });
@@ -82,11 +82,9 @@ private slots:
         qunsetenv("XDG_CURRENT_DESKTOP");
         m_files = QFile::encodeName(path("files"));
         const QByteArray argv = QFile::encodeName(path("argv"));
-        write("handler",
-              "#!/bin/sh\nfor a do printf '%s\\0' \"$a\"; done > '" + argv + ".new'\nmv '" + argv +
-                  ".new' '" + argv + "'\n",
-              true);
-        write("hang", "#!/bin/sh\necho $$ > '" + argv + ".pid'\nexec sleep 600\n", true);
+        write("handler", "#!/bin/sh\nfor a do printf '%s\\0' \"$a\"; done > '" + argv +
+                             ".new'\nmv '" + argv + ".new' '" + argv + "'\n");
+        write("hang", "#!/bin/sh\necho $$ > '" + argv + "'\nexec sleep 600\n");
         const QByteArray handler = QFile::encodeName(path("handler"));
         entry("velloway-file", handler + " %f", "text/plain;inode/directory;");
         entry("velloway-url", handler + " %u", "x-scheme-handler/velloway-test;");
@@ -125,66 +123,54 @@ private slots:
         QCOMPARE(::write(fd, "text\n", 5), 5);
         ::close(fd);
 
-        VirtualTime time;
-        DesktopWorkspace workspace(time);
         // A name that is not UTF-8 has no QString; it travels as its file URL.
         const QString text = QFile::decodeName(file);
-        const bool opened = QFile::encodeName(text) == file
-                                ? await([&](auto done) { workspace.openFile(text, done); })
-                                : await([&](auto done) {
-                                      workspace.openUrl(DesktopWorkspace::fileUrl(file), done);
-                                  });
-        QVERIFY(opened);
+        QVERIFY(
+            QFile::encodeName(text) == file
+                ? await([&](auto done) { m_workspace.openFile(text, done); })
+                : await([&](auto done) { m_workspace.openUrl(m_workspace.fileUrl(file), done); }));
         QTRY_COMPARE(handled(), file + '\0');
     }
 
     void failuresAreReported()
     {
-        VirtualTime time;
-        DesktopWorkspace workspace(time);
-        QVERIFY(!await([&](auto done) { workspace.openFile(path("files/missing.txt"), done); }));
-        QVERIFY(!await([&](auto done) { workspace.openUrl(QUrl("-velloway-test:x"), done); }));
-        QVERIFY(!await([&](auto done) { workspace.openApplication({"none", {}, {}}, done); }));
+        QVERIFY(!await([&](auto done) { m_workspace.openFile(path("files/missing.txt"), done); }));
+        QVERIFY(!await([&](auto done) { m_workspace.openUrl(QUrl("-velloway-test:x"), done); }));
+        QVERIFY(!await([&](auto done) { m_workspace.openApplication({"none", {}, {}}, done); }));
         QCOMPARE(handled(), "(not run)");
     }
 
     void addressesAndApplicationsReachTheirHandlers()
     {
-        VirtualTime time;
-        DesktopWorkspace workspace(time);
-        QVERIFY(await([&](auto done) { workspace.openUrl(QUrl("velloway-test:a b/ü"), done); }));
+        QVERIFY(await([&](auto done) { m_workspace.openUrl(QUrl("velloway-test:a b/ü"), done); }));
         QTRY_COMPARE(handled(), QByteArray("velloway-test:a%20b/%C3%BC") + '\0');
 
         QVERIFY(await([&](auto done) {
-            workspace.openApplication({"app", {}, {"velloway-app"}}, done);
+            m_workspace.openApplication({"app", {}, {"velloway-app"}}, done);
         }));
         QTRY_COMPARE(handled(), QByteArray("launched") + '\0');
 
         // A desktop entry that cannot start leaves the executable.
         const ApplicationIdentity broken{"broken", {path("handler")}, {"velloway-broken"}};
-        QVERIFY(await([&](auto done) { workspace.openApplication(broken, done); }));
+        QVERIFY(await([&](auto done) { m_workspace.openApplication(broken, done); }));
         QTRY_COMPARE(handled(), QByteArray());
 
-        workspace.openUrlInApplication(QUrl("https://music.youtube.com/"), broken);
+        m_workspace.openUrlInApplication(QUrl("https://music.youtube.com/"), broken);
         QTRY_COMPARE(handled(), QByteArray("https://music.youtube.com/") + '\0');
     }
 
     void aHelperThatNeverExitsIsStoppedAtTheTimeout()
     {
         // Outside a desktop environment xdg-open waits for the handler.
-        VirtualTime time;
-        DesktopWorkspace workspace(time);
         std::optional<bool> opened;
-        workspace.openUrl(QUrl("velloway-hang:x"), [&](bool value) { opened = value; });
-        QTRY_VERIFY(QFile::exists(path("argv.pid")));
-        QFile pidFile(path("argv.pid"));
-        QVERIFY(pidFile.open(QIODevice::ReadOnly));
-        const pid_t handler = pid_t(pidFile.readAll().trimmed().toInt());
+        m_workspace.openUrl(QUrl("velloway-hang:x"), [&](bool value) { opened = value; });
+        QTRY_VERIFY(handled() != "(not run)");
+        const pid_t handler = pid_t(handled().trimmed().toInt());
         QTest::qWait(100);
         QVERIFY(!opened);
-        time.advance(DesktopWorkspace::kHelperTimeout);
+        m_time.advance(DesktopWorkspace::kHelperTimeout);
         QCOMPARE(opened, std::optional<bool>(true));
-        QTRY_COMPARE(workspace.findChildren<QProcess *>().size(), 0);
+        QTRY_VERIFY(m_workspace.findChildren<QProcess *>().isEmpty());
         ::kill(handler, SIGTERM);
     }
 
@@ -197,16 +183,14 @@ private slots:
                                    QDBusConnection::ExportAllSlots));
         QVERIFY(bus.registerService("org.freedesktop.FileManager1"));
 
-        VirtualTime time;
-        DesktopWorkspace workspace(time);
         const QString files = QFile::decodeName(m_files);
-        workspace.revealFiles({files + "/a b#?.txt", QString(), files + "/-x 'ü'"});
+        m_workspace.revealFiles({files + "/a b#?.txt", QString(), files + "/-x 'ü'"});
         const QString encoded = QString::fromLatin1(m_files.toPercentEncoding("/"));
         QTRY_COMPARE(manager.shown, QStringList({"file://" + encoded + "/a%20b%23%3F.txt",
                                                  "file://" + encoded + "/-x%20%27%C3%BC%27"}));
         QVERIFY(bus.unregisterService("org.freedesktop.FileManager1"));
 
-        workspace.revealFiles({files + "/notes.txt"});
+        m_workspace.revealFiles({files + "/notes.txt"});
         QTRY_COMPARE(handled(), m_files + '\0');
         QDBusConnection::disconnectFromBus("file-manager");
     }
