@@ -16,6 +16,8 @@ packages=(
     fonts-dejavu-core procps
     # browser extension end-to-end tests (headless Chromium, a test certificate)
     chromium openssl
+    # opening files, addresses and applications the way the desktop does
+    libglib2.0-bin xdg-utils
     # coverage report
     gcovr
 )

@@ -1,39 +1,64 @@
 #!/usr/bin/env bash
-# Idle cost of the running program: starts it on a virtual display, lets it
-# settle, then reports its CPU use (percent of one core) over a window and
-# its resident memory. Usage: bench/idle/run.sh [build-dir] [seconds]
+# Idle cost of the running program, side by side with its yardstick, in one
+# run on one virtual display: a bare Qt panel with a 0.05 s pointer timer,
+# the program, and the program with all seven players' controllers polling.
+# Each settles, then its CPU use (percent of one core) over a window and its
+# resident memory are read. Then the hover latency of the program: pointer
+# onto the notch to the first expanded pixel below it.
+# Usage: bench/idle/run.sh [build-dir] [seconds]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$root/build}"
 seconds="${2:-20}"
 binary="$build/src/velloway"
-[[ -x "$binary" ]] || { echo "build the program first: scripts/build.sh $build" >&2; exit 1; }
+bare="$build/bench/bare_panel/bench_bare_panel"
+pollers="$build/bench/idle_pollers/bench_idle_pollers"
+hover="$build/bench/hover_latency/bench_hover_latency"
+for file in "$binary" "$bare" "$pollers" "$hover"; do
+    [[ -x "$file" ]] || { echo "build the program and benchmarks first: scripts/build.sh $build" >&2; exit 1; }
+done
 
-measure() {
-    local runtime
+# start <command...>: runs the command with its own data folders; sets $pid.
+start() {
     runtime="$(mktemp -d)"
     chmod 700 "$runtime"
     XDG_RUNTIME_DIR="$runtime" XDG_DATA_HOME="$runtime/data" XDG_CONFIG_HOME="$runtime/config" \
-        "$binary" &
-    local pid=$!
+        "$@" &
+    pid=$!
     sleep 3
-    local hz ticks_before ticks_after
+}
+
+stop() {
+    kill -TERM "$pid"
+    wait "$pid" || true
+    rm -rf "$runtime"
+}
+
+# measure <label> <command...>
+measure() {
+    local label="$1"
+    shift
+    start "$@"
+    local hz ticks_before ticks_after rss_kb
     hz="$(getconf CLK_TCK)"
     ticks_before="$(awk '{print $14 + $15}' "/proc/$pid/stat")"
     sleep "$seconds"
     ticks_after="$(awk '{print $14 + $15}' "/proc/$pid/stat")"
-    local rss_kb
     rss_kb="$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status")"
-    kill -TERM "$pid"
-    wait "$pid" || true
-    rm -rf "$runtime"
-    awk -v t="$((ticks_after - ticks_before))" -v hz="$hz" -v s="$seconds" -v rss="$rss_kb" \
-        'BEGIN { printf "idle CPU: %.2f %% of one core over %d s\nresident memory: %.1f MB\n", 100 * t / hz / s, s, rss / 1024 }'
+    stop
+    awk -v label="$label" -v t="$((ticks_after - ticks_before))" -v hz="$hz" -v s="$seconds" \
+        -v rss="$rss_kb" 'BEGIN { printf "%-24s %13.2f %% %11.1f MB\n", label, 100 * t / hz / s, rss / 1024 }'
 }
 
 if [[ "${VELLOWAY_BENCH_INSIDE:-}" == 1 ]]; then
-    measure
+    printf "%-24s %15s %14s\n" "" "CPU over ${seconds} s" "resident"
+    measure "bare Qt panel" "$bare"
+    measure "program" "$binary"
+    measure "program, seven pollers" "$pollers"
+    start "$binary"
+    XDG_RUNTIME_DIR="$runtime" "$hover" 21 || true
+    stop
 else
-    VELLOWAY_BENCH_INSIDE=1 xvfb-run -a -s "-screen 0 1920x1080x24 -noreset -nolisten tcp" \
+    VELLOWAY_BENCH_INSIDE=1 xvfb-run -a -s "-screen 0 1920x1080x24 -wr -noreset -nolisten tcp" \
         dbus-run-session -- "$0" "$build" "$seconds"
 fi

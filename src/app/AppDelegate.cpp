@@ -43,7 +43,8 @@ CrestView *AppDelegate::view() const
     return m_view;
 }
 
-int AppDelegate::runApplication(int argc, char **argv)
+int AppDelegate::runApplication(int argc, char **argv,
+                                const std::function<void(AppDelegate &)> &afterLaunch)
 {
     // Global pointer queries, window shapes and workspace hints need X11;
     // under Wayland the program runs through XWayland.
@@ -71,6 +72,8 @@ int AppDelegate::runApplication(int argc, char **argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);
     delegate.applicationDidFinishLaunching();
+    if (afterLaunch)
+        afterLaunch(delegate);
     return QApplication::exec();
 }
 
@@ -220,6 +223,7 @@ void AppDelegate::setExpanded(bool expanded)
         m_notes->flush(); // a pending edit is written before the crest closes
     m_hideTask.cancel();
     if (expanded) {
+        wakePointerTimer();
         m_panel->setAcceptsMouse(true);
         m_panel->orderFront();
         m_state->setExpanded(true);
@@ -264,6 +268,34 @@ void AppDelegate::handleMouse(bool isPress)
             m_panel->makeKey();
     }
     m_state->pointerChanged(*inside);
+    followPointer(*inside);
+}
+
+void AppDelegate::reportPointer()
+{
+    const auto inside = pointerInside();
+    if (inside)
+        m_state->pointerChanged(*inside);
+    followPointer(inside.value_or(false));
+}
+
+void AppDelegate::followPointer(bool inside)
+{
+    // Collapsed with the pointer away from the notch, every tick would report
+    // what the state machine already knows: the timer sleeps until the pointer
+    // enters the notch, the only part of the panel that then takes input.
+    if (inside || m_state->isExpanded())
+        wakePointerTimer();
+    else
+        m_pointerTimer.cancel();
+}
+
+void AppDelegate::wakePointerTimer()
+{
+    if (m_pointerTimer || m_hasTerminated)
+        return;
+    m_pointerTimer = m_scheduler.every(Seconds(kPointerInterval), Seconds(kPointerTolerance),
+                                       [this] { reportPointer(); });
 }
 
 bool AppDelegate::handleEscape()
@@ -280,11 +312,12 @@ void AppDelegate::setupDismissal()
             &AppDelegate::screenChanged);
     m_globalMouseMonitor->start();
 
-    m_pointerTimer =
-        m_scheduler.every(Seconds(kPointerInterval), Seconds(kPointerTolerance), [this] {
-            if (const auto inside = pointerInside())
-                m_state->pointerChanged(*inside);
-        });
+    wakePointerTimer();
+    // Reported at once, as a tick would, with the modifiers held right now.
+    connect(m_panel, &CrestPanel::pointerEntered, this, [this] {
+        wakePointerTimer();
+        reportPointer();
+    });
 
     m_localMouseMonitor = std::make_unique<LocalEventMonitor>();
     m_localMouseMonitor->escapePressed = [self = QPointer(this)] {
@@ -301,8 +334,7 @@ void AppDelegate::screenChanged()
         return;
     positionPanel();
     m_panel->orderFront();
-    if (const auto inside = pointerInside())
-        m_state->pointerChanged(*inside);
+    reportPointer();
 }
 
 void AppDelegate::setupEditingMenu()

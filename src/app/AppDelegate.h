@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,7 +42,9 @@ public:
     ~AppDelegate() override;
 
     /// Process entry: one running copy, the launch sequence, the event loop.
-    static int runApplication(int argc, char **argv);
+    /// `afterLaunch` (for benchmarks) runs once the launch sequence is done.
+    static int runApplication(int argc, char **argv,
+                              const std::function<void(AppDelegate &)> &afterLaunch = {});
 
     void applicationDidFinishLaunching();
     void applicationWillTerminate();
@@ -68,6 +71,9 @@ private:
     bool isInteractionActive() const;
     bool isHoverAllowed() const;
     std::optional<bool> pointerInside() const;
+    void reportPointer();
+    void followPointer(bool inside);
+    void wakePointerTimer();
     void handleMouse(bool isPress);
     bool handleEscape();
     void setupEditingMenu();

@@ -84,6 +84,12 @@ void CrestPanel::resizeEvent(QResizeEvent *event)
         m_view->setGeometry(rect());
 }
 
+void CrestPanel::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    emit pointerEntered();
+}
+
 void CrestPanel::applyMask()
 {
     if (!m_view)

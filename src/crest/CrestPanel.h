@@ -41,8 +41,14 @@ public:
     /// Gives up keyboard focus.
     void resignKey();
 
+signals:
+    /// The pointer entered the part of the panel that takes input (while
+    /// collapsed, the notch).
+    void pointerEntered();
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
 
 private:
     void applyMask();

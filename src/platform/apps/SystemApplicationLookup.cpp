@@ -1,6 +1,6 @@
 #include "platform/apps/SystemApplicationLookup.h"
 
-#include <QStandardPaths>
+#include "platform/apps/ApplicationFiles.h"
 
 SystemApplicationLookup::SystemApplicationLookup(const Clock &clock, Seconds freshness,
                                                  QString procRoot)
@@ -23,18 +23,8 @@ std::optional<qint32> SystemApplicationLookup::processID(const ApplicationIdenti
 
 bool SystemApplicationLookup::isInstalled(const ApplicationIdentity &app)
 {
-    for (const QString &entry : app.desktopEntries) {
-        const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                     QStringLiteral("applications/") + entry +
-                                                         QStringLiteral(".desktop"));
-        if (!found.isEmpty())
-            return true;
-    }
-    for (const QString &name : app.executableNames) {
-        if (!QStandardPaths::findExecutable(name).isEmpty())
-            return true;
-    }
-    return false;
+    return !ApplicationFiles::desktopEntry(app).isEmpty() ||
+           !ApplicationFiles::executable(app).isEmpty();
 }
 
 void SystemApplicationLookup::invalidate()
