@@ -9,25 +9,6 @@ class SchedulingTest : public QObject
     Q_OBJECT
 
 private slots:
-    void virtualTimeRunsDueCallbacksInOrder()
-    {
-        VirtualTime time;
-        QStringList order;
-        auto late = time.after(Seconds(0.3), [&] { order << "late"; });
-        auto early = time.after(Seconds(0.1), [&] { order << "early"; });
-        auto tie = time.after(Seconds(0.1), [&] { order << "tie"; });
-        CancelHandle nested;
-        auto outer = time.after(Seconds(0.2), [&] {
-            order << "outer";
-            nested = time.after(Seconds(0.05), [&] { order << "nested"; });
-        });
-        time.advance(0.1);
-        QCOMPARE(order, (QStringList{"early", "tie"}));
-        time.advance(1.0);
-        QCOMPARE(order, (QStringList{"early", "tie", "outer", "nested", "late"}));
-        QCOMPARE(time.now().count(), 1.1);
-    }
-
     void cancelledReplacedOrDestroyedHandlesNeverAct()
     {
         VirtualTime time;
@@ -55,15 +36,6 @@ private slots:
         });
         time.advance(1.0);
         QCOMPARE(ticks, 4);
-    }
-
-    void wallClockFollowsVirtualTime()
-    {
-        VirtualTime time;
-        const QDateTime start(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
-        time.setWallNow(start);
-        time.advance(90.0);
-        QCOMPARE(time.wallNow(), start.addSecs(90));
     }
 
     void timerSchedulerFiresOnceAndHonoursCancel()
