@@ -97,14 +97,6 @@ private slots:
                                            base64Bookmark(a) + "\",\"path\":\"" + a.toUtf8() +
                                            "\"}]");
         QVERIFY(id == id.toUpper());
-
-        // A second run restores the entry under the same identity.
-        store.reset();
-        store = started();
-        QCOMPARE(store->items().size(), 1);
-        QCOMPARE(UuidText::format(store->items().first().id), id);
-        QVERIFY(store->items().first().isAvailable);
-        QVERIFY(store->message().isEmpty());
     }
 
     void restoreSkipsDuplicatesAndWritesTheRestBack()
