@@ -1,3 +1,4 @@
+#include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
 #include "support/VirtualTime.h"
 
@@ -49,6 +50,13 @@ private slots:
         auto marker = scheduler.after(Seconds(0.02), [&] { later = true; });
         QTRY_VERIFY(later);
         QCOMPARE(fired, 1);
+    }
+
+    void systemWallClockIsUtcNow()
+    {
+        const QDateTime now = SystemClock::shared().wallNow();
+        QCOMPARE(now.timeSpec(), Qt::UTC); // saved dates end in "Z"
+        QVERIFY(qAbs(now.secsTo(QDateTime::currentDateTimeUtc())) < 60);
     }
 };
 
