@@ -12,6 +12,8 @@
 #include <QCoreApplication>
 #include <QTest>
 
+using Kind = SpotifyLocalError::Kind;
+
 namespace {
 
 const qint32 kOwnPID = qint32(QCoreApplication::applicationPid());
@@ -67,6 +69,25 @@ private slots:
         QCOMPARE(result.value().timing.duration, duration);
         QCOMPARE(result.value().title.size(), MprisTrackMetadata::kMaxTextLength);
         QCOMPARE(LyricsTrack::from(result.value()), std::nullopt);
+    }
+
+    // The player quits while the bridge polls: whether the quit lands
+    // mid-read (a dead peer, not a slow one) or before the next poll, the
+    // player is not running, never timed out.
+    void playerVanishingMidPollIsNotRunning()
+    {
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        playSong(player, kTrackID);
+        player.vanishAfter("GetAll");
+        const auto bridge = SpotifyLocalBridge::create(MusicSource::spotify);
+        const auto first = snapshotOf(*bridge);
+        QVERIFY(first.isSuccess() ||
+                (first.localError() && *first.localError() == SpotifyLocalError(Kind::notRunning)));
+        QTRY_VERIFY(!player.isRunning());
+        const auto second = snapshotOf(*bridge);
+        QVERIFY(second.localError());
+        QCOMPARE(*second.localError(), SpotifyLocalError(Kind::notRunning));
     }
 
     void appleMusicIsNeverThere()
