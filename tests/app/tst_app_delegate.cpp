@@ -2,8 +2,11 @@
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
+#include "notes/NotesStore.h"
 #include "platform/desktop/X11DesktopEvents.h"
+#include "support/FileOwnership.h"
 #include "support/VirtualTime.h"
+#include "tray/FileTrayStore.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -14,8 +17,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// The delegate on a real (virtual) X display, with virtual time driving
-// every delay.
+namespace {
+
+// The delegate on a real (virtual) X display after launch, with virtual time
+// driving every delay and its stores keeping data in the test's folder.
+struct Launched
+{
+    VirtualTime time;
+    AppDelegate delegate{time, time};
+    Launched() { delegate.applicationDidFinishLaunching(); }
+};
+
+} // namespace
+
 class AppDelegateTest : public QObject
 {
     Q_OBJECT
@@ -41,14 +55,12 @@ private slots:
     void launchPlacesTheCrestOnTheTopEdgeShowingOnlyTheNotch()
     {
         pointerAt({10, 900});
-        VirtualTime time;
-        AppDelegate delegate(time, time);
-        delegate.applicationDidFinishLaunching();
+        Launched app;
 
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QCOMPARE(delegate.state().notchWidth(), 126.0);
-        QCOMPARE(delegate.state().topHeight(), 32.0);
-        CrestPanel *panel = delegate.panel();
+        QCOMPARE(app.delegate.state().notchWidth(), 126.0);
+        QCOMPARE(app.delegate.state().topHeight(), 32.0);
+        CrestPanel *panel = app.delegate.panel();
         QVERIFY(panel->isVisible());
         QCOMPARE(panel->geometry(), QRect(screen.center().x() + 1 - 330, screen.top(), 660, 170));
         QCOMPARE(panel->mask().boundingRect().size(), QSize(126, 32));
@@ -58,54 +70,50 @@ private slots:
     void collapseKeepsThePanelUntilTheHideDelayUnlessReopened()
     {
         pointerAt({10, 900});
-        VirtualTime time;
-        AppDelegate delegate(time, time);
-        delegate.applicationDidFinishLaunching();
-        CrestView *view = delegate.view();
+        Launched app;
+        CrestView *view = app.delegate.view();
 
-        delegate.setExpanded(true);
-        QVERIFY(delegate.panel()->acceptsMouse());
-        time.advance(1.0);
+        app.delegate.setExpanded(true);
+        QVERIFY(app.delegate.panel()->acceptsMouse());
+        app.time.advance(1.0);
         QCOMPARE(view->progress(), 1.0);
-        QCOMPARE(delegate.panel()->mask().boundingRect().size(), QSize(660, 170));
+        QCOMPARE(app.delegate.panel()->mask().boundingRect().size(), QSize(660, 170));
 
-        delegate.setExpanded(false);
-        QVERIFY(!delegate.panel()->acceptsMouse()); // click-through at once
-        time.advance(0.2);
+        app.delegate.setExpanded(false);
+        QVERIFY(!app.delegate.panel()->acceptsMouse()); // click-through at once
+        app.time.advance(0.2);
         QVERIFY(view->progress() > 0);
-        delegate.setExpanded(true); // back within the hide delay
-        time.advance(0.2);
+        app.delegate.setExpanded(true); // back within the hide delay
+        app.time.advance(0.2);
         QVERIFY(view->progress() > 0.5);
-        time.advance(1.0);
+        app.time.advance(1.0);
         QCOMPARE(view->progress(), 1.0);
 
-        delegate.setExpanded(false);
-        time.advance(0.33);
+        app.delegate.setExpanded(false);
+        app.time.advance(0.33);
         QVERIFY(view->progress() > 0);
-        time.advance(0.01);
+        app.time.advance(0.01);
         QCOMPARE(view->progress(), 0.0);
-        QCOMPARE(delegate.panel()->mask().boundingRect().size(), QSize(126, 32));
+        QCOMPARE(app.delegate.panel()->mask().boundingRect().size(), QSize(126, 32));
     }
 
     void pointerTimerOpensAndClosesTheCrest()
     {
         pointerAt({10, 900});
-        VirtualTime time;
-        AppDelegate delegate(time, time);
-        delegate.applicationDidFinishLaunching();
+        Launched app;
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
 
         pointerAt({screen.center().x(), screen.top() + 10});
-        time.advance(0.05 + CrestState::kHoverDelay);
-        QVERIFY(delegate.state().isExpanded());
+        app.time.advance(0.05 + CrestState::kHoverDelay);
+        QVERIFY(app.delegate.state().isExpanded());
 
         pointerAt({screen.center().x(), screen.top() + 170 + 10}); // inside the 16-point margin
-        time.advance(1.0);
-        QVERIFY(delegate.state().isExpanded());
+        app.time.advance(1.0);
+        QVERIFY(app.delegate.state().isExpanded());
 
         pointerAt({10, 900});
-        time.advance(0.05 + CrestState::kDismissalDelay);
-        QVERIFY(!delegate.state().isExpanded());
+        app.time.advance(0.05 + CrestState::kDismissalDelay);
+        QVERIFY(!app.delegate.state().isExpanded());
     }
 
     void pressesInOtherProgramsAreSeen()
@@ -116,19 +124,13 @@ private slots:
         // xdotool is another X client: its click goes to the root window,
         // which belongs to no window of ours.
         pointerAt({10, 900});
-        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
-                                   {QStringLiteral("click"), QStringLiteral("3")}),
-                 0);
+        QCOMPARE(QProcess::execute("xdotool", {"click", "3"}), 0);
         QTRY_VERIFY(presses.count() >= 1);
-        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
-                                   {QStringLiteral("click"), QStringLiteral("4")}),
-                 0);
+        QCOMPARE(QProcess::execute("xdotool", {"click", "4"}), 0);
         QTest::qWait(100);
         const int afterScroll = presses.count();
         events.stop();
-        QCOMPARE(QProcess::execute(QStringLiteral("xdotool"),
-                                   {QStringLiteral("click"), QStringLiteral("1")}),
-                 0);
+        QCOMPARE(QProcess::execute("xdotool", {"click", "1"}), 0);
         QTest::qWait(100);
         QCOMPARE(presses.count(), afterScroll);
     }
@@ -136,24 +138,77 @@ private slots:
     void openMenuHoldsTheCrestOpenAndClosingItDismisses()
     {
         pointerAt({10, 900});
-        VirtualTime time;
-        AppDelegate delegate(time, time);
-        delegate.applicationDidFinishLaunching();
-        delegate.setExpanded(true);
+        Launched app;
+        app.delegate.setExpanded(true);
 
         QMenu menu;
-        menu.addAction(QStringLiteral("Item"));
+        menu.addAction("Item");
         menu.popup({400, 400});
-        QTRY_VERIFY(delegate.isMenuTracking());
-        delegate.state().pointerChanged(true);
-        delegate.state().pointerChanged(false);
-        time.advance(2.0);
-        QVERIFY(delegate.state().isExpanded());
+        QTRY_VERIFY(app.delegate.isMenuTracking());
+        app.delegate.state().pointerChanged(true);
+        app.delegate.state().pointerChanged(false);
+        app.time.advance(2.0);
+        QVERIFY(app.delegate.state().isExpanded());
 
         menu.hide();
-        QVERIFY(!delegate.isMenuTracking());
-        time.advance(CrestState::kDismissalDelay + 0.05);
-        QVERIFY(!delegate.state().isExpanded());
+        QVERIFY(!app.delegate.isMenuTracking());
+        app.time.advance(CrestState::kDismissalDelay + 0.05);
+        QVERIFY(!app.delegate.state().isExpanded());
+    }
+
+    // Last: the stores keep their files in the test's folder between launches.
+    void trayContentDecidesTheTrayLayout()
+    {
+        const QString file = m_home.filePath("dropped.txt");
+        FileOwnership::writeFile(file, "x");
+        {
+            Launched app;
+            QVERIFY(!app.delegate.state().showsTray());
+            app.delegate.tray().addFiles({QUrl::fromLocalFile(file)});
+            QVERIFY(app.delegate.state().showsTray());
+            app.delegate.tray().clear();
+            QVERIFY(!app.delegate.state().showsTray());
+            app.delegate.tray().addFiles({QUrl::fromLocalFile(file)});
+        }
+        // At the next launch the restored tray shows at once.
+        Launched app;
+        QCOMPARE(app.delegate.tray().items().size(), 1);
+        QVERIFY(app.delegate.state().showsTray());
+    }
+
+    void previewsPickersAndPendingDeletionsHoldTheCrestOpen()
+    {
+        Launched app;
+        const auto active = [&] { return app.delegate.state().isInteractionActive(); };
+        QVERIFY(!active());
+        app.delegate.tray().setPreviewItem(TrayItem{QUuid::createUuid(), QUrl("file:///x"), true});
+        QVERIFY(active());
+        app.delegate.tray().setPreviewItem(std::nullopt);
+        app.delegate.tray().setPickerPresented(true);
+        QVERIFY(active());
+        app.delegate.tray().setPickerPresented(false);
+        app.delegate.notes().setPendingDeletionID(QUuid::createUuid());
+        QVERIFY(active());
+        app.delegate.notes().setPendingDeletionID(std::nullopt);
+        QVERIFY(!active());
+    }
+
+    void collapsingAndQuittingWritePendingEdits()
+    {
+        Launched app;
+        NotesStore &notes = app.delegate.notes();
+        const QUuid id = notes.notes().first().id;
+        const QString notesFile = m_home.filePath("data/Velloway/notes.json");
+
+        app.delegate.setExpanded(true);
+        notes.updateContent("written on collapse", id);
+        app.delegate.setExpanded(false);
+        QVERIFY(FileOwnership::readFile(notesFile).contains("written on collapse"));
+
+        notes.updateContent("written on quit", id);
+        app.time.advance(0.2);
+        app.delegate.applicationWillTerminate();
+        QVERIFY(FileOwnership::readFile(notesFile).contains("written on quit"));
     }
 };
 

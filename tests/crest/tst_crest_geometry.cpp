@@ -1,5 +1,6 @@
 #include "crest/CrestGeometry.h"
 #include "crest/CrestOutline.h"
+#include "support/TestRows.h"
 
 #include <QTest>
 
@@ -30,17 +31,16 @@ private slots:
         QTest::addColumn<double>("notchWidth");
         QTest::addColumn<double>("topHeight");
         const QRectF frame(0, 0, 1512, 982);
-        QTest::newRow("no camera housing") << plain(frame) << 126.0 << 32.0;
-        QTest::newRow("housing 180 wide") << notched(frame, 38, 666, 846) << 180.0 << 38.0;
-        QTest::newRow("gap of 100 is raised to 120")
-            << notched(frame, 38, 706, 806) << 120.0 << 38.0;
-        QTest::newRow("inset 24 is raised to 32") << notched(frame, 24, 666, 846) << 180.0 << 32.0;
+        row("no camera housing", plain(frame), 126.0, 32.0);
+        row("housing 180 wide", notched(frame, 38, 666, 846), 180.0, 38.0);
+        row("gap of 100 is raised to 120", notched(frame, 38, 706, 806), 120.0, 38.0);
+        row("inset 24 is raised to 32", notched(frame, 24, 666, 846), 180.0, 32.0);
         ScreenInfo insetOnly = plain(frame);
         insetOnly.topInset = 40;
-        QTest::newRow("inset without side areas") << insetOnly << 126.0 << 40.0;
+        row("inset without side areas", insetOnly, 126.0, 40.0);
         ScreenInfo areasOnly = notched(frame, 38, 666, 846);
         areasOnly.topInset = 0;
-        QTest::newRow("side areas without inset") << areasOnly << 126.0 << 32.0;
+        row("side areas without inset", areasOnly, 126.0, 32.0);
     }
 
     void notchWidthAndTopHeightRules()
@@ -65,13 +65,6 @@ private slots:
         QCOMPARE(CrestGeometry::measure({external, side}, -1)->screenFrame, external.frame);
         QCOMPARE(CrestGeometry::measure({external, side}, 7)->screenFrame, external.frame);
         QVERIFY(!CrestGeometry::measure({}, 0));
-    }
-
-    void panelAndNotchSitCentredOnTheTopEdge()
-    {
-        const CrestGeometry g{QRectF(100, 50, 1920, 1080), 126, 32};
-        QCOMPARE(g.panelRect(), QRectF(100 + 960 - 330, 50, 660, 170));
-        QCOMPARE(g.notchRect(), QRectF(100 + 960 - 63, 50, 126, 32));
     }
 
     void hitTestCountsEdgesAndTheExpandedMargin()

@@ -1,13 +1,18 @@
 #include "crest/CrestState.h"
+#include "support/TestRows.h"
 #include "support/VirtualTime.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
+#include <map>
+
 namespace {
 
 // The state machine with the closures the delegate would install, backed by
-// plain flags the test flips.
+// plain flags a script flips. A script is a list of words: actions ("in",
+// "press", "enter", "+0.12" to advance time...), facts that must hold ("open",
+// "!tray") and counts ("expands=1").
 struct Harness
 {
     VirtualTime time;
@@ -17,6 +22,7 @@ struct Harness
     bool hoverAllowed = true;
     int expands = 0;
     int collapses = 0;
+    QSignalSpy trayChanges{&state, &CrestState::showsTrayChanged};
 
     Harness()
     {
@@ -39,11 +45,59 @@ struct Harness
         state.pointerChanged(inside);
     }
 
-    void open()
+    // Runs one word; returns what went wrong, or nothing.
+    QString run(const QString &word)
     {
-        moveInside(true);
-        time.advance(CrestState::kHoverDelay);
-        QVERIFY(state.isExpanded());
+        const std::map<QString, std::function<void()>> actions = {
+            {"in", [this] { moveInside(true); }},
+            {"out", [this] { moveInside(false); }},
+            {"quiet-in", [this] { pointerInside = true; }}, // moved without a report
+            {"quiet-out", [this] { pointerInside = false; }},
+            {"press", [this] { state.pointerPressed(true); }},
+            {"press-out", [this] { state.pointerPressed(false); }},
+            {"nohover", [this] { hoverAllowed = false; }}, // a modifier is held
+            {"hover", [this] { hoverAllowed = true; }},
+            {"busy", [this] { interaction = true; }},
+            {"free", [this] { interaction = false; }},
+            {"ended", [this] { state.interactionEnded(); }},
+            {"bare", [this] { state.isInteractionActive = nullptr; }},
+            {"noclosures", [this] { state.expand = state.collapse = nullptr; }},
+            {"enter", [this] { state.fileDragEntered(); }},
+            {"exit", [this] { state.fileDragExited(); }},
+            {"drop", [this] { state.fileDropStarted(); }},
+            {"dropped", [this] { state.fileDropFinished(); }},
+            {"files", [this] { state.setTrayHasFiles(true); }},
+            {"nofiles", [this] { state.setTrayHasFiles(false); }},
+            {"dismiss", [this] { state.dismiss(); }},
+        };
+        const std::map<QString, std::function<bool()>> facts = {
+            {"open", [this] { return state.isExpanded(); }},
+            {"tray", [this] { return state.showsTray(); }},
+            {"dragging", [this] { return state.isFileDragActive(); }},
+            {"decoding", [this] { return state.isDecodingDrop(); }},
+        };
+        const std::map<QString, std::function<int()>> counts = {
+            {"expands", [this] { return expands; }},
+            {"collapses", [this] { return collapses; }},
+            {"pending", [this] { return time.pendingCount(); }},
+            {"trayChanges", [this] { return int(trayChanges.count()); }},
+            {"esc", [this] { return int(state.handleEscape()); }},
+        };
+        if (word.startsWith('+')) {
+            time.advance(word.mid(1).toDouble());
+        } else if (actions.count(word)) {
+            actions.at(word)();
+        } else if (const QString fact = QString(word).remove('!'); facts.count(fact)) {
+            if (facts.at(fact)() == word.startsWith('!'))
+                return "fact does not hold";
+        } else if (const QStringList count = word.split('='); counts.count(count.value(0))) {
+            const int actual = counts.at(count[0])();
+            if (actual != count.value(1).toInt())
+                return QStringLiteral("is %1").arg(actual);
+        } else {
+            return "unknown word";
+        }
+        return {};
     }
 };
 
@@ -54,261 +108,58 @@ class CrestStateTest : public QObject
     Q_OBJECT
 
 private slots:
-    void hoverExpandsOnlyAfterTheDelayWithThePointerStillInside()
+    void scripts_data()
     {
-        Harness h;
-        h.moveInside(true);
-        h.time.advance(0.11);
-        QVERIFY(!h.state.isExpanded());
-        h.time.advance(0.01);
-        QVERIFY(h.state.isExpanded());
-        QCOMPARE(h.expands, 1);
-
-        Harness quick;
-        quick.moveInside(true);
-        quick.time.advance(0.06);
-        quick.moveInside(false);
-        quick.time.advance(1.0);
-        QCOMPARE(quick.expands, 0);
-
-        // The hover task re-checks the pointer itself: a pointer that left
-        // without a report does not open the crest.
-        Harness silent;
-        silent.moveInside(true);
-        silent.pointerInside = false;
-        silent.time.advance(1.0);
-        QCOMPARE(silent.expands, 0);
+        QTest::addColumn<QString>("script");
+        row("hover expands after the delay", "in +0.11 !open +0.01 open expands=1");
+        row("a quick pass opens nothing", "in +0.06 out +1 expands=0");
+        // The hover task re-checks the pointer itself.
+        row("pointer left without a report", "in quiet-out +1 expands=0");
+        row("equal reports restart nothing",
+            "in +0.05 in +0.05 in +0.02 open out +0.05 out +0.05 out +0.05 out +0.05 out "
+            "+0.04 collapses=1 !open");
+        row("modifier held on arrival suppresses until leaving",
+            "nohover in +1 !open hover in +1 !open out in +0.12 open");
+        row("modifier pressed during the delay", "in nohover +1 !open hover in +1 !open");
+        // A press is reported before the position.
+        row("click on the notch keeps it closed until leaving once",
+            "quiet-in press in +1 !open out in +0.12 open press press-out open");
+        row("press during the hover delay", "in press +1 !open");
+        row("returning within the dismissal delay",
+            "in +0.12 out +0.2 in +1 open collapses=0 out +0.23 open +0.01 !open");
+        row("interactions hold it open until they end",
+            "in +0.12 busy out +5 open pending=0 free ended +0.23 open +0.01 !open");
+        row("interaction ending inside schedules nothing", "in +0.12 ended +5 open");
+        row("no interaction predicate", "bare in +0.12 out +0.24 !open");
+        row("escape collapses unless interacting",
+            "esc=0 in +0.12 busy esc=0 open free esc=1 !open collapses=1");
+        // Modifiers and suppression do not stop a drag.
+        row("file drag opens the tray at once and returns after leaving",
+            "nohover press enter open tray dragging exit !dragging +0.15 tray +0.01 !tray "
+            "+0.08 !open trayChanges=2");
+        // The platform reports a leave before the drop.
+        row("drop holds open while loading, tray stays for reopening",
+            "enter exit drop +5 open tray decoding files dropped +0.23 open +0.01 !open tray");
+        row("drop into an empty tray shows it until collapse",
+            "quiet-in enter drop dropped exit +1 tray out +1 !tray");
+        row("tray follows files only outside drags and drops",
+            "files tray nofiles !tray enter nofiles tray drop nofiles tray dropped dismiss "
+            "!tray");
+        row("missing closures degrade as documented",
+            "noclosures in +1 !open enter dismiss !dragging esc=0");
     }
 
-    void repeatedEqualReportsRestartNothing()
+    void scripts()
     {
+        QFETCH(QString, script);
         Harness h;
-        h.moveInside(true);
-        for (int i = 0; i < 2; ++i) {
-            h.time.advance(0.05);
-            h.state.pointerChanged(true); // the pointer timer reports every tick
+        const QStringList words = script.split(' ');
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            const QString problem = h.run(words[i]);
+            QVERIFY2(
+                problem.isEmpty(),
+                qPrintable(QStringLiteral("word %1 \"%2\": %3").arg(i).arg(words[i], problem)));
         }
-        h.time.advance(0.02);
-        QVERIFY(h.state.isExpanded());
-
-        h.moveInside(false);
-        for (int i = 0; i < 4; ++i) {
-            h.time.advance(0.05);
-            h.state.pointerChanged(false);
-        }
-        h.time.advance(0.04);
-        QCOMPARE(h.collapses, 1);
-        QVERIFY(!h.state.isExpanded());
-    }
-
-    void modifierHeldWhileArrivingSuppressesHoverUntilThePointerLeaves()
-    {
-        Harness h;
-        h.hoverAllowed = false;
-        h.moveInside(true);
-        h.time.advance(1.0);
-        QVERIFY(!h.state.isExpanded());
-
-        h.hoverAllowed = true; // releasing the key while still on the notch
-        h.state.pointerChanged(true);
-        h.time.advance(1.0);
-        QVERIFY(!h.state.isExpanded());
-
-        h.moveInside(false);
-        h.moveInside(true);
-        h.time.advance(CrestState::kHoverDelay);
-        QVERIFY(h.state.isExpanded());
-
-        // Pressing the modifier during the hover delay also suppresses.
-        Harness late;
-        late.moveInside(true);
-        late.hoverAllowed = false;
-        late.time.advance(1.0);
-        QVERIFY(!late.state.isExpanded());
-        late.hoverAllowed = true;
-        late.state.pointerChanged(true);
-        late.time.advance(1.0);
-        QVERIFY(!late.state.isExpanded());
-    }
-
-    void clickOnTheNotchKeepsItClosedUntilThePointerLeavesOnce()
-    {
-        Harness h;
-        h.pointerInside = true;
-        h.state.pointerPressed(true); // a press is reported before the position
-        h.state.pointerChanged(true);
-        h.time.advance(1.0);
-        QVERIFY(!h.state.isExpanded());
-
-        h.moveInside(false);
-        h.moveInside(true);
-        h.time.advance(CrestState::kHoverDelay);
-        QVERIFY(h.state.isExpanded());
-
-        // A press during the hover delay cancels it.
-        Harness armed;
-        armed.moveInside(true);
-        armed.state.pointerPressed(true);
-        armed.time.advance(1.0);
-        QVERIFY(!armed.state.isExpanded());
-
-        // Presses while open or outside change nothing.
-        h.state.pointerPressed(true);
-        h.state.pointerPressed(false);
-        QVERIFY(h.state.isExpanded());
-    }
-
-    void leavingAndReturningWithinTheDismissalDelayKeepsItOpen()
-    {
-        Harness h;
-        h.open();
-        h.moveInside(false);
-        h.time.advance(0.2);
-        h.moveInside(true);
-        h.time.advance(1.0);
-        QVERIFY(h.state.isExpanded());
-        QCOMPARE(h.collapses, 0);
-
-        h.moveInside(false);
-        h.time.advance(0.23);
-        QVERIFY(h.state.isExpanded());
-        h.time.advance(0.01);
-        QVERIFY(!h.state.isExpanded());
-    }
-
-    void interactionsHoldItOpenUntilTheyEnd()
-    {
-        Harness h;
-        h.open();
-        h.interaction = true;
-        h.moveInside(false);
-        h.time.advance(5.0);
-        QVERIFY(h.state.isExpanded());
-        QCOMPARE(h.time.pendingCount(), 0); // nothing left pending until the next fact
-
-        h.interaction = false;
-        h.state.interactionEnded();
-        h.time.advance(0.23);
-        QVERIFY(h.state.isExpanded());
-        h.time.advance(0.01);
-        QVERIFY(!h.state.isExpanded());
-
-        // Ending an interaction with the pointer inside schedules nothing.
-        Harness inside;
-        inside.open();
-        inside.state.interactionEnded();
-        inside.time.advance(5.0);
-        QVERIFY(inside.state.isExpanded());
-
-        // Without an interaction predicate nothing holds the crest open.
-        Harness bare;
-        bare.state.isInteractionActive = nullptr;
-        bare.open();
-        bare.moveInside(false);
-        bare.time.advance(CrestState::kDismissalDelay);
-        QVERIFY(!bare.state.isExpanded());
-    }
-
-    void escapeCollapsesUnlessAnInteractionIsActive()
-    {
-        Harness h;
-        QVERIFY(!h.state.handleEscape()); // collapsed: passed on
-        h.open();
-        h.interaction = true;
-        QVERIFY(!h.state.handleEscape());
-        QVERIFY(h.state.isExpanded());
-        h.interaction = false;
-        QVERIFY(h.state.handleEscape());
-        QVERIFY(!h.state.isExpanded());
-        QCOMPARE(h.collapses, 1);
-    }
-
-    void fileDragOpensTheTrayAtOnceAndReturnsAfterItLeaves()
-    {
-        Harness h;
-        QSignalSpy trayChanges(&h.state, &CrestState::showsTrayChanged);
-        h.hoverAllowed = false; // modifiers and suppression do not stop a drag
-        h.state.pointerPressed(true);
-        h.state.fileDragEntered();
-        QVERIFY(h.state.isExpanded());
-        QVERIFY(h.state.showsTray());
-        QVERIFY(h.state.isFileDragActive());
-
-        h.state.fileDragExited();
-        QVERIFY(!h.state.isFileDragActive());
-        h.time.advance(0.15);
-        QVERIFY(h.state.showsTray());
-        h.time.advance(0.01);
-        QVERIFY(!h.state.showsTray());
-        h.time.advance(0.08);
-        QVERIFY(!h.state.isExpanded()); // pointer outside: collapsed 0.24 s after leaving
-        QCOMPARE(trayChanges.count(), 2);
-    }
-
-    void dropHoldsTheCrestOpenWhileLoadingAndKeepsTheTrayShown()
-    {
-        Harness h;
-        h.state.fileDragEntered();
-        h.state.fileDragExited(); // the platform reports a leave before the drop
-        h.state.fileDropStarted();
-        h.time.advance(5.0);
-        QVERIFY(h.state.isExpanded());
-        QVERIFY(h.state.showsTray());
-        QVERIFY(h.state.isDecodingDrop());
-
-        h.state.setTrayHasFiles(true);
-        h.state.fileDropFinished();
-        h.time.advance(0.23);
-        QVERIFY(h.state.isExpanded());
-        h.time.advance(0.01);
-        QVERIFY(!h.state.isExpanded());
-        QVERIFY(h.state.showsTray()); // reopening shows the files just dropped
-
-        // With the tray still empty, a finished drop keeps the tray on screen
-        // until the crest collapses.
-        Harness empty;
-        empty.pointerInside = true;
-        empty.state.fileDragEntered();
-        empty.state.fileDropStarted();
-        empty.state.fileDropFinished();
-        empty.state.fileDragExited();
-        empty.time.advance(1.0);
-        QVERIFY(empty.state.showsTray());
-        empty.moveInside(false);
-        empty.time.advance(1.0);
-        QVERIFY(!empty.state.showsTray());
-    }
-
-    void trayFlagFollowsFilesOnlyWhenNoDragOrDropIsInProgress()
-    {
-        Harness h;
-        h.state.setTrayHasFiles(true);
-        QVERIFY(h.state.showsTray());
-        h.state.setTrayHasFiles(false);
-        QVERIFY(!h.state.showsTray());
-
-        h.state.fileDragEntered();
-        h.state.setTrayHasFiles(false);
-        QVERIFY(h.state.showsTray());
-        h.state.fileDropStarted();
-        h.state.setTrayHasFiles(false);
-        QVERIFY(h.state.showsTray());
-        h.state.fileDropFinished();
-        h.state.dismiss();
-        QVERIFY(!h.state.showsTray());
-    }
-
-    void missingClosuresDegradeAsDocumented()
-    {
-        VirtualTime time;
-        CrestState state(time);
-        state.pointerChanged(true);
-        time.advance(1.0);
-        QVERIFY(!state.isExpanded()); // nothing installed to show it
-        state.fileDragEntered();
-        state.dismiss();
-        QVERIFY(!state.isFileDragActive());
-        QVERIFY(!state.handleEscape());
     }
 
     void destroyedStateLeavesNoTaskThatActs()

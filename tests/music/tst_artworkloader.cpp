@@ -3,6 +3,7 @@
 #include "music/SpotifyArtworkPolicy.h"
 #include "support/TestHttpServer.h"
 #include "support/TestImages.h"
+#include "support/TestRows.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -99,49 +100,29 @@ private slots:
         const int decode = int(SpotifyArtworkError::cannotDecodeContentData);
         const QByteArray png = TestImages::encode(300, 300, "png");
 
-        QTest::newRow("webp") << kYouTube << image(TestImages::encode(90, 60, "webp"), "image/webp")
-                              << -1 << 1;
-        QTest::newRow("gif") << kSpotify << image(TestImages::encode(9, 9, "gif"), "image/gif")
-                             << bad << 1;
-        QTest::newRow("html error page")
-            << kSpotify << image("<html>Service Unavailable</html>", "text/html") << bad << 1;
+        row("webp", kYouTube, image(TestImages::encode(90, 60, "webp"), "image/webp"), -1, 1);
         R notFound = image(png, "image/png");
         notFound.status = 404;
-        QTest::newRow("404 with an image") << kSpotify << notFound << bad << 1;
-        R announced = image({});
-        announced.fillerBytes = 3'000'000;
-        QTest::newRow("announces 3 MB") << kSpotify << announced << bad << 1;
-        R growing = announced;
+        row("404 with an image", kSpotify, notFound, bad, 1);
+        R growing = image({});
+        growing.fillerBytes = 3'000'000;
         growing.announceLength = false;
-        QTest::newRow("grows past 2 MiB unannounced")
-            << kSpotify << growing << int(SpotifyArtworkError::dataLengthExceedsMaximum) << 1;
-        QTest::newRow("empty") << kSpotify << image({})
-                               << int(SpotifyArtworkError::zeroByteResource) << 1;
-        QTest::newRow("bomb 5000x3000")
-            << kSpotify << image(TestImages::jpegClaiming(5000, 3000)) << decode << 1;
-        QTest::newRow("bomb 50000x50000")
-            << kSpotify << image(TestImages::pngClaiming(50'000, 50'000), "image/png") << decode
-            << 1;
-        QTest::newRow("corrupt image") << kSpotify << image(QByteArray(5000, 'z')) << decode << 1;
+        row("grows past 2 MiB unannounced", kSpotify, growing,
+            int(SpotifyArtworkError::dataLengthExceedsMaximum), 1);
+        row("empty", kSpotify, image({}), int(SpotifyArtworkError::zeroByteResource), 1);
+        row("bomb 5000x3000", kSpotify, image(TestImages::jpegClaiming(5000, 3000)), decode, 1);
         R dropped = image(png, "image/png");
         dropped.dropAfter = 100;
-        QTest::newRow("dropped mid-body")
-            << kSpotify << dropped << int(SpotifyArtworkError::transport) << 1;
+        row("dropped mid-body", kSpotify, dropped, int(SpotifyArtworkError::transport), 1);
 
-        QTest::newRow("spotify to spotify")
-            << kSpotify << R::redirect(302, kSpotifyOther.toLatin1()) << -1 << 2;
-        QTest::newRow("youtube to youtube")
-            << kYouTube << R::redirect(301, kYouTubeOther.toLatin1()) << -1 << 2;
-        QTest::newRow("spotify to youtube")
-            << kSpotify << R::redirect(302, kYouTubeOther.toLatin1()) << bad << 1;
-        QTest::newRow("youtube to spotify")
-            << kYouTube << R::redirect(302, kSpotifyOther.toLatin1()) << bad << 1;
-        QTest::newRow("to another host")
-            << kYouTube << R::redirect(302, "https://example.com/cover.jpg") << bad << 1;
-        QTest::newRow("to plain http")
-            << kYouTube << R::redirect(302, "http://lh3.ggpht.com/other=w544") << bad << 1;
-        QTest::newRow("redirect loop") << kYouTube << R::redirect(302, kYouTube.toLatin1()) << bad
-                                       << SpotifyArtworkLoader::kMaxRedirects + 1;
+        row("spotify to spotify", kSpotify, R::redirect(302, kSpotifyOther.toLatin1()), -1, 2);
+        row("youtube to youtube", kYouTube, R::redirect(301, kYouTubeOther.toLatin1()), -1, 2);
+        row("spotify to youtube", kSpotify, R::redirect(302, kYouTubeOther.toLatin1()), bad, 1);
+        row("youtube to spotify", kYouTube, R::redirect(302, kSpotifyOther.toLatin1()), bad, 1);
+        row("to another host", kYouTube, R::redirect(302, "https://example.com/cover.jpg"), bad, 1);
+        row("to plain http", kYouTube, R::redirect(302, "http://lh3.ggpht.com/other=w544"), bad, 1);
+        row("redirect loop", kYouTube, R::redirect(302, kYouTube.toLatin1()), bad,
+            SpotifyArtworkLoader::kMaxRedirects + 1);
     }
 
     void hostileServers()

@@ -1,6 +1,7 @@
 #include "music/MusicArtworkPolicy.h"
 #include "music/SpotifyArtworkPolicy.h"
 #include "music/YouTubeArtworkPolicy.h"
+#include "support/TestRows.h"
 
 #include <QTest>
 
@@ -18,36 +19,28 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("canonical"); // empty: refused
         const QString canonical = "https://i.scdn.co/image/" + kId;
-        QTest::newRow("canonical") << canonical << canonical;
-        QTest::newRow("upper-case digits")
-            << "https://i.scdn.co/image/" + kId.toUpper() << canonical;
-        QTest::newRow("capital scheme and host") << "HTTPS://I.SCDN.CO/image/" + kId << canonical;
-        QTest::newRow("port 443") << "https://i.scdn.co:443/image/" + kId << canonical;
-        QTest::newRow("39 digits") << "https://i.scdn.co/image/" + kId.left(39) << "";
-        QTest::newRow("41 digits") << "https://i.scdn.co/image/" + kId + "0"
-                                   << "";
-        QTest::newRow("non-hex digit") << "https://i.scdn.co/image/" + kId.left(39) + "g"
-                                       << "";
-        QTest::newRow("encoded non-hex") << "https://i.scdn.co/image/" + kId.left(39) + "%67"
-                                         << "";
-        QTest::newRow("query") << "https://i.scdn.co/image/" + kId + "?size=640"
-                               << "";
-        QTest::newRow("empty query") << "https://i.scdn.co/image/" + kId + "?"
-                                     << "";
-        QTest::newRow("fragment") << "https://i.scdn.co/image/" + kId + "#x"
-                                  << "";
-        QTest::newRow("port 8443") << "https://i.scdn.co:8443/image/" + kId << "";
-        QTest::newRow("user") << "https://me@i.scdn.co/image/" + kId << "";
-        QTest::newRow("user and password") << "https://me:pw@i.scdn.co/image/" + kId << "";
-        QTest::newRow("empty user") << "https://@i.scdn.co/image/" + kId << "";
-        QTest::newRow("plain http") << "http://i.scdn.co/image/" + kId << "";
-        QTest::newRow("other host") << "https://i.scdn.co.evil.com/image/" + kId << "";
-        QTest::newRow("other path") << "https://i.scdn.co/images/" + kId << "";
-        QTest::newRow("nested path") << "https://i.scdn.co/image/x/" + kId.left(38) << "";
-        QTest::newRow("youtube host") << "https://i.ytimg.com/image/" + kId << "";
-        QTest::newRow("not an address") << "i.scdn.co/image/" + kId << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        row("canonical", canonical, canonical);
+        row("upper-case digits", "https://i.scdn.co/image/" + kId.toUpper(), canonical);
+        row("capital scheme and host", "HTTPS://I.SCDN.CO/image/" + kId, canonical);
+        row("port 443", "https://i.scdn.co:443/image/" + kId, canonical);
+        row("39 digits", "https://i.scdn.co/image/" + kId.left(39), "");
+        row("41 digits", "https://i.scdn.co/image/" + kId + "0", "");
+        row("non-hex digit", "https://i.scdn.co/image/" + kId.left(39) + "g", "");
+        row("encoded non-hex", "https://i.scdn.co/image/" + kId.left(39) + "%67", "");
+        row("query", "https://i.scdn.co/image/" + kId + "?size=640", "");
+        row("empty query", "https://i.scdn.co/image/" + kId + "?", "");
+        row("fragment", "https://i.scdn.co/image/" + kId + "#x", "");
+        row("port 8443", "https://i.scdn.co:8443/image/" + kId, "");
+        row("user", "https://me@i.scdn.co/image/" + kId, "");
+        row("user and password", "https://me:pw@i.scdn.co/image/" + kId, "");
+        row("empty user", "https://@i.scdn.co/image/" + kId, "");
+        row("plain http", "http://i.scdn.co/image/" + kId, "");
+        row("other host", "https://i.scdn.co.evil.com/image/" + kId, "");
+        row("other path", "https://i.scdn.co/images/" + kId, "");
+        row("nested path", "https://i.scdn.co/image/x/" + kId.left(38), "");
+        row("youtube host", "https://i.ytimg.com/image/" + kId, "");
+        row("not an address", "i.scdn.co/image/" + kId, "");
+        row("empty", "", "");
     }
 
     void spotifyAddresses()
@@ -65,24 +58,24 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<bool>("accepted");
         const QString longPath = "/" + QString(2100, u'a');
-        QTest::newRow("size query") << "https://lh3.googleusercontent.com/abc=w544-h544" << true;
-        QTest::newRow("query allowed") << "https://i.ytimg.com/vi/xyz/hq.jpg?sqp=-oaymw" << true;
+        row("size query", "https://lh3.googleusercontent.com/abc=w544-h544", true);
+        row("query allowed", "https://i.ytimg.com/vi/xyz/hq.jpg?sqp=-oaymw", true);
         for (const char *host : {"yt3.googleusercontent.com", "lh3.ggpht.com", "yt3.ggpht.com"})
-            QTest::newRow(host) << QString("https://%1/a").arg(host) << true;
-        QTest::newRow("port 443") << "https://i.ytimg.com:443/vi/x.jpg" << true;
-        QTest::newRow("2048 bytes") << "https://i.ytimg.com" + longPath.left(2048 - 19) << true;
-        QTest::newRow("2049 bytes") << "https://i.ytimg.com" + longPath.left(2049 - 19) << false;
-        QTest::newRow("capital scheme") << "HTTPS://i.ytimg.com/vi/x.jpg" << false;
-        QTest::newRow("capital host") << "https://I.YTIMG.COM/vi/x.jpg" << false;
-        QTest::newRow("path /") << "https://i.ytimg.com/" << false;
-        QTest::newRow("no path") << "https://i.ytimg.com" << false;
-        QTest::newRow("fragment") << "https://i.ytimg.com/vi/x.jpg#f" << false;
-        QTest::newRow("user") << "https://u@i.ytimg.com/vi/x.jpg" << false;
-        QTest::newRow("port 8443") << "https://i.ytimg.com:8443/vi/x.jpg" << false;
-        QTest::newRow("plain http") << "http://i.ytimg.com/vi/x.jpg" << false;
-        QTest::newRow("other host") << "https://img.youtube.com/vi/x.jpg" << false;
-        QTest::newRow("suffix host") << "https://i.ytimg.com.evil.com/vi/x.jpg" << false;
-        QTest::newRow("spotify host") << "https://i.scdn.co/image/" + kId << false;
+            row(host, QString("https://%1/a").arg(host), true);
+        row("port 443", "https://i.ytimg.com:443/vi/x.jpg", true);
+        row("2048 bytes", "https://i.ytimg.com" + longPath.left(2048 - 19), true);
+        row("2049 bytes", "https://i.ytimg.com" + longPath.left(2049 - 19), false);
+        row("capital scheme", "HTTPS://i.ytimg.com/vi/x.jpg", false);
+        row("capital host", "https://I.YTIMG.COM/vi/x.jpg", false);
+        row("path /", "https://i.ytimg.com/", false);
+        row("no path", "https://i.ytimg.com", false);
+        row("fragment", "https://i.ytimg.com/vi/x.jpg#f", false);
+        row("user", "https://u@i.ytimg.com/vi/x.jpg", false);
+        row("port 8443", "https://i.ytimg.com:8443/vi/x.jpg", false);
+        row("plain http", "http://i.ytimg.com/vi/x.jpg", false);
+        row("other host", "https://img.youtube.com/vi/x.jpg", false);
+        row("suffix host", "https://i.ytimg.com.evil.com/vi/x.jpg", false);
+        row("spotify host", "https://i.scdn.co/image/" + kId, false);
     }
 
     void youtubeAddresses()
@@ -104,21 +97,18 @@ private slots:
         QTest::addColumn<bool>("accepted");
         const QString spotify = "https://i.scdn.co/image/" + kId;
         const QString youtube = "https://i.ytimg.com/vi/x/hq.jpg";
-        QTest::newRow("jpeg") << 200 << spotify << "image/jpeg" << qint64(1000) << true;
-        QTest::newRow("png, unknown length") << 200 << youtube << "image/png" << qint64(-1) << true;
-        QTest::newRow("webp at the cap")
-            << 200 << youtube << "image/webp" << qint64(2'097'152) << true;
-        QTest::newRow("upper-case type") << 200 << spotify << "IMAGE/JPEG" << qint64(10) << true;
-        QTest::newRow("over the cap")
-            << 200 << spotify << "image/jpeg" << qint64(2'097'153) << false;
-        QTest::newRow("3 MB") << 200 << spotify << "image/jpeg" << qint64(3'000'000) << false;
-        QTest::newRow("gif") << 200 << spotify << "image/gif" << qint64(10) << false;
-        QTest::newRow("html") << 200 << spotify << "text/html" << qint64(10) << false;
-        QTest::newRow("no type") << 200 << spotify << "" << qint64(10) << false;
-        QTest::newRow("not found") << 404 << spotify << "image/jpeg" << qint64(10) << false;
-        QTest::newRow("redirect") << 302 << spotify << "image/jpeg" << qint64(0) << false;
-        QTest::newRow("other address") << 200 << "https://example.com/a.jpg"
-                                       << "image/jpeg" << qint64(10) << false;
+        row("jpeg", 200, spotify, "image/jpeg", qint64(1000), true);
+        row("png, unknown length", 200, youtube, "image/png", qint64(-1), true);
+        row("webp at the cap", 200, youtube, "image/webp", qint64(2'097'152), true);
+        row("upper-case type", 200, spotify, "IMAGE/JPEG", qint64(10), true);
+        row("over the cap", 200, spotify, "image/jpeg", qint64(2'097'153), false);
+        row("3 MB", 200, spotify, "image/jpeg", qint64(3'000'000), false);
+        row("gif", 200, spotify, "image/gif", qint64(10), false);
+        row("html", 200, spotify, "text/html", qint64(10), false);
+        row("no type", 200, spotify, "", qint64(10), false);
+        row("not found", 404, spotify, "image/jpeg", qint64(10), false);
+        row("redirect", 302, spotify, "image/jpeg", qint64(0), false);
+        row("other address", 200, "https://example.com/a.jpg", "image/jpeg", qint64(10), false);
     }
 
     void responses()

@@ -7,9 +7,9 @@
 #include "platform/dbus/MprisTrackMetadata.h"
 #include "support/AwaitCompletion.h"
 #include "support/FakeMprisPlayer.h"
+#include "support/TestRows.h"
 
 #include <QCoreApplication>
-#include <QDBusObjectPath>
 #include <QTest>
 
 using Kind = SpotifyLocalError::Kind;
@@ -23,12 +23,6 @@ SpotifySnapshotResult snapshotOf(SpotifyLocalBridge &bridge)
 {
     return awaitCompletion<SpotifySnapshotResult>(
         [&](auto done) { bridge.snapshot(kOwnPID, true, done); });
-}
-
-SpotifySendResult sendTo(SpotifyLocalBridge &bridge, const SpotifyCommand &command)
-{
-    return awaitCompletion<SpotifySendResult>(
-        [&](auto done) { bridge.send(command, kOwnPID, done); });
 }
 
 void playSong(FakeMprisPlayer &player, const QString &id)
@@ -47,48 +41,18 @@ class SpotifyMprisTest : public QObject
     Q_OBJECT
 
 private slots:
-    void snapshotOfSpotifyOverMpris()
-    {
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        playSong(player, kTrackID);
-        const auto bridge = SpotifyLocalBridge::create(MusicSource::spotify);
-        const auto result = snapshotOf(*bridge);
-        QVERIFY(result.isSuccess());
-        const SpotifySnapshot &snapshot = result.value();
-        QCOMPARE(snapshot.title, "Song");
-        QCOMPARE(snapshot.artist, "A, B");
-        QCOMPARE(snapshot.album, "Album");
-        QCOMPARE(snapshot.spotifyURI, "spotify:track:" + kTrackID);
-        QCOMPARE(snapshot.artworkURL,
-                 QUrl("https://i.scdn.co/image/ab67616d0000b2730123456789abcdef01234567"));
-        QVERIFY(snapshot.isPlaying);
-        QCOMPARE(snapshot.timing.duration, 215.0);
-        QCOMPARE(snapshot.timing.elapsed, 42.5);
-        QCOMPARE(snapshot.volume, 55);
-        QCOMPARE(snapshot.playbackID, std::nullopt);
-
-        player.setPlayerProperty("PlaybackStatus", "Stopped");
-        QCOMPARE(snapshotOf(*bridge).value().title, QString());
-        player.setPlayerProperty("PlaybackStatus", "Paused");
-        player.setPlayerProperty("Metadata", QVariantMap());
-        const auto empty = snapshotOf(*bridge);
-        QCOMPARE(empty.value().title, QString());
-        QCOMPARE(empty.value().volume, 55);
-    }
-
-    void absurdAnswersStayBounded_data()
+    void realStackKeepsAbsurdAnswersBounded_data()
     {
         QTest::addColumn<QVariant>("length");
         QTest::addColumn<double>("duration");
-        QTest::newRow("negative") << QVariant::fromValue(qlonglong(-5'000'000)) << 0.0;
-        QTest::newRow("not a number") << QVariant(qQNaN()) << 0.0;
-        QTest::newRow("text") << QVariant("215") << 0.0;
-        QTest::newRow("ten years")
-            << QVariant::fromValue(qulonglong(315'360'000'000'000)) << 315'360'000.0;
+        row("Spotify's unsigned microseconds", QVariant::fromValue(qulonglong(215'000'000)), 215.0);
+        row("negative", QVariant::fromValue(qlonglong(-5'000'000)), 0.0);
+        row("not a number", QVariant(qQNaN()), 0.0);
+        row("text", QVariant("215"), 0.0);
+        row("ten years", QVariant::fromValue(qulonglong(315'360'000'000'000)), 315'360'000.0);
     }
 
-    void absurdAnswersStayBounded()
+    void realStackKeepsAbsurdAnswersBounded()
     {
         QFETCH(QVariant, length);
         QFETCH(double, duration);
@@ -107,37 +71,9 @@ private slots:
         QCOMPARE(LyricsTrack::from(result.value()), std::nullopt);
     }
 
-    void commandsAndTheGuardedSeekReachThePlayer()
-    {
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        playSong(player, kTrackID);
-        const auto bridge = SpotifyLocalBridge::create(MusicSource::spotify);
-        const auto track = LyricsTrack::from(snapshotOf(*bridge).value());
-        QVERIFY(track);
-
-        QVERIFY(sendTo(*bridge, SpotifyCommand::seek(500, *track)).isSuccess());
-        auto seeks = player.calls("SetPosition");
-        QCOMPARE(seeks.size(), 1);
-        QCOMPARE(seeks[0].arguments[0].value<QDBusObjectPath>().path(),
-                 "/com/spotify/track/" + kTrackID);
-        QCOMPARE(seeks[0].arguments[1].toLongLong(), 215'000'000);
-
-        playSong(player, QStringLiteral("0000000000000000000000")); // the user skipped
-        QCOMPARE(*sendTo(*bridge, SpotifyCommand::seek(10, *track)).localError(),
-                 SpotifyLocalError(Kind::trackChanged));
-        QCOMPARE(player.calls("SetPosition").size(), 1);
-
-        QVERIFY(sendTo(*bridge, SpotifyCommand::toggle()).isSuccess());
-        QVERIFY(sendTo(*bridge, SpotifyCommand::next()).isSuccess());
-        QVERIFY(sendTo(*bridge, SpotifyCommand::previous()).isSuccess());
-        QVERIFY(sendTo(*bridge, SpotifyCommand::volume(130)).isSuccess());
-        QCOMPARE(player.calls("PlayPause").size(), 1);
-        QCOMPARE(player.calls("Next").size(), 1);
-        QCOMPARE(player.calls("Previous").size(), 1);
-        QCOMPARE(player.playerProperty("Volume").toDouble(), 1.0);
-    }
-
+    // The player quits while the bridge polls: whether the quit lands
+    // mid-read (a dead peer, not a slow one) or before the next poll, the
+    // player is not running, never timed out.
     void playerVanishingMidPollIsNotRunning()
     {
         FakeMprisPlayer player;
@@ -145,8 +81,13 @@ private slots:
         playSong(player, kTrackID);
         player.vanishAfter("GetAll");
         const auto bridge = SpotifyLocalBridge::create(MusicSource::spotify);
-        QCOMPARE(*snapshotOf(*bridge).localError(), SpotifyLocalError(Kind::notRunning));
-        QCOMPARE(*snapshotOf(*bridge).localError(), SpotifyLocalError(Kind::notRunning));
+        const auto first = snapshotOf(*bridge);
+        QVERIFY(first.isSuccess() ||
+                (first.localError() && *first.localError() == SpotifyLocalError(Kind::notRunning)));
+        QTRY_VERIFY(!player.isRunning());
+        const auto second = snapshotOf(*bridge);
+        QVERIFY(second.localError());
+        QCOMPARE(*second.localError(), SpotifyLocalError(Kind::notRunning));
     }
 
     void appleMusicIsNeverThere()

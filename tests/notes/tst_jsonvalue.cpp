@@ -1,4 +1,5 @@
 #include "notes/JsonValue.h"
+#include "support/TestRows.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -51,7 +52,7 @@ private slots:
             "{\"a\":\"\\x\"}",
         };
         for (const char *text : strictlyInvalid)
-            QTest::newRow(text) << QByteArray(text) << false;
+            row(text, QByteArray(text), false);
         const char *cases[] = {
             "{}",
             " [ ] ",
@@ -77,9 +78,8 @@ private slots:
             "{\"a\":1}/*c*/",
         };
         for (const char *text : cases)
-            QTest::newRow(text) << QByteArray(text)
-                                << (QJsonDocument::fromJson(text).isNull() == false);
-        QTest::newRow("deep but fine") << QByteArray(60, '[') + QByteArray(60, ']') << true;
+            row(text, QByteArray(text), (QJsonDocument::fromJson(text).isNull() == false));
+        row("deep but fine", QByteArray(60, '[') + QByteArray(60, ']'), true);
     }
 
     void agreesWithStandardReader()

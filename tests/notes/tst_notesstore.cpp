@@ -1,13 +1,11 @@
 #include "core/UuidText.h"
 #include "notes/NotesStore.h"
-#include "support/CountingFileStorage.h"
 #include "support/FileOwnership.h"
+#include "support/StoreFolder.h"
+#include "support/TestRows.h"
 #include "support/VirtualTime.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -62,30 +60,25 @@ class NotesStoreTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    StoreFolder m_folder;
+    CountingFileStorage &m_files = m_folder.files;
     VirtualTime m_time;
-    CountingFileStorage m_files;
 
-    QString folder() const { return m_dir->path() + "/data/Velloway"; }
-    QString notesFile() const { return folder() + "/notes.json"; }
+    QString folder() const { return m_folder.path("data/Velloway"); }
+    QString notesFile() const { return m_folder.path("data/Velloway/notes.json"); }
     std::unique_ptr<NotesStore> store()
     {
         return std::make_unique<NotesStore>(notesFile(), &m_time, &m_time, &m_files);
     }
     void writeDocument(const QByteArray &bytes)
     {
-        QDir().mkpath(folder());
-        writeFile(notesFile(), bytes);
+        m_folder.write("data/Velloway/notes.json", bytes);
     }
 
 private slots:
-    void initTestCase() { QVERIFY(dropRoot()); }
-
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_files.writes = 0;
+        QVERIFY(m_folder.reset());
         m_time.setWallNow(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7, 890), Qt::UTC));
     }
 
@@ -154,19 +147,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("document");
         QTest::addColumn<QString>("selected");
-        QTest::newRow("named note") << documentJson({noteJson(kA, ""), noteJson(kB, "")}, kB) << kB;
-        QTest::newRow("unknown id selects first")
-            << documentJson({noteJson(kA, ""), noteJson(kB, "")}, kC) << kA;
-        QTest::newRow("absent selects first") << documentJson({noteJson(kB, "")}) << kB;
-        QTest::newRow("no notes, no selection") << documentJson({}, kA) << QString();
-        QTest::newRow("null selection") << QByteArray(R"({"version":1,"notes":[],)"
-                                                      R"("selectedNoteID":null,"x":1})")
-                                        << QString();
-        QTest::newRow("offset date") << QByteArray(R"({"version":1,"notes":[{"content":"",)"
-                                                   R"("createdAt":"2026-01-01T10:00:00+02:00",)"
-                                                   R"("id":"A0000000-0000-4000-8000-00000000000A",)"
-                                                   R"("modifiedAt":"2026-01-01T10:00:00Z"}]})")
-                                     << kA;
+        row("named note", documentJson({noteJson(kA, ""), noteJson(kB, "")}, kB), kB);
+        row("unknown id selects first", documentJson({noteJson(kA, ""), noteJson(kB, "")}, kC), kA);
+        row("absent selects first", documentJson({noteJson(kB, "")}), kB);
+        row("no notes, no selection", documentJson({}, kA), QString());
+        row("null selection",
+            QByteArray(R"({"version":1,"notes":[],)"
+                       R"("selectedNoteID":null,"x":1})"),
+            QString());
+        row("offset date",
+            QByteArray(R"({"version":1,"notes":[{"content":"",)"
+                       R"("createdAt":"2026-01-01T10:00:00+02:00",)"
+                       R"("id":"A0000000-0000-4000-8000-00000000000A",)"
+                       R"("modifiedAt":"2026-01-01T10:00:00Z"}]})"),
+            kA);
     }
 
     void loadingChoosesTheSelection()
@@ -187,29 +181,25 @@ private slots:
     {
         const QByteArray good = documentJson({noteJson(kA, "keep me")}, kA);
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("truncated") << good.left(good.size() - 3);
-        QTest::newRow("not JSON") << QByteArray("notes: keep me");
-        QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("array") << "[" + good + "]";
-        QTest::newRow("version 2") << QByteArray(good).replace("\"version\":1", "\"version\":2");
-        QTest::newRow("version as text")
-            << QByteArray(good).replace("\"version\":1", "\"version\":\"1\"");
-        QTest::newRow("version 1.5")
-            << QByteArray(good).replace("\"version\":1", "\"version\":1.5");
-        QTest::newRow("no version") << QByteArray(good).replace("\"version\":1,", "");
-        QTest::newRow("no notes") << QByteArray(R"({"version":1})");
-        QTest::newRow("note without content")
-            << QByteArray(good).replace("\"content\":\"keep me\",", "");
-        QTest::newRow("bad note UUID") << documentJson({noteJson("A000-not-a-uuid", "x")});
-        QTest::newRow("bad selected UUID") << documentJson({noteJson(kA, "x")}, "nope");
-        QTest::newRow("date with fractions")
-            << QByteArray(good).replace("10:00:00Z\",\"id", "10:00:00.500Z\",\"id");
-        QTest::newRow("date without time")
-            << QByteArray(good).replace("2026-01-01T10:00:00Z\",\"id", "2026-01-01\",\"id");
-        QTest::newRow("date without zone")
-            << QByteArray(good).replace("10:00:00Z\",\"id", "10:00:00\",\"id");
-        QTest::newRow("impossible date") << QByteArray(good).replace("2026-01-01T10:00:00Z\",\"id",
-                                                                     "2026-02-30T10:00:00Z\",\"id");
+        row("truncated", good.left(good.size() - 3));
+        row("not JSON", QByteArray("notes: keep me"));
+        row("empty file", QByteArray());
+        row("array", "[" + good + "]");
+        row("version 2", QByteArray(good).replace("\"version\":1", "\"version\":2"));
+        row("version as text", QByteArray(good).replace("\"version\":1", "\"version\":\"1\""));
+        row("version 1.5", QByteArray(good).replace("\"version\":1", "\"version\":1.5"));
+        row("no version", QByteArray(good).replace("\"version\":1,", ""));
+        row("no notes", QByteArray(R"({"version":1})"));
+        row("note without content", QByteArray(good).replace("\"content\":\"keep me\",", ""));
+        row("bad note UUID", documentJson({noteJson("A000-not-a-uuid", "x")}));
+        row("bad selected UUID", documentJson({noteJson(kA, "x")}, "nope"));
+        row("date with fractions",
+            QByteArray(good).replace("10:00:00Z\",\"id", "10:00:00.500Z\",\"id"));
+        row("date without time",
+            QByteArray(good).replace("2026-01-01T10:00:00Z\",\"id", "2026-01-01\",\"id"));
+        row("date without zone", QByteArray(good).replace("10:00:00Z\",\"id", "10:00:00\",\"id"));
+        row("impossible date",
+            QByteArray(good).replace("2026-01-01T10:00:00Z\",\"id", "2026-02-30T10:00:00Z\",\"id"));
     }
 
     void unreadableDocumentIsNeverOverwritten()
@@ -263,22 +253,16 @@ private slots:
         QCOMPARE(notes->notes().first().modifiedAt, modified);
         QCOMPARE(m_time.pendingCount(), 0);
         QCOMPARE(notes->saveStatus(), kSaved);
-    }
 
-    void flushWritesPendingEditAtOnceAndOnlyOnce()
-    {
-        auto notes = store();
-        const QUuid id = notes->notes().first().id;
-        m_files.writes = 0;
+        // Quitting or collapsing writes a pending edit at once, and only once.
         notes->updateContent("quit soon", id);
         m_time.advance(0.2);
-        notes->flush(); // quitting or collapsing
-        QCOMPARE(m_files.writes, 1);
+        notes->flush();
+        QCOMPARE(m_files.writes, 2);
         QVERIFY(readFile(notesFile()).contains("quit soon"));
         m_time.advance(1.0);
-        QCOMPARE(m_files.writes, 1);
-        notes->flush(); // nothing pending
-        QCOMPARE(m_files.writes, 1);
+        notes->flush();
+        QCOMPARE(m_files.writes, 2);
     }
 
     void editsFollowTheListRules()
@@ -363,9 +347,8 @@ private slots:
         QCOMPARE(mode(notesFile()), 0600);
 
         // A folder that cannot be created: the first note lives in memory.
-        writeFile(m_dir->path() + "/plain", "file");
-        NotesStore blocked(m_dir->path() + "/plain/Velloway/notes.json", &m_time, &m_time,
-                           &m_files);
+        writeFile(m_folder.path("plain"), "file");
+        NotesStore blocked(m_folder.path("plain/Velloway/notes.json"), &m_time, &m_time, &m_files);
         QCOMPARE(blocked.notes().size(), 1);
         QCOMPARE(blocked.saveStatus(), kSaveFailed);
         QVERIFY(blocked.canWrite());
@@ -375,31 +358,20 @@ private slots:
     {
         QTest::addColumn<QString>("content");
         QTest::addColumn<QString>("title");
-        QTest::newRow("empty") << ""
-                               << "Untitled note";
-        QTest::newRow("only blanks") << " \t\n  \r\n\u2028\t"
-                                     << "Untitled note";
-        QTest::newRow("trimmed") << "\t  Shopping list \t\nmilk"
-                                 << "Shopping list";
-        QTest::newRow("after blank lines") << "\n \n\r\nSecond"
-                                           << "Second";
-        QTest::newRow("line separator") << "One\u2028Two"
-                                        << "One";
-        QTest::newRow("paragraph separator") << " \u2029Two\u2029"
-                                             << "Two";
-        QTest::newRow("next line") << "A\u0085B"
-                                   << "A";
-        QTest::newRow("carriage return") << "  \rX"
-                                         << "X";
-        QTest::newRow("inner spaces kept") << "a  b"
-                                           << "a  b";
-        QTest::newRow("no-break space is not trimmed") << "\u00a0x"
-                                                       << "\u00a0x";
-        QTest::newRow("100 characters") << QString(100, u'x') << QString(60, u'x');
+        row("empty", "", "Untitled note");
+        row("only blanks", " \t\n  \r\n\u2028\t", "Untitled note");
+        row("trimmed", "\t  Shopping list \t\nmilk", "Shopping list");
+        row("after blank lines", "\n \n\r\nSecond", "Second");
+        row("line separator", "One\u2028Two", "One");
+        row("paragraph separator", " \u2029Two\u2029", "Two");
+        row("next line", "A\u0085B", "A");
+        row("carriage return", "  \rX", "X");
+        row("inner spaces kept", "a  b", "a  b");
+        row("no-break space is not trimmed", "\u00a0x", "\u00a0x");
+        row("100 characters", QString(100, u'x'), QString(60, u'x'));
         const QString family = QString::fromUtf8("👨‍👩‍👧");
-        QTest::newRow("60 user-perceived characters") << family.repeated(70) << family.repeated(60);
-        QTest::newRow("accents stay whole")
-            << QString("e\u0301").repeated(61) << QString("e\u0301").repeated(60);
+        row("60 user-perceived characters", family.repeated(70), family.repeated(60));
+        row("accents stay whole", QString("e\u0301").repeated(61), QString("e\u0301").repeated(60));
     }
 
     void titleIsTheFirstNonBlankLine()

@@ -16,7 +16,7 @@ private slots:
     void codesPackFourCharactersBigEndian()
     {
         QCOMPARE(ScriptCode("core").value(), 0x636F7265u);
-        QCOMPARE(kSpotifyID.toString(), QStringLiteral("ID  "));
+        QCOMPARE(ScriptCode("ID  ").toString(), QStringLiteral("ID  "));
         QVERIFY(ScriptCode("kPSP") != ScriptCode("kPSp"));
     }
 

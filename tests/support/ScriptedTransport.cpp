@@ -57,13 +57,6 @@ std::vector<bool> ScriptedTransport::permissionAsks() const
     return m_permissionAsks;
 }
 
-void ScriptedTransport::clearLog()
-{
-    std::lock_guard lock(m_mutex);
-    m_sent.clear();
-    m_permissionAsks.clear();
-}
-
 qint32 ScriptedTransport::determinePermission(qint32, ScriptCode, ScriptCode, bool ask)
 {
     std::lock_guard lock(m_mutex);

@@ -16,48 +16,7 @@ namespace {
 constexpr int kPollMilliseconds = 20;
 constexpr qsizetype kMaxRequestHead = 65'536;
 
-QByteArray reasonFor(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 404:
-        return "Not Found";
-    case 429:
-        return "Too Many Requests";
-    default:
-        return "Status";
-    }
-}
-
 } // namespace
-
-TestHttpServer::Response TestHttpServer::Response::ok(const QByteArray &mediaType, QByteArray body)
-{
-    Response response;
-    response.headers.append({"Content-Type", mediaType});
-    response.body = std::move(body);
-    return response;
-}
-
-TestHttpServer::Response TestHttpServer::Response::withStatus(int code)
-{
-    Response response;
-    response.status = code;
-    return response;
-}
-
-TestHttpServer::Response TestHttpServer::Response::redirect(int code, const QByteArray &location)
-{
-    Response response;
-    response.status = code;
-    response.headers.append({"Location", location});
-    return response;
-}
 
 TestHttpServer::TestHttpServer()
 {
@@ -213,8 +172,9 @@ void TestHttpServer::serve(int socket)
     }
     const qint64 bodyLength =
         response.fillerBytes > 0 ? response.fillerBytes : qint64(response.body.size());
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
-                     reasonFor(response.status) + "\r\nConnection: close\r\n";
+    // Clients read the status code; the reason phrase is free text.
+    QByteArray out =
+        "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nConnection: close\r\n";
     for (const auto &[name, value] : response.headers)
         out += name + ": " + value + "\r\n";
     if (response.announcedLength >= 0)

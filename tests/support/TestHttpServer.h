@@ -53,9 +53,25 @@ public:
         /// Body bytes per write.
         qint64 chunkBytes = 16'384;
 
-        static Response ok(const QByteArray &mediaType, QByteArray body);
-        static Response withStatus(int code);
-        static Response redirect(int code, const QByteArray &location);
+        static Response ok(const QByteArray &mediaType, QByteArray body)
+        {
+            return withHeader(200, "Content-Type", mediaType, std::move(body));
+        }
+        static Response withStatus(int code) { return withHeader(code, {}, {}, {}); }
+        static Response redirect(int code, const QByteArray &location)
+        {
+            return withHeader(code, "Location", location, {});
+        }
+        static Response withHeader(int code, const QByteArray &name, const QByteArray &value,
+                                   QByteArray body)
+        {
+            Response response;
+            response.status = code;
+            if (!name.isEmpty())
+                response.headers.append({name, value});
+            response.body = std::move(body);
+            return response;
+        }
     };
 
     using Handler = std::function<Response(const Request &)>;

@@ -1,9 +1,11 @@
 #include "music/MusicSource.h"
 #include "platform/apps/SystemApplicationLookup.h"
+#include "support/FileOwnership.h"
 #include "support/VirtualTime.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,26 +31,6 @@ void stop(QProcess &process)
     process.kill();
     process.waitForFinished();
 }
-
-class EnvironmentGuard
-{
-public:
-    explicit EnvironmentGuard(const char *name)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_value(qgetenv(name))
-    {}
-    ~EnvironmentGuard()
-    {
-        if (m_had)
-            qputenv(m_name, m_value);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_value;
-};
 
 } // namespace
 
@@ -111,7 +93,12 @@ private slots:
 
     void installedMeansADesktopEntryOrAnExecutableOnPath()
     {
-        EnvironmentGuard home("XDG_DATA_HOME"), dirs("XDG_DATA_DIRS"), path("PATH");
+        const QByteArray savedPath = qgetenv("PATH");
+        const auto restore = qScopeGuard([&] {
+            qunsetenv("XDG_DATA_HOME");
+            qunsetenv("XDG_DATA_DIRS");
+            qputenv("PATH", savedPath);
+        });
         QTemporaryDir data, system, bin;
         qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
         qputenv("XDG_DATA_DIRS", QFile::encodeName(system.path()));
@@ -121,20 +108,17 @@ private slots:
         for (MusicSource source : MusicSource::allCases())
             QVERIFY2(!source.isInstalled(lookup), qPrintable(source.rawValue()));
 
-        QVERIFY(QDir(data.path()).mkpath("applications"));
-        QFile entry(data.filePath("applications/brave-browser.desktop"));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nName=Brave\nExec=brave-browser\n");
-        entry.close();
-        QVERIFY(QDir(system.path()).mkpath("applications"));
-        QVERIFY(QFile::copy(entry.fileName(), system.filePath("applications/msedge.desktop")));
-        QVERIFY(
-            QFile::copy(entry.fileName(), system.filePath("applications/microsoft-edge.desktop")));
+        const QByteArray entry =
+            "[Desktop Entry]\nType=Application\nName=Brave\nExec=brave-browser\n";
+        QVERIFY(QDir(data.path()).mkpath("applications") &&
+                QDir(system.path()).mkpath("applications"));
+        FileOwnership::writeFile(data.filePath("applications/brave-browser.desktop"), entry);
+        FileOwnership::writeFile(system.filePath("applications/msedge.desktop"), entry);
+        FileOwnership::writeFile(system.filePath("applications/microsoft-edge.desktop"), entry);
 
         // A file on PATH counts only when it can be executed.
         QFile plain(bin.filePath("spotify"));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.close();
+        FileOwnership::writeFile(plain.fileName(), {});
         QVERIFY(!MusicSource(MusicSource::spotify).isInstalled(lookup));
         QVERIFY(plain.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(QFile::copy(plain.fileName(), bin.filePath("Safari")));

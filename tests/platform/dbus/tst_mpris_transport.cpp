@@ -3,6 +3,8 @@
 #include "platform/dbus/MprisScriptTransport.h"
 #include "scripting/ScriptTerms.h"
 #include "support/FakeMprisPlayer.h"
+#include "support/FileOwnership.h"
+#include "support/TestRows.h"
 
 #include <QCoreApplication>
 #include <QDBusObjectPath>
@@ -15,6 +17,9 @@
 #include <unistd.h>
 
 using namespace ScriptTerms;
+
+Q_DECLARE_METATYPE(ScriptDescriptor)
+Q_DECLARE_METATYPE(std::optional<ScriptDescriptor>)
 
 namespace {
 
@@ -94,6 +99,27 @@ std::optional<ScriptDescriptor> value(const ScriptResult &result)
     return result.reply.parameter(kDirectObject);
 }
 
+// A player publishing `properties` and a session that has found it.
+struct Rig
+{
+    FakeMprisPlayer player;
+    Session session;
+    bool isReady = false;
+
+    explicit Rig(const QVariantMap &properties = {})
+    {
+        isReady = player.start();
+        for (auto it = properties.begin(); it != properties.end(); ++it)
+            player.setPlayerProperty(it.key(), it.value());
+        isReady = isReady && session.permission() == ScriptError::kNone;
+    }
+};
+
+QVariantMap metadata(const QVariantMap &values)
+{
+    return {{"Metadata", values}};
+}
+
 } // namespace
 
 class MprisTransportTest : public QObject
@@ -107,15 +133,15 @@ private slots:
         QTest::addColumn<QString>("spotifyURI");
         QTest::addColumn<QString>("artwork");
         QTest::addColumn<QString>("persistentID");
-        QTest::newRow("spotify client")
-            << FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A", "B"}, "Album", 215'000'000)
-            << "spotify:track:" + kTrackID
-            << "https://i.scdn.co/image/ab67616d0000b2730123456789abcdef01234567"
-            << "/com/spotify/track/" + kTrackID;
-        QTest::newRow("standard player")
-            << FakeMprisPlayer::standardMetadata("/org/example/Track/7", "Song", {"A", "B"},
-                                                 "Album", 215'000'000)
-            << QString() << QString() << "/org/example/Track/7";
+        row("spotify client",
+            FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A", "B"}, "Album", 215'000'000),
+            "spotify:track:" + kTrackID,
+            "https://i.scdn.co/image/ab67616d0000b2730123456789abcdef01234567",
+            "/com/spotify/track/" + kTrackID);
+        row("standard player",
+            FakeMprisPlayer::standardMetadata("/org/example/Track/7", "Song", {"A", "B"}, "Album",
+                                              215'000'000),
+            QString(), QString(), "/org/example/Track/7");
     }
 
     void readsThePlayerObjectModel()
@@ -124,15 +150,12 @@ private slots:
         QFETCH(QString, spotifyURI);
         QFETCH(QString, artwork);
         QFETCH(QString, persistentID);
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        player.setPlayerProperty("PlaybackStatus", "Playing");
-        player.setPlayerProperty("Volume", 0.55);
-        player.setPlayerProperty("Position", qlonglong(42'500'000));
-        player.setPlayerProperty("Metadata", metadata);
-
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
+        Rig rig({{"PlaybackStatus", "Playing"},
+                 {"Volume", 0.55},
+                 {"Position", qlonglong(42'500'000)},
+                 {"Metadata", metadata}});
+        QVERIFY(rig.isReady);
+        Session &session = rig.session;
         const int before = session.transport.roundTrips();
         QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
                  ScriptDescriptor::enumeration(kPlaying));
@@ -158,73 +181,81 @@ private slots:
         QCOMPARE(session.transport.roundTrips() - before, 2);
 
         // A new request reads afresh.
-        player.setPlayerProperty("PlaybackStatus", "Paused");
+        rig.player.setPlayerProperty("PlaybackStatus", "Paused");
         QCOMPARE(session.permission(), ScriptError::kNone);
         QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
                  ScriptDescriptor::enumeration(kPaused));
     }
 
-    void answersWhatThePlayerCannotSay_data()
+    void readsWhatThePlayerPublishes_data()
     {
-        QTest::addColumn<QString>("property");
-        QTest::addColumn<QVariant>("published");
-        QTest::addColumn<bool>("hasValue");
-        QTest::newRow("stopped") << "PlaybackStatus" << QVariant("Stopped") << true;
-        QTest::newRow("unknown status") << "PlaybackStatus" << QVariant("Buffering") << false;
-        QTest::newRow("status as number") << "PlaybackStatus" << QVariant(5) << false;
-        QTest::newRow("volume as text") << "Volume" << QVariant("loud") << false;
-        QTest::newRow("volume not a number") << "Volume" << QVariant(qQNaN()) << false;
-        QTest::newRow("volume above full") << "Volume" << QVariant(1.5) << true;
+        QTest::addColumn<QVariantMap>("properties");
+        QTest::addColumn<ScriptDescriptor>("reference");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<std::optional<ScriptDescriptor>>("expected");
+        const auto state = ScriptReference::property(kPlayerState);
+        const auto volume = ScriptReference::property(kSoundVolume);
+        const int none = ScriptError::kNone;
+        const std::optional<ScriptDescriptor> nothing;
+        row("stopped", QVariantMap{{"PlaybackStatus", "Stopped"}}, state, none,
+            std::optional(ScriptDescriptor::enumeration(kStopped)));
+        row("unknown status", QVariantMap{{"PlaybackStatus", "Buffering"}}, state, none, nothing);
+        row("status as number", QVariantMap{{"PlaybackStatus", 5}}, state, none, nothing);
+        row("volume as text", QVariantMap{{"Volume", "loud"}}, volume, none, nothing);
+        row("volume not a number", QVariantMap{{"Volume", qQNaN()}}, volume, none, nothing);
+        row("volume above full", QVariantMap{{"Volume", 1.5}}, volume, none,
+            std::optional(ScriptDescriptor::integer(150)));
+        const QVariantMap noTrack =
+            metadata({{"mpris:trackid",
+                       QVariant::fromValue(QDBusObjectPath(MprisTrackMetadata::kNoTrackID))}});
+        row("empty metadata, no title", metadata({}), trackProperty(kName),
+            int(ScriptError::kNoSuchObject), nothing);
+        row("no-track id, no title", noTrack, trackProperty(kName), int(ScriptError::kNoSuchObject),
+            nothing);
+        row("no-track id, no cover", noTrack, artworkData(), int(ScriptError::kNoSuchObject),
+            nothing);
+
+        // What a runaway player sends is capped.
+        QStringList crowd;
+        for (int i = 0; i < 1000; ++i)
+            crowd << QStringLiteral("Artist %1").arg(i);
+        const QVariantMap absurd = metadata({{"mpris:trackid", "/t/1"},
+                                             {"xesam:title", QString(10'000'000, u'x')},
+                                             {"xesam:artist", crowd},
+                                             {"xesam:album", 42},
+                                             {"mpris:length", "long"}});
+        row("huge title", absurd, trackProperty(kName), none,
+            std::optional(
+                ScriptDescriptor::text(QString(MprisTrackMetadata::kMaxTextLength, u'x'))));
+        row("crowd of artists", absurd, trackProperty(kArtist), none,
+            std::optional(ScriptDescriptor::text(
+                crowd.first(MprisTrackMetadata::kMaxArtists).join(QStringLiteral(", ")))));
+        row("album as number", absurd, trackProperty(kAlbum), none,
+            std::optional(ScriptDescriptor::text("")));
+        row("length as text", absurd, trackProperty(kDuration), none,
+            std::optional(ScriptDescriptor::integer(0)));
     }
 
-    void answersWhatThePlayerCannotSay()
+    void readsWhatThePlayerPublishes()
     {
-        QFETCH(QString, property);
-        QFETCH(QVariant, published);
-        QFETCH(bool, hasValue);
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        player.setPlayerProperty(property, published);
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
-        const auto result = session.get(
-            ScriptReference::property(property == "Volume" ? kSoundVolume : kPlayerState));
-        QCOMPARE(result.error, ScriptError::kNone);
-        QCOMPARE(value(result).has_value(), hasValue);
-    }
-
-    void noCurrentTrackIsNoSuchObject_data()
-    {
-        QTest::addColumn<QVariantMap>("metadata");
-        QTest::newRow("empty metadata") << QVariantMap();
-        QTest::newRow("no-track id")
-            << QVariantMap{{"mpris:trackid",
-                            QVariant::fromValue(QDBusObjectPath(MprisTrackMetadata::kNoTrackID))}};
-    }
-
-    void noCurrentTrackIsNoSuchObject()
-    {
-        QFETCH(QVariantMap, metadata);
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        player.setPlayerProperty("PlaybackStatus", "Paused");
-        player.setPlayerProperty("Metadata", metadata);
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
-        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
-                 ScriptDescriptor::enumeration(kPaused));
-        QCOMPARE(session.get(trackProperty(kName)).error, ScriptError::kNoSuchObject);
-        QCOMPARE(session.get(artworkData()).error, ScriptError::kNoSuchObject);
+        QFETCH(QVariantMap, properties);
+        QFETCH(ScriptDescriptor, reference);
+        QFETCH(int, error);
+        QFETCH(std::optional<ScriptDescriptor>, expected);
+        Rig rig(properties);
+        QVERIFY(rig.isReady);
+        const auto result = rig.session.get(reference);
+        QCOMPARE(result.error, error);
+        QCOMPARE(value(result), expected);
     }
 
     void commandsArriveAtThePlayer()
     {
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        player.setPlayerProperty("Metadata", FakeMprisPlayer::spotifyMetadata(
-                                                 kTrackID, "Song", {"A"}, "Album", 215'000'000));
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
+        Rig rig(metadata(
+            FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A"}, "Album", 215'000'000)));
+        QVERIFY(rig.isReady);
+        FakeMprisPlayer &player = rig.player;
+        Session &session = rig.session;
         QCOMPARE(session.send(ScriptEvent(kSpotifySuite, kPlayPause)).error, ScriptError::kNone);
         QCOMPARE(session.send(ScriptEvent(kSpotifySuite, kPreviousTrack)).error,
                  ScriptError::kNone);
@@ -251,21 +282,17 @@ private slots:
 
     void seeksRelativelyWhenTheTrackIdIsNoPath()
     {
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        QVariantMap metadata =
+        QVariantMap track =
             FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A"}, "Album", 215'000'000);
-        metadata["mpris:trackid"] = "spotify:track:" + kTrackID; // older clients
-        player.setPlayerProperty("Metadata", metadata);
-        player.setPlayerProperty("Position", qlonglong(10'000'000));
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
-        QCOMPARE(value(session.get(trackProperty(kSpotifyID))),
+        track["mpris:trackid"] = "spotify:track:" + kTrackID; // older clients
+        Rig rig({{"Metadata", track}, {"Position", qlonglong(10'000'000)}});
+        QVERIFY(rig.isReady);
+        QCOMPARE(value(rig.session.get(trackProperty(kSpotifyID))),
                  ScriptDescriptor::text("spotify:track:" + kTrackID));
-        QCOMPARE(session.set(kPlayerPosition, ScriptDescriptor::real(12.5)).error,
+        QCOMPARE(rig.session.set(kPlayerPosition, ScriptDescriptor::real(12.5)).error,
                  ScriptError::kNone);
-        QVERIFY(player.calls("SetPosition").isEmpty());
-        const auto seeks = player.calls("Seek");
+        QVERIFY(rig.player.calls("SetPosition").isEmpty());
+        const auto seeks = rig.player.calls("Seek");
         QCOMPARE(seeks.size(), 1);
         QCOMPARE(seeks[0].arguments[0].toLongLong(), 2'500'000);
     }
@@ -294,66 +321,37 @@ private slots:
 
     void playerVanishingMidPollIsNotRunning()
     {
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        player.setPlayerProperty("PlaybackStatus", "Playing");
-        player.setPlayerProperty("Metadata", FakeMprisPlayer::spotifyMetadata(
-                                                 kTrackID, "Song", {"A"}, "Album", 1'000'000));
-        player.vanishAfter("GetAll");
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
-        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
+        Rig rig({{"PlaybackStatus", "Playing"}});
+        QVERIFY(rig.isReady);
+        rig.player.vanishAfter("GetAll");
+        QCOMPARE(value(rig.session.get(ScriptReference::property(kPlayerState))),
                  ScriptDescriptor::enumeration(kPlaying));
-        QTRY_VERIFY(!player.isRunning());
-        QCOMPARE(session.get(ScriptReference::property(kPlayerPosition)).error,
+        QTRY_VERIFY(!rig.player.isRunning());
+        QCOMPARE(rig.session.get(ScriptReference::property(kPlayerPosition)).error,
                  ScriptError::kProcessNotFound);
-        QCOMPARE(session.permission(), ScriptError::kProcessNotFound);
+        QCOMPARE(rig.session.permission(), ScriptError::kProcessNotFound);
     }
 
     void silentPlayerTimesOut()
     {
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
-        player.setSilent(true);
-        QCOMPARE(session.get(ScriptReference::property(kPlayerState), 0.2).error,
+        Rig rig;
+        QVERIFY(rig.isReady);
+        rig.player.setSilent(true);
+        QCOMPARE(rig.session.get(ScriptReference::property(kPlayerState), 0.2).error,
                  ScriptError::kTimedOut);
-    }
-
-    void capsWhatThePlayerSends()
-    {
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        QStringList crowd;
-        for (int i = 0; i < 1000; ++i)
-            crowd << QStringLiteral("Artist %1").arg(i);
-        player.setPlayerProperty("Metadata", QVariantMap{{"mpris:trackid", "/t/1"},
-                                                         {"xesam:title", QString(10'000'000, u'x')},
-                                                         {"xesam:artist", crowd},
-                                                         {"xesam:album", 42},
-                                                         {"mpris:length", "long"}});
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
-        QCOMPARE(value(session.get(trackProperty(kName)))->stringValue()->size(),
-                 MprisTrackMetadata::kMaxTextLength);
-        QCOMPARE(value(session.get(trackProperty(kArtist)))->stringValue()->count(u','),
-                 MprisTrackMetadata::kMaxArtists - 1);
-        QCOMPARE(value(session.get(trackProperty(kAlbum))), ScriptDescriptor::text(""));
-        QCOMPARE(value(session.get(trackProperty(kDuration))), ScriptDescriptor::integer(0));
     }
 
     void readsOnlySmallRegularArtworkFiles_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("readable");
-        QTest::newRow("small file") << "small" << true;
-        QTest::newRow("exactly the cap") << "cap" << true;
-        QTest::newRow("over the cap") << "huge" << false;
-        QTest::newRow("fifo") << "fifo" << false;
-        QTest::newRow("unreadable") << "unreadable" << false;
-        QTest::newRow("missing") << "missing" << false;
-        QTest::newRow("directory") << "directory" << false;
+        row("small file", "small", true);
+        row("exactly the cap", "cap", true);
+        row("over the cap", "huge", false);
+        row("fifo", "fifo", false);
+        row("unreadable", "unreadable", false);
+        row("missing", "missing", false);
+        row("directory", "directory", false);
     }
 
     void readsOnlySmallRegularArtworkFiles()
@@ -366,15 +364,12 @@ private slots:
         const QString path = dir.filePath("cover");
         QByteArray expected;
         if (kind == "small" || kind == "cap" || kind == "huge" || kind == "unreadable") {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
             expected =
                 kind == "small"
                     ? QByteArray("\x89PNG not really", 15)
                     : QByteArray(MprisScriptTransport::kMaxArtworkBytes + (kind == "huge" ? 1 : 0),
                                  'a');
-            file.write(expected);
-            file.close();
+            FileOwnership::writeFile(path, expected);
             if (kind == "unreadable")
                 QFile::setPermissions(path, QFileDevice::WriteOwner);
         } else if (kind == "fifo") {
@@ -382,14 +377,10 @@ private slots:
         } else if (kind == "directory") {
             QVERIFY(QDir(dir.path()).mkdir("cover"));
         }
-        FakeMprisPlayer player;
-        QVERIFY(player.start());
-        player.setPlayerProperty(
-            "Metadata", QVariantMap{{"mpris:trackid", "/t/1"},
-                                    {"mpris:artUrl", QUrl::fromLocalFile(path).toString()}});
-        Session session;
-        QCOMPARE(session.permission(), ScriptError::kNone);
-        const auto result = session.get(artworkData());
+        Rig rig(metadata(
+            {{"mpris:trackid", "/t/1"}, {"mpris:artUrl", QUrl::fromLocalFile(path).toString()}}));
+        QVERIFY(rig.isReady);
+        const auto result = rig.session.get(artworkData());
         if (readable) {
             QCOMPARE(value(result), ScriptDescriptor::bytes(expected));
         } else {
@@ -404,30 +395,28 @@ private slots:
         QTest::addColumn<QString>("artwork");
         const QString hex = "ab67616d0000b2730123456789abcdef01234567";
         const QString canonical = "https://i.scdn.co/image/" + hex;
-        QTest::newRow("open.spotify.com image")
-            << QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex}} << QString()
-            << canonical;
-        QTest::newRow("old thumb form")
-            << QVariantMap{{"mpris:artUrl", "http://open.spotify.com/thumb/" + hex}} << QString()
-            << canonical;
-        QTest::newRow("cut identifier stays as sent")
-            << QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex.left(39)}}
-            << QString() << "https://open.spotify.com/image/" + hex.left(39);
-        QTest::newRow("other player's cover")
-            << QVariantMap{{"mpris:artUrl", "https://example.org/c.jpg"}} << QString()
-            << "https://example.org/c.jpg";
-        QTest::newRow("local file is no address")
-            << QVariantMap{{"mpris:artUrl", "file:///tmp/c.jpg"}} << QString() << QString();
-        QTest::newRow("track web address")
-            << QVariantMap{{"xesam:url", "https://open.spotify.com/track/" + kTrackID}}
-            << "spotify:track:" + kTrackID << QString();
-        QTest::newRow("track path as object path")
-            << QVariantMap{{"mpris:trackid",
-                            QVariant::fromValue(QDBusObjectPath("/com/spotify/track/" + kTrackID))}}
-            << "spotify:track:" + kTrackID << QString();
-        QTest::newRow("album web address is no track")
-            << QVariantMap{{"xesam:url", "https://open.spotify.com/album/" + kTrackID}} << QString()
-            << QString();
+        row("open.spotify.com image",
+            QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex}}, QString(),
+            canonical);
+        row("old thumb form", QVariantMap{{"mpris:artUrl", "http://open.spotify.com/thumb/" + hex}},
+            QString(), canonical);
+        row("cut identifier stays as sent",
+            QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex.left(39)}},
+            QString(), "https://open.spotify.com/image/" + hex.left(39));
+        row("other player's cover", QVariantMap{{"mpris:artUrl", "https://example.org/c.jpg"}},
+            QString(), "https://example.org/c.jpg");
+        row("local file is no address", QVariantMap{{"mpris:artUrl", "file:///tmp/c.jpg"}},
+            QString(), QString());
+        row("track web address",
+            QVariantMap{{"xesam:url", "https://open.spotify.com/track/" + kTrackID}},
+            "spotify:track:" + kTrackID, QString());
+        row("track path as object path",
+            QVariantMap{{"mpris:trackid",
+                         QVariant::fromValue(QDBusObjectPath("/com/spotify/track/" + kTrackID))}},
+            "spotify:track:" + kTrackID, QString());
+        row("album web address is no track",
+            QVariantMap{{"xesam:url", "https://open.spotify.com/album/" + kTrackID}}, QString(),
+            QString());
     }
 
     void mapsSpotifyAddresses()

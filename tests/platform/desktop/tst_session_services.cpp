@@ -1,5 +1,6 @@
 #include "platform/desktop/MotionPreference.h"
 #include "platform/desktop/SingleInstance.h"
+#include "support/FileOwnership.h"
 
 #include <QLocalSocket>
 #include <QProcess>
@@ -35,15 +36,11 @@ private slots:
         gone.start(QStringLiteral("true"), {});
         QVERIFY(gone.waitForFinished());
         const qint64 deadPid = gone.processId() > 0 ? gone.processId() : 999'999;
-        QFile lock(folder.filePath(QStringLiteral("velloway.lock")));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write(QByteArray::number(deadPid) + "\nvelloway\n" +
-                   QSysInfo::machineHostName().toUtf8() + "\n");
-        lock.close();
+        FileOwnership::writeFile(folder.filePath("velloway.lock"),
+                                 QByteArray::number(deadPid) + "\nvelloway\n" +
+                                     QSysInfo::machineHostName().toUtf8() + "\n");
         // So is a socket file left behind.
-        QFile socket(folder.filePath(QStringLiteral("velloway.socket")));
-        QVERIFY(socket.open(QIODevice::WriteOnly));
-        socket.close();
+        FileOwnership::writeFile(folder.filePath("velloway.socket"), {});
 
         SingleInstance instance(folder.path());
         QCOMPARE(instance.acquire(), SingleInstance::Result::Acquired);
@@ -76,12 +73,8 @@ private slots:
 
         QTemporaryDir folder;
         const auto kdeglobals = [&](const QByteArray &contents) {
-            const QString path = folder.filePath(QStringLiteral("kdeglobals"));
-            QFile file(path);
-            file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-            file.write(contents);
-            file.close();
-            return MotionPreference::kdeFileReducesMotion(path);
+            FileOwnership::writeFile(folder.filePath("kdeglobals"), contents);
+            return MotionPreference::kdeFileReducesMotion(folder.filePath("kdeglobals"));
         };
         QVERIFY(kdeglobals("[KDE]\nAnimationDurationFactor=0\n"));
         QVERIFY(!kdeglobals("[KDE]\nAnimationDurationFactor=0.5\n"));
