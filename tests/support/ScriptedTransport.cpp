@@ -97,3 +97,10 @@ ScriptResult ScriptedTransport::send(const ScriptEvent &event, qint32, Seconds t
         result.reply.setParameter(kErrorNumber, ScriptDescriptor::integer(answer.errn));
     return result;
 }
+
+void ScriptedTransport::clearLog()
+{
+    std::lock_guard lock(m_mutex);
+    m_sent.clear();
+    m_permissionAsks.clear();
+}

@@ -40,6 +40,7 @@ public:
     /// The targets of the get-data events sent, in order.
     std::vector<ScriptDescriptor> reads() const;
     std::vector<bool> permissionAsks() const;
+    void clearLog();
 
     qint32 determinePermission(qint32 processID, ScriptCode eventClass, ScriptCode eventID,
                                bool ask) override;
