@@ -65,16 +65,14 @@ private slots:
     void setupTextsFollowTheKindOfPlayer()
     {
         QCOMPARE(MusicSource(MusicSource::appleMusic).setup(),
-                 "Open Apple Music, play a song, then click Connect and approve macOS Automation "
-                 "access.");
+                 "Open Apple Music, play a song, then click Connect.");
         QCOMPARE(MusicSource(MusicSource::safari).setup(),
                  "Open music.youtube.com in a Safari tab. In Safari Settings \u2192 Advanced, "
                  "enable features for web developers, then Develop \u2192 Allow JavaScript from "
                  "Apple Events. Click Connect and allow macOS Automation access.");
         QCOMPARE(MusicSource(MusicSource::brave).setup(),
-                 "Open music.youtube.com in Brave, or its installed web app. Enable View \u2192 "
-                 "Developer \u2192 Allow JavaScript from Apple Events in Brave. Then click "
-                 "Connect and allow macOS Automation access.");
+                 "Open music.youtube.com in Brave, or its installed web app. Add Velloway\u2019s "
+                 "extension to Brave (see the README). Then click Connect.");
         QVERIFY(MusicSource(MusicSource::pear).setup().contains("port 26538"));
     }
 
