@@ -11,16 +11,12 @@
 #include "platform/storage/IniSettings.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -81,22 +77,10 @@ private:
 // report must not take that socket over, so browsers are then not asked.
 bool crestHoldsBrowsers()
 {
-    const auto path = BrowserHostAddress::socketPath(false);
-    if (!path)
-        return false;
-    const QByteArray name = QFile::encodeName(*path);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    if (size_t(name.size()) >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const bool accepted =
-        ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return accepted;
+    const int fd = BrowserHostAddress::connectToProgram();
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
 }
 
 QString stateName(SpotifyConnectionState state)
