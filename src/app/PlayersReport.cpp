@@ -112,7 +112,10 @@ struct Row
 {
     bool installed = false;
     bool running = false;
-    bool asked = true; // false until a running player has answered
+    bool answered = false;
+    bool held = false; // a browser whose connection the running crest holds
+
+    bool asked() const { return !running || (answered && !held); }
 };
 
 class Report
@@ -143,7 +146,7 @@ private:
                 bridge = std::make_unique<UnavailableBridge>(SpotifyLocalError::browserReply(
                     QStringLiteral("Not asked: the running Velloway holds the connection to ") +
                     source.browserName() + QStringLiteral(".")));
-                m_skipped = m_skipped || source.processID().has_value();
+                row.held = true;
             } else {
                 bridge = MusicBridges::make(source);
             }
@@ -151,19 +154,13 @@ private:
                 source,
                 std::make_unique<AnswerWatch>(std::move(bridge),
                                               [this, index] { answered(index); }),
-                std::make_unique<NoArtwork>(),
-                SpotifyController::Services{TimerScheduler::shared(), SystemClock::shared(),
-                                            m_workspace}));
+                std::make_unique<NoArtwork>(), services()));
         }
-        m_controller = std::make_unique<MusicController>(
-            IniSettings::shared(),
-            SpotifyController::Services{TimerScheduler::shared(), SystemClock::shared(),
-                                        m_workspace},
-            std::move(players));
+        m_controller = std::make_unique<MusicController>(IniSettings::shared(), services(),
+                                                         std::move(players));
         for (size_t i = 0; i < m_rows.size(); ++i) {
             // Asked just before the poll, which asks the same lookup again at once.
             m_rows[i].running = MusicSource::allCases()[i].processID().has_value();
-            m_rows[i].asked = !m_rows[i].running;
             m_controller->players()[i]->load(false);
         }
         answered(m_rows.size());
@@ -172,8 +169,9 @@ private:
     void answered(size_t index)
     {
         if (index < m_rows.size())
-            m_rows[index].asked = true;
-        if (std::all_of(m_rows.begin(), m_rows.end(), [](const Row &r) { return r.asked; }))
+            m_rows[index].answered = true;
+        if (std::all_of(m_rows.begin(), m_rows.end(),
+                        [](const Row &r) { return !r.running || r.answered; }))
             // After the music controller's queued reactions to the answers.
             QMetaObject::invokeMethod(
                 qApp, [this] { finish(); }, Qt::QueuedConnection);
@@ -188,9 +186,8 @@ private:
             QCoreApplication::exit(1);
             return;
         }
-        bool complete = m_controller && !m_skipped;
-        for (const Row &row : m_rows)
-            complete = complete && row.asked;
+        const bool complete =
+            std::all_of(m_rows.begin(), m_rows.end(), [](const Row &r) { return r.asked(); });
         const QByteArray text = m_json ? json() : lines();
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
         std::fflush(stdout);
@@ -207,7 +204,7 @@ private:
                 {QStringLiteral("name"), player.source().displayName()},
                 {QStringLiteral("installed"), m_rows[i].installed},
                 {QStringLiteral("running"), m_rows[i].running},
-                {QStringLiteral("asked"), m_rows[i].asked},
+                {QStringLiteral("asked"), m_rows[i].asked()},
                 {QStringLiteral("state"), stateName(player.connectionState())},
                 {QStringLiteral("statusMessage"),
                  player.statusMessage() ? QJsonValue(*player.statusMessage()) : QJsonValue()},
@@ -240,8 +237,8 @@ private:
                 row.installed ? QStringLiteral("installed, ") : QStringLiteral("not installed, ");
             out += row.running ? QStringLiteral("running, ") : QStringLiteral("not running, ");
             out += stateName(player.connectionState());
-            if (!row.asked)
-                out += QStringLiteral(" (no answer in time)");
+            if (!row.asked())
+                out += QStringLiteral(" (not asked)");
             if (player.statusMessage())
                 out += QStringLiteral(": ") + *player.statusMessage();
             if (player.hasCurrentItem())
@@ -256,11 +253,15 @@ private:
         return out.toUtf8();
     }
 
+    SpotifyController::Services services()
+    {
+        return {TimerScheduler::shared(), SystemClock::shared(), m_workspace};
+    }
+
     const bool m_json;
     IdleWorkspace m_workspace;
     std::vector<Row> m_rows;
     std::unique_ptr<MusicController> m_controller;
-    bool m_skipped = false;
     bool m_finished = false;
 };
 
