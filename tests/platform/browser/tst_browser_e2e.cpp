@@ -124,10 +124,11 @@ private slots:
         // opens the player's tab (headless Chromium takes one address).
         m_browser.setProgram(chromium);
         m_browser.setArguments(
-            QStringLiteral("--headless=new --no-sandbox --disable-gpu --no-first-run "
-                           "--disable-background-networking --disable-component-update "
-                           "--disable-sync --autoplay-policy=no-user-gesture-required "
-                           "--ignore-certificate-errors --disable-popup-blocking")
+            QStringLiteral(
+                "--headless=new --no-sandbox --disable-gpu --no-first-run "
+                "--disable-background-networking --disable-component-update "
+                "--disable-sync --password-store=basic --autoplay-policy=no-user-gesture-required "
+                "--ignore-certificate-errors --disable-popup-blocking")
                 .split(u' ') +
             QStringList{QStringLiteral("--user-data-dir=") + profile,
                         QStringLiteral("--load-extension=" VELLOWAY_EXTENSION_DIR),
