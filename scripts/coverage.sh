@@ -6,7 +6,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dir="$root/build-coverage"
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$dir" -DCMAKE_BUILD_TYPE=Debug -DVELLOWAY_BENCH=OFF -DVELLOWAY_TOOLS=OFF \
+"$root/scripts/build.sh" "$dir" -DCMAKE_BUILD_TYPE=Debug -DVELLOWAY_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="--coverage -O0" -DCMAKE_EXE_LINKER_FLAGS="--coverage"
 find "$dir" -name '*.gcda' -delete
 (cd "$dir" && xvfb-run -a -s "-screen 0 1920x1080x24 -wr -noreset -nolisten tcp" \

@@ -106,22 +106,9 @@ int BrowserHostRelay::run()
 
 bool BrowserHostRelay::connectToProgram(const QString &browser)
 {
-    const auto path = BrowserHostAddress::socketPath(false);
-    if (!path)
-        return false;
-    const QByteArray encoded = QFile::encodeName(*path);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    if (size_t(encoded.size()) >= sizeof address.sun_path)
-        return false;
-    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = BrowserHostAddress::connectToProgram();
     if (fd < 0)
         return false;
-    if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return false;
-    }
     const QJsonObject hello{{QStringLiteral("type"), QStringLiteral("hello")},
                             {QStringLiteral("browser"), browser},
                             {QStringLiteral("pid"), qint64(::getppid())}};

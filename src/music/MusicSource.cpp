@@ -83,8 +83,7 @@ QString MusicSource::setup() const
     case spotify:
     case appleMusic:
         return QStringLiteral("Open ") + displayName() +
-               QStringLiteral(", play a song, then click Connect and approve macOS Automation "
-                              "access.");
+               QStringLiteral(", play a song, then click Connect.");
     case safari:
         return QStringLiteral("Open ") + host +
                QStringLiteral(" in a Safari tab. In Safari Settings \u2192 Advanced, enable "
@@ -95,10 +94,8 @@ QString MusicSource::setup() const
     case brave:
     case edge:
         return QStringLiteral("Open ") + host + QStringLiteral(" in ") + browserName() +
-               QStringLiteral(", or its installed web app. Enable View \u2192 Developer \u2192 "
-                              "Allow JavaScript from Apple Events in ") +
-               browserName() +
-               QStringLiteral(". Then click Connect and allow macOS Automation access.");
+               QStringLiteral(", or its installed web app. Add Velloway\u2019s extension to ") +
+               browserName() + QStringLiteral(" (see the README). Then click Connect.");
     case pear:
         return QStringLiteral(
             "In Pear Desktop, enable Plugins \u2192 API Server. Use host 127.0.0.1, port 26538, "

@@ -19,6 +19,10 @@ std::optional<QString> folder(bool create);
 /// The socket inside `folder(create)`.
 std::optional<QString> socketPath(bool create);
 
+/// A connection to the program listening on `socketPath(false)`: a
+/// blocking, close-on-exec socket descriptor, or -1 when none listens.
+int connectToProgram();
+
 /// True when `path` is a real folder owned by this user with no permission
 /// bits for group or others.
 bool isPrivateFolder(const QString &path);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "music/MusicSource.h"
+#include "music/SpotifyBridging.h"
+
+#include <memory>
+
+/// Which kind of bridge reaches which player on this system.
+namespace MusicBridges {
+
+/// A new bridge for `source`: the desktop-player bridge for Spotify and
+/// Apple Music, the browser bridge for the browsers, the Pear bridge for
+/// Pear Desktop. Apple Music and Safari have no player here; their bridges
+/// exist but are never asked, because their players never run.
+std::unique_ptr<SpotifyBridging> make(MusicSource source);
+
+} // namespace MusicBridges

@@ -1,0 +1,80 @@
+#include "support/FakeMprisPlayer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class PlayersReportTest : public QObject
+{
+    Q_OBJECT
+
+    // Runs `velloway --players` with the extra arguments; the fake player
+    // answers from this thread meanwhile. Standard output and the status.
+    std::pair<QByteArray, int> report(const QStringList &extra)
+    {
+        QTemporaryDir home;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"HOME", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+            const QString dir = home.path() + QLatin1Char('/') + QLatin1String(name);
+            QDir().mkpath(dir);
+            QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            env.insert(QString::fromLatin1(name), dir);
+        }
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QSignalSpy finished(&program, &QProcess::finished);
+        QElapsedTimer clock;
+        clock.start();
+        program.start(qEnvironmentVariable("VELLOWAY_BINARY"), QStringList{"--players"} + extra);
+        if (!finished.wait(15'000))
+            return {};
+        // The bridges' budgets bound the whole report.
+        [&] { QVERIFY2(clock.elapsed() < 6'000, qPrintable(QString::number(clock.elapsed()))); }();
+        return {program.readAllStandardOutput(), program.exitCode()};
+    }
+
+private slots:
+    void reportsThePlayingSpotifyAsTheOneShown()
+    {
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        player.setPlayerProperty("PlaybackStatus", "Playing");
+        player.setPlayerProperty("Position", qlonglong(42'500'000));
+        player.setPlayerProperty("Metadata",
+                                 FakeMprisPlayer::spotifyMetadata("6rqhFgbbKwnb9MLmUQDhG6", "Song",
+                                                                  {"A"}, "Album", 215'000'000));
+
+        const auto [json, status] = report({"--json"});
+        QCOMPARE(status, 0);
+        const QJsonObject document = QJsonDocument::fromJson(json).object();
+        QCOMPARE(document["active"].toString(), "spotify");
+        const QJsonArray players = document["players"].toArray();
+        QCOMPARE(players.size(), 7);
+        const QJsonObject spotify = players[0].toObject();
+        QCOMPARE(spotify["running"], true);
+        QCOMPARE(spotify["state"].toString(), "ready");
+        QCOMPARE(spotify["active"], true);
+        const QJsonObject song = spotify["song"].toObject();
+        QCOMPARE(song["title"].toString(), "Song");
+        QCOMPARE(song["playing"], true);
+        QCOMPARE(song["duration"].toDouble(), 215.0);
+        QVERIFY(qAbs(song["position"].toDouble() - 42.5) < 0.01);
+        const QJsonObject appleMusic = players[1].toObject();
+        QCOMPARE(appleMusic["installed"], false);
+        QCOMPARE(appleMusic["statusMessage"].toString(),
+                 "Open Apple Music to see your current song here.");
+
+        const auto [text, textStatus] = report({});
+        QCOMPARE(textStatus, 0);
+        QVERIFY2(text.startsWith("* Spotify: "), text.constData());
+        QVERIFY(text.contains("Playing \u201CSong\u201D by A, 0:42 of 3:35"));
+    }
+};
+
+QTEST_GUILESS_MAIN(PlayersReportTest)
+#include "tst_players_report.moc"
