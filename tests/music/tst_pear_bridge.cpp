@@ -1,18 +1,15 @@
 #include "music/PearAPI.h"
-#include "music/PearConnectionKeychain.h"
 #include "music/PearMusicBridge.h"
 #include "platform/keyring/SecretStore.h"
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
 #include "support/TestHttpServer.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QJsonDocument>
 #include <QTest>
 
 using Kind = SpotifyLocalError::Kind;
 using Response = TestHttpServer::Response;
+using PearAPI::Method;
 
 namespace {
 
@@ -21,24 +18,19 @@ const QByteArray kToken = "pear.T0ken-secret";
 const QByteArray kSong = R"({"title":"Song","artist":"A","videoId":"abcdefghijk",)"
                          R"("isPaused":false,"songDuration":200,"elapsedSeconds":12})";
 
-class MemorySecretStore final : public SecretStore
+struct MemorySecretStore final : SecretStore
 {
-public:
     std::optional<QByteArray> read(const Attributes &) override { return secret; }
-    std::optional<SecretStoreError> save(const Attributes &attributes, const QString &label,
+    std::optional<SecretStoreError> save(const Attributes &, const QString &,
                                          const QByteArray &value) override
     {
-        if (failure)
-            return failure;
-        secret = value;
-        savedAs = {attributes, label};
-        return std::nullopt;
+        secret = failure ? secret : value;
+        return failure;
     }
     void remove(const Attributes &) override { secret.reset(); }
 
     std::optional<QByteArray> secret;
     std::optional<SecretStoreError> failure;
-    std::pair<Attributes, QString> savedAs;
 };
 
 Response json(const QByteArray &body, int status = 200)
@@ -61,7 +53,6 @@ struct Rig
         server.route("/api/v1/song", json(kSong));
         server.route("/api/v1/volume", json(R"({"state":57.5,"isMuted":false})"));
     }
-
     SpotifySnapshotResult snapshot(bool ask = false)
     {
         return awaitCompletion<SpotifySnapshotResult>(
@@ -72,14 +63,6 @@ struct Rig
         return awaitCompletion<SpotifySendResult>(
             [&](auto done) { bridge->send(command, pid, done); });
     }
-    QList<TestHttpServer::Request> requestsTo(const QString &path) const
-    {
-        QList<TestHttpServer::Request> found;
-        for (const auto &request : server.requests())
-            if (request.path == path)
-                found.append(request);
-        return found;
-    }
 
     TestHttpServer server{26538};
     MemorySettings settings;
@@ -88,7 +71,8 @@ struct Rig
         std::make_unique<PearMusicBridge>(settings, std::unique_ptr<SecretStore>(store));
 };
 
-Kind kindOf(const SpotifySnapshotResult &result)
+// The bridge's error; `browserReply` (never raised here) stands for none.
+template <typename Result> Kind kindOf(const Result &result)
 {
     return result.localError() ? result.localError()->kind() : Kind::browserReply;
 }
@@ -104,9 +88,6 @@ class PearBridgeTest : public QObject
 private slots:
     void approvalStoresTheTokenWhichLaterRunsReuse()
     {
-        static QStringList messages;
-        const auto previous = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &, const QString &text) { messages << text; });
         Rig rig(false);
         rig.server.setHandler([](const TestHttpServer::Request &request) {
             if (request.path.startsWith("/auth/Velloway-") && request.method == "POST")
@@ -116,12 +97,8 @@ private slots:
         QCOMPARE(kindOf(rig.snapshot(false)), Kind::pearSetup);
         QCOMPARE(rig.server.requestCount(), 0); // never contacted before connecting
 
-        const auto connected = rig.snapshot(true);
-        QVERIFY(connected.isSuccess());
-        QCOMPARE(connected.value().title, "Song");
+        QCOMPARE(rig.snapshot(true).value().title, "Song");
         QCOMPARE(rig.store->secret, kToken);
-        QCOMPARE(rig.store->savedAs.second, PearConnectionKeychain::kLabel);
-        QCOMPARE(rig.store->savedAs.first.value("account"), "loopback-26538");
         QVERIFY(rig.settings.value(PearMusicBridge::kEnabledKey).toBool());
         const QString client = rig.settings.value(PearMusicBridge::kClientKey).toString();
         const auto requests = rig.server.requests();
@@ -133,11 +110,8 @@ private slots:
         rig.bridge = std::make_unique<PearMusicBridge>(
             rig.settings, std::make_unique<MemorySecretStore>(*rig.store));
         QVERIFY(rig.snapshot(false).isSuccess());
-        QCOMPARE(rig.requestsTo(requests.first().path).size(), 1);
-        for (const auto &request : rig.server.requests())
-            QVERIFY(!request.path.contains(kToken));
-        qInstallMessageHandler(previous);
-        QVERIFY(!messages.join('\n').contains(kToken));
+        for (const auto &request : rig.server.requests().mid(1))
+            QVERIFY(!request.path.startsWith("/auth/") && !request.path.contains(kToken));
     }
 
     void failedApprovalStoresNothing_data()
@@ -146,8 +120,6 @@ private slots:
         QTest::addColumn<bool>("keyringLocked");
         QTest::newRow("refused") << json("", 403) << false;
         QTest::newRow("token with a space") << json(R"({"accessToken":"a b"})") << false;
-        QTest::newRow("token not text") << json(R"({"accessToken":7})") << false;
-        QTest::newRow("html page") << Response::ok("text/html", "<html></html>") << false;
         QTest::newRow("keyring locked") << json(R"({"accessToken":"ok"})") << true;
     }
     void failedApprovalStoresNothing()
@@ -156,11 +128,10 @@ private slots:
         QFETCH(bool, keyringLocked);
         Rig rig(false);
         rig.store->failure = keyringLocked ? std::optional(SecretStoreError::locked) : std::nullopt;
-        rig.server.setHandler([reply](const TestHttpServer::Request &) { return reply; });
+        rig.server.setHandler([reply](const auto &) { return reply; });
         QCOMPARE(kindOf(rig.snapshot(true)), Kind::pearSetup);
         QVERIFY(!rig.store->secret);
         QVERIFY(!rig.settings.value(PearMusicBridge::kEnabledKey).isValid());
-        QCOMPARE(rig.server.requestCount(), 1);
     }
 
     void revokedTokenIsDeletedAndPearLeftAlone()
@@ -175,34 +146,25 @@ private slots:
 
     void songAndVolume_data()
     {
-        QTest::addColumn<Response>("song");
-        QTest::addColumn<QByteArray>("volume");
-        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("songStatus");
+        QTest::addColumn<QString>("volume");
         QTest::addColumn<int>("level"); // -1: none
-        QTest::newRow("57.5 rounds up")
-            << json(kSong) << QByteArray(R"({"state":57.5,"isMuted":false})") << "Song" << 58;
-        QTest::newRow("muted") << json(kSong) << QByteArray(R"({"state":57.5,"isMuted":true})")
-                               << "Song" << 0;
-        QTest::newRow("150") << json(kSong) << QByteArray(R"({"state":150,"isMuted":false})")
-                             << "Song" << -1;
-        QTest::newRow("state as text")
-            << json(kSong) << QByteArray(R"({"state":"5","isMuted":false})") << "Song" << -1;
-        QTest::newRow("204 empty song")
-            << json("", 204) << QByteArray(R"({"state":3,"isMuted":false})") << "" << 3;
+        QTest::newRow("57.5 rounds up") << 200 << R"({"state":57.5,"isMuted":false})" << 58;
+        QTest::newRow("muted") << 200 << R"({"state":57.5,"isMuted":true})" << 0;
+        QTest::newRow("150") << 200 << R"({"state":150,"isMuted":false})" << -1;
+        QTest::newRow("204 empty song") << 204 << R"({"state":3,"isMuted":false})" << 3;
     }
     void songAndVolume()
     {
-        QFETCH(Response, song);
-        QFETCH(QByteArray, volume);
-        QFETCH(QString, title);
+        QFETCH(int, songStatus);
+        QFETCH(QString, volume);
         QFETCH(int, level);
         Rig rig;
-        rig.server.route("/api/v1/song", song);
-        rig.server.route("/api/v1/volume", json(volume));
+        rig.server.route("/api/v1/song", json(songStatus == 200 ? kSong : "", songStatus));
+        rig.server.route("/api/v1/volume", json(volume.toUtf8()));
         const auto result = rig.snapshot();
-        QVERIFY(result.isSuccess());
-        QCOMPARE(result.value().title, title);
-        QCOMPARE(result.value().isPlaying, !title.isEmpty());
+        QCOMPARE(result.value().title, songStatus == 200 ? "Song" : "");
+        QCOMPARE(result.value().isPlaying, songStatus == 200);
         QCOMPARE(result.value().volume, level < 0 ? std::nullopt : std::optional(level));
     }
 
@@ -218,7 +180,6 @@ private slots:
         stalling.stallAfter = 10;
         const int setup = int(Kind::pearSetup);
         QTest::newRow("redirect") << Response::redirect(302, "http://127.0.0.1:26538/x") << setup;
-        QTest::newRow("server error") << json("", 500) << setup;
         QTest::newRow("10 MB announced") << big << setup;
         QTest::newRow("10 MB unannounced") << unannounced << int(Kind::invalidReply);
         QTest::newRow("stalling body") << stalling << setup;
@@ -236,7 +197,6 @@ private slots:
         Rig rig;
         rig.server.route("/api/v1/song", reply);
         const auto result = rig.snapshot();
-        QVERIFY(!result.isSuccess());
         if (kind < 0)
             QVERIFY(result.otherError() && !result.otherError()->description.contains(kToken));
         else
@@ -245,29 +205,12 @@ private slots:
         QVERIFY(rig.store->secret); // only 401 and 403 touch the keyring
     }
 
-    void refusedRequestsNeverLeave_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("post");
-        QTest::newRow("GET next") << "/api/v1/next" << false;
-        QTest::newRow("POST song") << "/api/v1/song" << true;
-        QTest::newRow("auth without a UUID") << "/auth/Velloway-me" << true;
-        QTest::newRow("auth with braces")
-            << "/auth/Velloway-{6E0C3E3C-2E5A-4D31-9A59-6B8E1E0A2B11}" << true;
-        QTest::newRow("GET auth") << "/auth/Velloway-6E0C3E3C-2E5A-4D31-9A59-6B8E1E0A2B11" << false;
-        QTest::newRow("dot segments") << "/api/v1/../v1/song" << false;
-    }
     void refusedRequestsNeverLeave()
     {
-        QFETCH(QString, path);
-        QFETCH(bool, post);
-        const auto built =
-            PearAPI::request(path, post ? PearAPI::Method::post : PearAPI::Method::get);
-        QVERIFY(built.otherError());
-    }
-
-    void badStoredTokenIsNeverSent()
-    {
+        QVERIFY(PearAPI::request("/api/v1/next", Method::get).otherError());
+        QVERIFY(PearAPI::request("/api/v1/song", Method::post).otherError());
+        QVERIFY(PearAPI::request("/auth/Velloway-not-a-uuid", Method::post).otherError());
+        // A stored token that would break the header line is never sent.
         Rig rig;
         rig.store->secret = "two words\r\nX: y";
         QCOMPARE(kindOf(rig.snapshot()), Kind::pearSetup);
@@ -277,58 +220,22 @@ private slots:
     void commandsFollowTheReadSong()
     {
         Rig rig;
-        QCOMPARE(rig.send(SpotifyCommand::toggle()).localError()->kind(), Kind::pearSetup);
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle())), Kind::pearSetup);
         QVERIFY(rig.snapshot().isSuccess());
-        QCOMPARE(rig.send(SpotifyCommand::toggle(), kPID + 1).localError()->kind(),
-                 Kind::pearSetup);
-        rig.server.route("/api/v1/toggle-play", json("", 204));
-        rig.server.route("/api/v1/volume", json("{}"));
-        rig.server.route("/api/v1/seek-to", json("{}"));
-        QVERIFY(rig.send(SpotifyCommand::toggle()).isSuccess());
-        QVERIFY(rig.send(SpotifyCommand::volume(150)).isSuccess());
-        QCOMPARE(rig.requestsTo("/api/v1/volume").last().body, R"({"volume":100})");
-        const auto other = LyricsTrack(QStringLiteral("Song"), QStringLiteral("A"), {}, 200, {},
-                                       QStringLiteral("zzzzzzzzzzz"));
-        QCOMPARE(rig.send(SpotifyCommand::seek(50, other)).localError()->kind(),
-                 Kind::trackChanged);
-        QVERIFY(rig.requestsTo("/api/v1/seek-to").isEmpty());
-        const auto same = LyricsTrack(QStringLiteral("Song"), QStringLiteral("A"), {}, 200, {},
-                                      QStringLiteral("abcdefghijk"));
-        QVERIFY(rig.send(SpotifyCommand::seek(500, same)).isSuccess());
-        QCOMPARE(rig.requestsTo("/api/v1/seek-to").last().body, R"({"seconds":200})");
-    }
-
-    // Reports the cost of a poll beside a bare GET of the same reply; asserts
-    // only that polls share one connection.
-    void pollsShareOneConnection()
-    {
-        Rig rig;
-        constexpr int kPolls = 50;
-        QElapsedTimer timer;
-        timer.start();
-        for (int i = 0; i < kPolls; ++i) {
-            QEventLoop loop; // not awaitCompletion: its waits are 10 ms steps
-            rig.bridge->snapshot(kPID, false, [&](const auto &) { loop.quit(); });
-            loop.exec();
-        }
-        const double pollMs = timer.nsecsElapsed() / 1e6 / kPolls;
-        QCOMPARE(rig.server.connectionCount(), 1);
-        const double requestsPerPoll = double(rig.server.requestCount()) / kPolls;
-
-        HttpClient bare = HttpClient::loopback();
-        std::atomic<bool> cancelled{false};
-        HttpRequest get =
-            PearAPI::request("/api/v1/song", PearAPI::Method::get, QString(kToken)).value();
-        timer.restart();
-        for (int i = 0; i < kPolls; ++i)
-            QVERIFY(bare.send(get, cancelled).isSuccess());
-        const double getMs = timer.nsecsElapsed() / 1e6 / kPolls;
-        timer.restart();
-        for (int i = 0; i < kPolls; ++i)
-            QVERIFY(bare.get(get, cancelled).isSuccess()); // a new connection each time
-        const double freshMs = timer.nsecsElapsed() / 1e6 / kPolls;
-        qInfo("poll: %.1f requests, %.3f ms; bare GET of the song: %.3f ms kept, %.3f ms fresh",
-              requestsPerPoll, pollMs, getMs, freshMs);
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle(), kPID + 1)), Kind::pearSetup);
+        for (const char *path : {"/api/v1/volume", "/api/v1/seek-to"})
+            rig.server.route(path, json("", 204));
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::volume(150))), Kind::browserReply); // sent
+        QCOMPARE(rig.server.requests().last().body, R"({"volume":100})");
+        LyricsTrack track(QStringLiteral("Song"), QStringLiteral("A"), {}, 200, {},
+                          QStringLiteral("zzzzzzzzzzz"));
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::seek(50, track))), Kind::trackChanged);
+        QCOMPARE(rig.server.requests().last().path, "/api/v1/song");
+        track =
+            LyricsTrack(track.title(), track.artist(), {}, 200, {}, QStringLiteral("abcdefghijk"));
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::seek(500, track))), Kind::browserReply);
+        QCOMPARE(rig.server.requests().last().body, R"({"seconds":200})");
+        QCOMPARE(rig.server.connectionCount(), 1); // every request on the one kept connection
     }
 };
 

@@ -230,20 +230,20 @@ bool TestHttpServer::serveOne(int socket, QByteArray &pending)
             request.headers.insert(lines[i].left(colon).trimmed().toLower(),
                                    lines[i].mid(colon + 1).trimmed());
     }
-    const qsizetype bodyLength = request.headers.value("content-length").toLongLong();
-    while (pending.size() < bodyLength) {
+    const qsizetype contentLength = request.headers.value("content-length").toLongLong();
+    while (pending.size() < contentLength) {
         if (!receive())
             return false;
     }
-    request.body = pending.left(bodyLength);
-    pending.remove(0, bodyLength);
+    request.body = pending.left(contentLength);
+    pending.remove(0, contentLength);
 
     const Response response = respond(request);
     if (response.stallBeforeHead) {
         holdOpen(socket);
         return false;
     }
-    const qint64 replyLength =
+    const qint64 bodyLength =
         response.fillerBytes > 0 ? response.fillerBytes : qint64(response.body.size());
     QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                      reasonFor(response.status) +
@@ -253,15 +253,15 @@ bool TestHttpServer::serveOne(int socket, QByteArray &pending)
     if (response.announcedLength >= 0)
         out += "Content-Length: " + QByteArray::number(response.announcedLength) + "\r\n";
     else if (response.announceLength)
-        out += "Content-Length: " + QByteArray::number(replyLength) + "\r\n";
+        out += "Content-Length: " + QByteArray::number(bodyLength) + "\r\n";
     out += "\r\n";
     if (!sendAll(socket, out.constData(), out.size()))
         return false;
 
     const QByteArray filler(qsizetype(std::max<qint64>(1, response.chunkBytes)), 'x');
     qint64 sent = 0;
-    while (sent < replyLength) {
-        qint64 limit = replyLength;
+    while (sent < bodyLength) {
+        qint64 limit = bodyLength;
         if (response.dropAfter >= 0)
             limit = std::min(limit, response.dropAfter);
         if (response.stallAfter >= 0)
@@ -280,8 +280,8 @@ bool TestHttpServer::serveOne(int socket, QByteArray &pending)
         }
         m_progress.notify_all();
     }
-    if (response.stallAfter >= 0 && sent < replyLength)
+    if (response.stallAfter >= 0 && sent < bodyLength)
         holdOpen(socket);
     // A drop mid-body, a stall or an unannounced length closes the connection.
-    return sent == replyLength && response.announceLength && response.announcedLength < 0;
+    return sent == bodyLength && response.announceLength && response.announcedLength < 0;
 }

@@ -127,7 +127,9 @@ private slots:
             QStringLiteral("--headless=new --no-sandbox --disable-gpu --no-first-run "
                            "--disable-background-networking --disable-component-update "
                            "--disable-sync --autoplay-policy=no-user-gesture-required "
-                           "--ignore-certificate-errors --disable-popup-blocking")
+                           "--ignore-certificate-errors --disable-popup-blocking "
+                           // Never the session's keyring: it may want to prompt.
+                           "--password-store=basic")
                 .split(u' ') +
             QStringList{QStringLiteral("--user-data-dir=") + profile,
                         QStringLiteral("--load-extension=" VELLOWAY_EXTENSION_DIR),
