@@ -14,6 +14,8 @@ packages=(
     # running and testing
     xvfb xauth xdotool x11-utils imagemagick dbus dbus-x11 adwaita-icon-theme
     fonts-dejavu-core procps
+    # a Secret Service for the keyring tests
+    gnome-keyring
     # browser extension end-to-end tests (headless Chromium, a test certificate)
     chromium openssl
     # opening files, addresses and applications the way the desktop does

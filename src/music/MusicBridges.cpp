@@ -1,7 +1,7 @@
 #include "music/MusicBridges.h"
 
+#include "music/PearMusicBridge.h"
 #include "music/SpotifyLocalBridge.h"
-#include "music/UnavailableBridge.h"
 #include "music/YouTubeBrowserBridge.h"
 
 std::unique_ptr<SpotifyBridging> MusicBridges::make(MusicSource source)
@@ -16,8 +16,7 @@ std::unique_ptr<SpotifyBridging> MusicBridges::make(MusicSource source)
     case MusicSource::edge:
         return YouTubeBrowserBridge::create(source);
     case MusicSource::pear:
-        // PLACEHOLDER until the Pear bridge lands: return PearMusicBridge::create();
-        return std::make_unique<UnavailableBridge>(SpotifyLocalError::Kind::notRunning);
+        return PearMusicBridge::create();
     }
     return nullptr;
 }

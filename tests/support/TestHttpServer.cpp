@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -18,14 +19,17 @@ constexpr qsizetype kMaxRequestHead = 65'536;
 
 } // namespace
 
-TestHttpServer::TestHttpServer()
+TestHttpServer::TestHttpServer(quint16 port)
 {
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    address.sin_port = htons(port);
+    const int reuse = 1;
+    ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0)
+        return;
     ::listen(m_listener, 16);
     socklen_t length = sizeof address;
     ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length);
@@ -63,6 +67,12 @@ QList<TestHttpServer::Request> TestHttpServer::requests() const
     return m_requests;
 }
 
+int TestHttpServer::connectionCount() const
+{
+    std::lock_guard lock(m_mutex);
+    return int(m_connections.size());
+}
+
 int TestHttpServer::requestCount() const
 {
     std::lock_guard lock(m_mutex);
@@ -85,6 +95,10 @@ void TestHttpServer::acceptLoop()
         const int socket = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (socket < 0)
             continue;
+        // Head and body go out in separate writes; without this the body
+        // waits for the client's delayed acknowledgement (40 ms).
+        const int noDelay = 1;
+        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
         std::lock_guard lock(m_mutex);
         m_connections.emplace_back([this, socket] {
             serve(socket);
@@ -138,20 +152,31 @@ void TestHttpServer::holdOpen(int socket)
 
 void TestHttpServer::serve(int socket)
 {
-    QByteArray head;
+    QByteArray pending;
+    while (serveOne(socket, pending) && m_keepConnections) {
+    }
+}
+
+bool TestHttpServer::serveOne(int socket, QByteArray &pending)
+{
     char buffer[4096];
-    while (!head.contains("\r\n\r\n")) {
-        if (m_stopping || head.size() > kMaxRequestHead)
-            return;
+    const auto receive = [&] {
         pollfd item{socket, POLLIN, 0};
         if (::poll(&item, 1, kPollMilliseconds) <= 0)
-            continue;
+            return !m_stopping;
         const ssize_t received = ::recv(socket, buffer, sizeof buffer, 0);
-        if (received <= 0)
-            return;
-        head.append(buffer, received);
+        if (received > 0)
+            pending.append(buffer, received);
+        return received > 0;
+    };
+    while (!pending.contains("\r\n\r\n")) {
+        if (m_stopping || pending.size() > kMaxRequestHead || !receive())
+            return false;
     }
-    const QList<QByteArray> lines = head.left(head.indexOf("\r\n\r\n")).split('\n');
+    const qsizetype headEnd = pending.indexOf("\r\n\r\n");
+    const QByteArray head = pending.left(headEnd);
+    pending.remove(0, headEnd + 4);
+    const QList<QByteArray> lines = head.split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     Request request;
     request.method = requestLine.value(0);
@@ -164,17 +189,24 @@ void TestHttpServer::serve(int socket)
             request.headers.insert(lines[i].left(colon).trimmed().toLower(),
                                    lines[i].mid(colon + 1).trimmed());
     }
+    const qsizetype contentLength = request.headers.value("content-length").toLongLong();
+    while (pending.size() < contentLength) {
+        if (!receive())
+            return false;
+    }
+    request.body = pending.left(contentLength);
+    pending.remove(0, contentLength);
 
     const Response response = respond(request);
     if (response.stallBeforeHead) {
         holdOpen(socket);
-        return;
+        return false;
     }
     const qint64 bodyLength =
         response.fillerBytes > 0 ? response.fillerBytes : qint64(response.body.size());
     // Clients read the status code; the reason phrase is free text.
-    QByteArray out =
-        "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nConnection: close\r\n";
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) +
+                     (m_keepConnections ? " Status\r\n" : " Status\r\nConnection: close\r\n");
     for (const auto &[name, value] : response.headers)
         out += name + ": " + value + "\r\n";
     if (response.announcedLength >= 0)
@@ -183,7 +215,7 @@ void TestHttpServer::serve(int socket)
         out += "Content-Length: " + QByteArray::number(bodyLength) + "\r\n";
     out += "\r\n";
     if (!sendAll(socket, out.constData(), out.size()))
-        return;
+        return false;
 
     const QByteArray filler(qsizetype(std::max<qint64>(1, response.chunkBytes)), 'x');
     qint64 sent = 0;
@@ -199,7 +231,7 @@ void TestHttpServer::serve(int socket)
         const char *data =
             response.fillerBytes > 0 ? filler.constData() : response.body.constData() + sent;
         if (!sendAll(socket, data, piece))
-            return;
+            return false;
         sent += piece;
         {
             std::lock_guard lock(m_mutex);
@@ -209,5 +241,6 @@ void TestHttpServer::serve(int socket)
     }
     if (response.stallAfter >= 0 && sent < bodyLength)
         holdOpen(socket);
-    // Falling out closes the connection: the whole body, or a drop mid-body.
+    // A drop mid-body, a stall or an unannounced length closes the connection.
+    return sent == bodyLength && response.announceLength && response.announcedLength < 0;
 }

@@ -18,7 +18,7 @@
 /// A scriptable HTTP/1.1 server on 127.0.0.1 for tests, on plain sockets in
 /// its own threads (one per connection), so a test's main thread may block
 /// on a client while the server answers. Every connection serves one
-/// request and is closed afterwards.
+/// request and is closed afterwards, unless connections are kept.
 class TestHttpServer
 {
 public:
@@ -29,6 +29,8 @@ public:
         QUrlQuery query;
         /// Header names lower-cased.
         QMap<QByteArray, QByteArray> headers;
+        /// As announced by Content-Length.
+        QByteArray body;
     };
 
     struct Response
@@ -76,7 +78,9 @@ public:
 
     using Handler = std::function<Response(const Request &)>;
 
-    TestHttpServer();
+    /// Listens on `port` (any free port when 0); `port()` is 0 when that
+    /// port is taken.
+    explicit TestHttpServer(quint16 port = 0);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer &) = delete;
     TestHttpServer &operator=(const TestHttpServer &) = delete;
@@ -89,6 +93,11 @@ public:
     /// Answers requests for `path` (query ignored) with `response`.
     void route(const QString &path, Response response);
 
+    /// Serves further requests on a connection after a complete reply
+    /// instead of closing it.
+    void keepConnections(bool keep) { m_keepConnections = keep; }
+    int connectionCount() const;
+
     QList<Request> requests() const;
     int requestCount() const;
     /// Body bytes written so far, over all responses.
@@ -100,6 +109,7 @@ public:
 private:
     void acceptLoop();
     void serve(int socket);
+    bool serveOne(int socket, QByteArray &pending);
     Response respond(const Request &request);
     bool sendAll(int socket, const char *data, qint64 length);
     void holdOpen(int socket);
@@ -107,6 +117,7 @@ private:
     int m_listener = -1;
     quint16 m_port = 0;
     std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_keepConnections{false};
     std::atomic<qint64> m_bodyBytesSent{0};
     mutable std::mutex m_mutex;
     std::condition_variable m_progress;

@@ -177,14 +177,51 @@ HttpError errorFor(CURLcode code)
 
 } // namespace
 
+struct HttpClient::Handles
+{
+    CURL *easy = curl_easy_init();
+    CURLM *multi = curl_multi_init();
+    ~Handles()
+    {
+        curl_multi_cleanup(multi);
+        curl_easy_cleanup(easy);
+    }
+};
+
 HttpClient::HttpClient(HttpConnectionOverride connectionOverride)
     : m_override(std::move(connectionOverride))
 {
     initialiseCurl();
 }
 
+HttpClient::~HttpClient() = default;
+HttpClient::HttpClient(HttpClient &&) noexcept = default;
+HttpClient &HttpClient::operator=(HttpClient &&) noexcept = default;
+
+HttpClient HttpClient::loopback()
+{
+    HttpClient client;
+    client.m_kept = std::make_unique<Handles>();
+    return client;
+}
+
 HttpResponse HttpClient::get(const HttpRequest &request, const std::atomic<bool> &cancelled,
                              const HeadCheck &acceptHead) const
+{
+    HttpRequest plain = request;
+    plain.method = "GET";
+    plain.body.clear();
+    return transfer(plain, cancelled, acceptHead, nullptr);
+}
+
+HttpResponse HttpClient::send(const HttpRequest &request, const std::atomic<bool> &cancelled,
+                              const HeadCheck &acceptHead)
+{
+    return transfer(request, cancelled, acceptHead, m_kept.get());
+}
+
+HttpResponse HttpClient::transfer(const HttpRequest &request, const std::atomic<bool> &cancelled,
+                                  const HeadCheck &acceptHead, Handles *kept) const
 {
     HttpResponse response;
     if (cancelled.load()) {
@@ -202,9 +239,14 @@ HttpResponse HttpClient::get(const HttpRequest &request, const std::atomic<bool>
         target.setPort(*localPort);
         resolve = url.host().toUtf8() + ':' + QByteArray::number(*localPort) + ":127.0.0.1";
     }
-    const bool secure = !localPort;
-    if (!url.isValid() || url.host().isEmpty() ||
-        (secure && url.scheme().toLower() != QLatin1String("https"))) {
+    const bool secure = !localPort && !m_kept;
+    const bool isPost = request.method == "POST";
+    const bool addressAllowed = m_kept
+                                    ? url.scheme() == QLatin1String("http") &&
+                                          url.host() == QLatin1String("127.0.0.1") && url.port() > 0
+                                    : localPort || url.scheme().toLower() == QLatin1String("https");
+    if (!url.isValid() || url.host().isEmpty() || !addressAllowed ||
+        (!isPost && request.method != "GET")) {
         response.error = HttpError::unsupportedURL;
         response.errorText = QStringLiteral("unsupported address");
         return response;
@@ -214,8 +256,13 @@ HttpResponse HttpClient::get(const HttpRequest &request, const std::atomic<bool>
     transfer.lastActivity = SystemClock::shared().now();
     const Seconds deadline = transfer.lastActivity + request.totalTimeout;
 
-    CURL *easy = curl_easy_init();
-    CURLM *multi = curl_multi_init();
+    // A kept pair of handles keeps its connection in the multi handle's
+    // pool between transfers; a fresh pair is dropped after this one.
+    std::unique_ptr<Handles> fresh = kept ? nullptr : std::make_unique<Handles>();
+    Handles &handles = kept ? *kept : *fresh;
+    CURL *easy = handles.easy;
+    CURLM *multi = handles.multi;
+    curl_easy_reset(easy);
     curl_slist *headers = nullptr;
     curl_slist *resolves = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
@@ -223,15 +270,21 @@ HttpResponse HttpClient::get(const HttpRequest &request, const std::atomic<bool>
     const QByteArray address = target.toString(QUrl::FullyEncoded).toUtf8();
     curl_easy_setopt(easy, CURLOPT_URL, address.constData());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, secure ? "https" : "http");
-    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    if (isPost) {
+        curl_easy_setopt(easy, CURLOPT_POST, 1L);
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE, static_cast<long>(request.body.size()));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.constData());
+    } else {
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    }
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     // An empty proxy disables the environment's proxy variables as well.
     curl_easy_setopt(easy, CURLOPT_PROXY, "");
     curl_easy_setopt(easy, CURLOPT_NOPROXY, "*");
     curl_easy_setopt(easy, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED));
-    curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, kept ? 0L : 1L);
+    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, kept ? 0L : 1L);
     curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
                      static_cast<long>(std::max(1.0, request.totalTimeout.count() * 1000)));
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
@@ -246,6 +299,10 @@ HttpResponse HttpClient::get(const HttpRequest &request, const std::atomic<bool>
             continue;
         headers = curl_slist_append(headers, (name + ": " + value).constData());
     }
+    // Without this a POST would claim a form body it does not carry.
+    if (isPost && std::none_of(request.headers.begin(), request.headers.end(),
+                               [](const auto &h) { return h.first.toLower() == "content-type"; }))
+        headers = curl_slist_append(headers, "Content-Type:");
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
     if (!resolve.isEmpty()) {
         resolves = curl_slist_append(resolves, resolve.constData());
@@ -283,8 +340,6 @@ HttpResponse HttpClient::get(const HttpRequest &request, const std::atomic<bool>
             code = message->data.result;
     }
     curl_multi_remove_handle(multi, easy);
-    curl_easy_cleanup(easy);
-    curl_multi_cleanup(multi);
     curl_slist_free_all(headers);
     curl_slist_free_all(resolves);
 

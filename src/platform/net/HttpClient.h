@@ -10,13 +10,18 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
-/// One GET as `HttpClient` sends it.
+/// One request as `HttpClient` sends it.
 struct HttpRequest
 {
     QUrl url;
+    /// "GET" or "POST".
+    QByteArray method = "GET";
+    /// The body of a POST (a POST without one sends an empty body).
+    QByteArray body;
     /// Extra request headers (name, value), sent as given.
     QList<std::pair<QByteArray, QByteArray>> headers;
     /// The body is never allowed to grow past this many bytes.
@@ -82,14 +87,35 @@ public:
     using HeadCheck = std::function<bool(const HttpResponseHead &)>;
 
     explicit HttpClient(HttpConnectionOverride connectionOverride = {});
+    ~HttpClient();
+    HttpClient(HttpClient &&) noexcept;
+    HttpClient &operator=(HttpClient &&) noexcept;
+
+    /// A client for a plain-HTTP service on this machine (a local player's
+    /// API): it sends only to http://127.0.0.1 addresses with a port, and
+    /// keeps its one connection open between `send` calls, so a request
+    /// costs no new connection while the server keeps it.
+    static HttpClient loopback();
 
     /// Sends `request`. `acceptHead` (optional) sees the head before any body
     /// is read; returning false ends the transfer with `headRejected`.
     /// `cancelled` is checked before starting, after every wait for the
     /// network and each time `cancelCheckBytes` more body bytes are held.
+    /// Always a fresh connection; `request.method` is ignored.
     HttpResponse get(const HttpRequest &request, const std::atomic<bool> &cancelled,
                      const HeadCheck &acceptHead = {}) const;
 
+    /// Like `get`, with the request's method and body, and on the kept
+    /// connection of a `loopback()` client.
+    HttpResponse send(const HttpRequest &request, const std::atomic<bool> &cancelled,
+                      const HeadCheck &acceptHead = {});
+
 private:
+    struct Handles;
+
+    HttpResponse transfer(const HttpRequest &request, const std::atomic<bool> &cancelled,
+                          const HeadCheck &acceptHead, Handles *kept) const;
+
     HttpConnectionOverride m_override;
+    std::unique_ptr<Handles> m_kept; // loopback clients only
 };

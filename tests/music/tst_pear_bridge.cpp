@@ -1,0 +1,243 @@
+#include "music/PearAPI.h"
+#include "music/PearMusicBridge.h"
+#include "platform/keyring/SecretStore.h"
+#include "support/AwaitCompletion.h"
+#include "support/MemorySettings.h"
+#include "support/TestHttpServer.h"
+
+#include <QTest>
+
+using Kind = SpotifyLocalError::Kind;
+using Response = TestHttpServer::Response;
+using PearAPI::Method;
+
+namespace {
+
+constexpr qint32 kPID = 4242;
+const QByteArray kToken = "pear.T0ken-secret";
+const QByteArray kSong = R"({"title":"Song","artist":"A","videoId":"abcdefghijk",)"
+                         R"("isPaused":false,"songDuration":200,"elapsedSeconds":12})";
+
+struct MemorySecretStore final : SecretStore
+{
+    std::optional<QByteArray> read(const Attributes &) override { return secret; }
+    std::optional<SecretStoreError> save(const Attributes &, const QString &,
+                                         const QByteArray &value) override
+    {
+        secret = failure ? secret : value;
+        return failure;
+    }
+    void remove(const Attributes &) override { secret.reset(); }
+
+    std::optional<QByteArray> secret;
+    std::optional<SecretStoreError> failure;
+};
+
+Response json(const QByteArray &body, int status = 200)
+{
+    Response response = Response::ok("application/json", body);
+    response.status = status;
+    return response;
+}
+
+struct Rig
+{
+    explicit Rig(bool connected = true)
+    {
+        QVERIFY2(server.port() == 26538, "port 26538 is taken");
+        server.keepConnections(true);
+        if (connected) {
+            settings.setValue(PearMusicBridge::kEnabledKey, true);
+            store->secret = kToken;
+        }
+        server.route("/api/v1/song", json(kSong));
+        server.route("/api/v1/volume", json(R"({"state":57.5,"isMuted":false})"));
+    }
+    SpotifySnapshotResult snapshot(bool ask = false)
+    {
+        return awaitCompletion<SpotifySnapshotResult>(
+            [&](auto done) { bridge->snapshot(kPID, ask, done); });
+    }
+    SpotifySendResult send(const SpotifyCommand &command, qint32 pid = kPID)
+    {
+        return awaitCompletion<SpotifySendResult>(
+            [&](auto done) { bridge->send(command, pid, done); });
+    }
+
+    TestHttpServer server{26538};
+    MemorySettings settings;
+    MemorySecretStore *store = new MemorySecretStore;
+    std::unique_ptr<PearMusicBridge> bridge =
+        std::make_unique<PearMusicBridge>(settings, std::unique_ptr<SecretStore>(store));
+};
+
+// The bridge's error; `browserReply` (never raised here) stands for none.
+template <typename Result> Kind kindOf(const Result &result)
+{
+    return result.localError() ? result.localError()->kind() : Kind::browserReply;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(TestHttpServer::Response)
+
+class PearBridgeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void approvalStoresTheTokenWhichLaterRunsReuse()
+    {
+        Rig rig(false);
+        rig.server.setHandler([](const TestHttpServer::Request &request) {
+            if (request.path.startsWith("/auth/Velloway-") && request.method == "POST")
+                return json("{\"accessToken\":\"" + kToken + "\"}");
+            return request.path == "/api/v1/song" ? json(kSong) : json("{}");
+        });
+        QCOMPARE(kindOf(rig.snapshot(false)), Kind::pearSetup);
+        QCOMPARE(rig.server.requestCount(), 0); // never contacted before connecting
+
+        QCOMPARE(rig.snapshot(true).value().title, "Song");
+        QCOMPARE(rig.store->secret, kToken);
+        QVERIFY(rig.settings.value(PearMusicBridge::kEnabledKey).toBool());
+        const QString client = rig.settings.value(PearMusicBridge::kClientKey).toString();
+        const auto requests = rig.server.requests();
+        QCOMPARE(requests.first().path, "/auth/Velloway-" + client);
+        QVERIFY(!requests.first().headers.contains("authorization"));
+        QCOMPARE(requests.last().headers.value("authorization"), "Bearer " + kToken);
+
+        // A new run reads the token from the keyring and asks nothing again.
+        rig.bridge = std::make_unique<PearMusicBridge>(
+            rig.settings, std::make_unique<MemorySecretStore>(*rig.store));
+        QVERIFY(rig.snapshot(false).isSuccess());
+        for (const auto &request : rig.server.requests().mid(1))
+            QVERIFY(!request.path.startsWith("/auth/") && !request.path.contains(kToken));
+    }
+
+    void failedApprovalStoresNothing_data()
+    {
+        QTest::addColumn<Response>("reply");
+        QTest::addColumn<bool>("keyringLocked");
+        QTest::newRow("refused") << json("", 403) << false;
+        QTest::newRow("token with a space") << json(R"({"accessToken":"a b"})") << false;
+        QTest::newRow("keyring locked") << json(R"({"accessToken":"ok"})") << true;
+    }
+    void failedApprovalStoresNothing()
+    {
+        QFETCH(Response, reply);
+        QFETCH(bool, keyringLocked);
+        Rig rig(false);
+        rig.store->failure = keyringLocked ? std::optional(SecretStoreError::locked) : std::nullopt;
+        rig.server.setHandler([reply](const auto &) { return reply; });
+        QCOMPARE(kindOf(rig.snapshot(true)), Kind::pearSetup);
+        QVERIFY(!rig.store->secret);
+        QVERIFY(!rig.settings.value(PearMusicBridge::kEnabledKey).isValid());
+    }
+
+    void revokedTokenIsDeletedAndPearLeftAlone()
+    {
+        Rig rig;
+        rig.server.route("/api/v1/song", json("", 401));
+        QCOMPARE(kindOf(rig.snapshot()), Kind::pearSetup);
+        QVERIFY(!rig.store->secret);
+        QCOMPARE(kindOf(rig.snapshot()), Kind::pearSetup);
+        QCOMPARE(rig.server.requestCount(), 1);
+    }
+
+    void songAndVolume_data()
+    {
+        QTest::addColumn<int>("songStatus");
+        QTest::addColumn<QString>("volume");
+        QTest::addColumn<int>("level"); // -1: none
+        QTest::newRow("57.5 rounds up") << 200 << R"({"state":57.5,"isMuted":false})" << 58;
+        QTest::newRow("muted") << 200 << R"({"state":57.5,"isMuted":true})" << 0;
+        QTest::newRow("150") << 200 << R"({"state":150,"isMuted":false})" << -1;
+        QTest::newRow("204 empty song") << 204 << R"({"state":3,"isMuted":false})" << 3;
+    }
+    void songAndVolume()
+    {
+        QFETCH(int, songStatus);
+        QFETCH(QString, volume);
+        QFETCH(int, level);
+        Rig rig;
+        rig.server.route("/api/v1/song", json(songStatus == 200 ? kSong : "", songStatus));
+        rig.server.route("/api/v1/volume", json(volume.toUtf8()));
+        const auto result = rig.snapshot();
+        QCOMPARE(result.value().title, songStatus == 200 ? "Song" : "");
+        QCOMPARE(result.value().isPlaying, songStatus == 200);
+        QCOMPARE(result.value().volume, level < 0 ? std::nullopt : std::optional(level));
+    }
+
+    void hostileServerEndsInTheDefinedError_data()
+    {
+        QTest::addColumn<Response>("reply");
+        QTest::addColumn<int>("kind"); // -1: a decoding failure
+        Response big = Response::ok("application/json", {});
+        big.fillerBytes = 10 << 20;
+        Response unannounced = big;
+        unannounced.announceLength = false;
+        Response stalling = json(kSong);
+        stalling.stallAfter = 10;
+        const int setup = int(Kind::pearSetup);
+        QTest::newRow("redirect") << Response::redirect(302, "http://127.0.0.1:26538/x") << setup;
+        QTest::newRow("10 MB announced") << big << setup;
+        QTest::newRow("10 MB unannounced") << unannounced << int(Kind::invalidReply);
+        QTest::newRow("stalling body") << stalling << setup;
+        QTest::newRow("html page") << Response::ok("text/html", "<html>hi</html>") << -1;
+        QTest::newRow("malformed json") << json(R"({"title":)") << -1;
+        QTest::newRow("every field mistyped")
+            << json(R"({"title":1,"artist":[],"album":{},"videoId":5,"imageSrc":true,)"
+                    R"("isPaused":"no","songDuration":"x","elapsedSeconds":[],"volume":"y"})")
+            << -1;
+    }
+    void hostileServerEndsInTheDefinedError()
+    {
+        QFETCH(Response, reply);
+        QFETCH(int, kind);
+        Rig rig;
+        rig.server.route("/api/v1/song", reply);
+        const auto result = rig.snapshot();
+        if (kind < 0)
+            QVERIFY(result.otherError() && !result.otherError()->description.contains(kToken));
+        else
+            QCOMPARE(kindOf(result), Kind(kind));
+        QCOMPARE(rig.server.requestCount(), 1);
+        QVERIFY(rig.store->secret); // only 401 and 403 touch the keyring
+    }
+
+    void refusedRequestsNeverLeave()
+    {
+        QVERIFY(PearAPI::request("/api/v1/next", Method::get).otherError());
+        QVERIFY(PearAPI::request("/api/v1/song", Method::post).otherError());
+        QVERIFY(PearAPI::request("/auth/Velloway-not-a-uuid", Method::post).otherError());
+        // A stored token that would break the header line is never sent.
+        Rig rig;
+        rig.store->secret = "two words\r\nX: y";
+        QCOMPARE(kindOf(rig.snapshot()), Kind::pearSetup);
+        QCOMPARE(rig.server.requestCount(), 0);
+    }
+
+    void commandsFollowTheReadSong()
+    {
+        Rig rig;
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle())), Kind::pearSetup);
+        QVERIFY(rig.snapshot().isSuccess());
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle(), kPID + 1)), Kind::pearSetup);
+        for (const char *path : {"/api/v1/volume", "/api/v1/seek-to"})
+            rig.server.route(path, json("", 204));
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::volume(150))), Kind::browserReply); // sent
+        QCOMPARE(rig.server.requests().last().body, R"({"volume":100})");
+        LyricsTrack track(QStringLiteral("Song"), QStringLiteral("A"), {}, 200, {},
+                          QStringLiteral("zzzzzzzzzzz"));
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::seek(50, track))), Kind::trackChanged);
+        QCOMPARE(rig.server.requests().last().path, "/api/v1/song");
+        track =
+            LyricsTrack(track.title(), track.artist(), {}, 200, {}, QStringLiteral("abcdefghijk"));
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::seek(500, track))), Kind::browserReply);
+        QCOMPARE(rig.server.requests().last().body, R"({"seconds":200})");
+        QCOMPARE(rig.server.connectionCount(), 1); // every request on the one kept connection
+    }
+};
+
+QTEST_GUILESS_MAIN(PearBridgeTest)
+#include "tst_pear_bridge.moc"
