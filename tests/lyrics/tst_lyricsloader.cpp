@@ -129,8 +129,6 @@ private slots:
         QCOMPARE(request.query.queryItemValue("album_name", QUrl::FullyDecoded), track.album());
         QCOMPARE(request.headers.value("accept"), QByteArray("application/json"));
         QCOMPARE(request.headers.value("user-agent"), QByteArray("Velloway/1.6.0"));
-        QVERIFY(!request.headers.contains("cookie"));
-        QVERIFY(!request.headers.contains("authorization"));
     }
 
     void durationOutsideTheRangeSendsNothing_data()
@@ -179,8 +177,6 @@ private slots:
         full.insert(1, QByteArray(LyricsPolicy::kMaxReplyBytes - full.size(), ' '));
         Response atCap = jsonReply(full);
         row("announced body at the cap", atCap, -1);
-        atCap.announceLength = false;
-        row("unannounced body at the cap", atCap, -1);
         Response announced = jsonReply({});
         announced.fillerBytes = LyricsPolicy::kMaxReplyBytes + 1;
         row("announced length over the cap", announced, int(Kind::badServerResponse));

@@ -48,7 +48,6 @@ private slots:
         row("Spotify's unsigned microseconds", QVariant::fromValue(qulonglong(215'000'000)), 215.0);
         row("negative", QVariant::fromValue(qlonglong(-5'000'000)), 0.0);
         row("not a number", QVariant(qQNaN()), 0.0);
-        row("text", QVariant("215"), 0.0);
         row("ten years", QVariant::fromValue(qulonglong(315'360'000'000'000)), 315'360'000.0);
     }
 
@@ -88,12 +87,6 @@ private slots:
         const auto second = snapshotOf(*bridge);
         QVERIFY(second.localError());
         QCOMPARE(*second.localError(), SpotifyLocalError(Kind::notRunning));
-    }
-
-    void appleMusicIsNeverThere()
-    {
-        QVERIFY(!MusicSource(MusicSource::appleMusic).isInstalled());
-        QCOMPARE(MusicSource(MusicSource::appleMusic).processID(), std::nullopt);
     }
 
     void playerSignalsReachTheObserver()
