@@ -177,6 +177,8 @@ private slots:
         full.insert(1, QByteArray(LyricsPolicy::kMaxReplyBytes - full.size(), ' '));
         Response atCap = jsonReply(full);
         row("announced body at the cap", atCap, -1);
+        atCap.announceLength = false;
+        row("unannounced body at the cap", atCap, -1);
         Response announced = jsonReply({});
         announced.fillerBytes = LyricsPolicy::kMaxReplyBytes + 1;
         row("announced length over the cap", announced, int(Kind::badServerResponse));
