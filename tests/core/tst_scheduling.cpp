@@ -26,19 +26,6 @@ private slots:
         QCOMPARE(time.pendingCount(), 0);
     }
 
-    void repeatingTimerTicksUntilCancelledEvenFromItsOwnCallback()
-    {
-        VirtualTime time;
-        int ticks = 0;
-        CancelHandle timer;
-        timer = time.every(Seconds(0.05), Seconds(0.01), [&] {
-            if (++ticks == 4)
-                timer.cancel();
-        });
-        time.advance(1.0);
-        QCOMPARE(ticks, 4);
-    }
-
     void timerSchedulerFiresOnceAndHonoursCancel()
     {
         TimerScheduler scheduler;

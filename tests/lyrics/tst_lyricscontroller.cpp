@@ -1,5 +1,6 @@
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsProviding.h"
+#include "support/TestRows.h"
 #include "support/VirtualTime.h"
 
 #include <QSignalSpy>
@@ -70,10 +71,10 @@ private slots:
     {
         QTest::addColumn<int>("failure"); // a LyricsFailure::Kind, or -1 for a document
         QTest::addColumn<Status>("status");
-        QTest::newRow("found") << -1 << Status::ready;
-        QTest::newRow("not found") << int(LyricsFailure::Kind::notFound) << Status::notFound;
-        QTest::newRow("429") << int(LyricsFailure::Kind::rateLimited) << Status::rateLimited;
-        QTest::newRow("loader gave up") << int(LyricsFailure::Kind::cancelled) << Status::failed;
+        row("found", -1, Status::ready);
+        row("not found", int(LyricsFailure::Kind::notFound), Status::notFound);
+        row("429", int(LyricsFailure::Kind::rateLimited), Status::rateLimited);
+        row("loader gave up", int(LyricsFailure::Kind::cancelled), Status::failed);
     }
     void statusFollowsTheLookup()
     {
@@ -111,13 +112,13 @@ private slots:
         QTest::addColumn<bool>("playing");
         QTest::addColumn<double>("later"); // seconds after the sample
         QTest::addColumn<double>("position");
-        QTest::newRow("playing") << 8.0 << true << 1.5 << 9.5;
-        QTest::newRow("stalled player") << 5.0 << true << 5.0 << 7.0;
-        QTest::newRow("paused") << 8.0 << false << 5.0 << 8.0;
-        QTest::newRow("end of the song") << 10.0 << true << 5.0 << 11.0;
-        QTest::newRow("earlier date") << 8.0 << true << -3.0 << 8.0;
-        QTest::newRow("sample NaN") << std::nan("") << false << 0.0 << 0.0;
-        QTest::newRow("date NaN") << 8.0 << true << std::nan("") << 8.0;
+        row("playing", 8.0, true, 1.5, 9.5);
+        row("stalled player", 5.0, true, 5.0, 7.0);
+        row("paused", 8.0, false, 5.0, 8.0);
+        row("end of the song", 10.0, true, 5.0, 11.0);
+        row("earlier date", 8.0, true, -3.0, 8.0);
+        row("sample NaN", std::nan(""), false, 0.0, 0.0);
+        row("date NaN", 8.0, true, std::nan(""), 8.0);
     }
     void positionExtrapolatesAtMostTwoSeconds()
     {

@@ -1,4 +1,5 @@
 #include "lyrics/LyricsPolicy.h"
+#include "support/TestRows.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -69,65 +70,54 @@ private slots:
                                                 {"instrumental", false},
                                                 {"syncedLyrics", QJsonValue::Null},
                                                 {"plainLyrics", QJsonValue::Null}};
-        QTest::newRow("matching reply") << bytes(reply) << -1;
-        QTest::newRow("3 s longer passes") << bytes(replyObject("Café", "Sigur Rós", 183.0)) << -1;
-        QTest::newRow("3 s shorter passes") << bytes(replyObject("Café", "Sigur Rós", 177)) << -1;
-        QTest::newRow("3.5 s longer")
-            << bytes(replyObject("Café", "Sigur Rós", 183.5)) << int(Kind::notFound);
-        QTest::newRow("title folded") << bytes(replyObject(" cafe\n", "SIGUR ROS\t")) << -1;
-        QTest::newRow("title decomposed")
-            << bytes(replyObject("CAFE\u0301", "sigur ro\u0301s")) << -1;
-        QTest::newRow("dotted capital I folded")
-            << bytes(replyObject("Café", "S\u0130GUR R\u00D3S")) << -1;
-        QTest::newRow("dotted small i folded")
-            << bytes(replyObject("Café", "si\u0307gur ros")) << -1;
-        QTest::newRow("other title") << bytes(replyObject("Cafe (Live)")) << int(Kind::notFound);
-        QTest::newRow("other artist") << bytes(replyObject("Café", "Sigur")) << int(Kind::notFound);
-        QTest::newRow("nothing to show") << bytes(nothing) << int(Kind::notFound);
-        QTest::newRow("instrumental") << bytes(with(nothing, "instrumental", true)) << -1;
-        QTest::newRow("plain only") << bytes(with(nothing, "plainLyrics", "words")) << -1;
-        QTest::newRow("blank plain, untimed synced")
-            << bytes(with(with(nothing, "plainLyrics", " \n"), "syncedLyrics", "no tags here"))
-            << int(Kind::notFound);
-        QTest::newRow("optional keys missing")
-            << bytes(without(without(with(reply, "instrumental", true), "syncedLyrics"),
-                             "plainLyrics"))
-            << -1;
-        QTest::newRow("empty body") << QByteArray() << int(Kind::dataLengthExceedsMaximum);
-        QTest::newRow("at the cap") << paddedTo(LyricsPolicy::kMaxReplyBytes) << -1;
-        QTest::newRow("over the cap")
-            << paddedTo(LyricsPolicy::kMaxReplyBytes + 1) << int(Kind::dataLengthExceedsMaximum);
-        QTest::newRow("malformed") << QByteArray(R"({"trackName":)") << int(Kind::decoding);
-        QTest::newRow("trailing garbage") << bytes(reply) + "x" << int(Kind::decoding);
-        QTest::newRow("not UTF-8")
-            << QByteArray(
-                   "{\"trackName\":\"Caf\xe9\",\"artistName\":\"Sigur R\xf3s\",\"duration\":180,"
-                   "\"instrumental\":true}")
-            << int(Kind::decoding);
-        QTest::newRow("HTML page")
-            << QByteArray("<html><body>502 Bad Gateway</body></html>") << int(Kind::decoding);
-        QTest::newRow("array") << QByteArray("[" + bytes(reply) + "]") << int(Kind::decoding);
-        QTest::newRow("title missing") << bytes(without(reply, "trackName")) << int(Kind::decoding);
-        QTest::newRow("artist missing")
-            << bytes(without(reply, "artistName")) << int(Kind::decoding);
-        QTest::newRow("duration missing")
-            << bytes(without(reply, "duration")) << int(Kind::decoding);
-        QTest::newRow("instrumental missing")
-            << bytes(without(reply, "instrumental")) << int(Kind::decoding);
-        QTest::newRow("title null")
-            << bytes(with(reply, "trackName", QJsonValue::Null)) << int(Kind::decoding);
-        QTest::newRow("duration beyond any number")
-            << QByteArray(R"({"trackName":"Café","artistName":"Sigur Rós","duration":1e400,)"
-                          R"("instrumental":true})")
-            << int(Kind::decoding);
-        QTest::newRow("duration as text")
-            << bytes(with(reply, "duration", "180")) << int(Kind::decoding);
-        QTest::newRow("instrumental as number")
-            << bytes(with(reply, "instrumental", 1)) << int(Kind::decoding);
-        QTest::newRow("synced as number")
-            << bytes(with(reply, "syncedLyrics", 3)) << int(Kind::decoding);
-        QTest::newRow("plain as object")
-            << bytes(with(reply, "plainLyrics", QJsonObject{})) << int(Kind::decoding);
+        row("matching reply", bytes(reply), -1);
+        row("3 s longer passes", bytes(replyObject("Café", "Sigur Rós", 183.0)), -1);
+        row("3 s shorter passes", bytes(replyObject("Café", "Sigur Rós", 177)), -1);
+        row("3.5 s longer", bytes(replyObject("Café", "Sigur Rós", 183.5)), int(Kind::notFound));
+        row("title folded", bytes(replyObject(" cafe\n", "SIGUR ROS\t")), -1);
+        row("title decomposed", bytes(replyObject("CAFE\u0301", "sigur ro\u0301s")), -1);
+        row("dotted capital I folded", bytes(replyObject("Café", "S\u0130GUR R\u00D3S")), -1);
+        row("dotted small i folded", bytes(replyObject("Café", "si\u0307gur ros")), -1);
+        row("other title", bytes(replyObject("Cafe (Live)")), int(Kind::notFound));
+        row("other artist", bytes(replyObject("Café", "Sigur")), int(Kind::notFound));
+        row("nothing to show", bytes(nothing), int(Kind::notFound));
+        row("instrumental", bytes(with(nothing, "instrumental", true)), -1);
+        row("plain only", bytes(with(nothing, "plainLyrics", "words")), -1);
+        row("blank plain, untimed synced",
+            bytes(with(with(nothing, "plainLyrics", " \n"), "syncedLyrics", "no tags here")),
+            int(Kind::notFound));
+        row("optional keys missing",
+            bytes(
+                without(without(with(reply, "instrumental", true), "syncedLyrics"), "plainLyrics")),
+            -1);
+        row("empty body", QByteArray(), int(Kind::dataLengthExceedsMaximum));
+        row("at the cap", paddedTo(LyricsPolicy::kMaxReplyBytes), -1);
+        row("over the cap", paddedTo(LyricsPolicy::kMaxReplyBytes + 1),
+            int(Kind::dataLengthExceedsMaximum));
+        row("malformed", QByteArray(R"({"trackName":)"), int(Kind::decoding));
+        row("trailing garbage", bytes(reply) + "x", int(Kind::decoding));
+        row("not UTF-8",
+            QByteArray(
+                "{\"trackName\":\"Caf\xe9\",\"artistName\":\"Sigur R\xf3s\",\"duration\":180,"
+                "\"instrumental\":true}"),
+            int(Kind::decoding));
+        row("HTML page", QByteArray("<html><body>502 Bad Gateway</body></html>"),
+            int(Kind::decoding));
+        row("array", QByteArray("[" + bytes(reply) + "]"), int(Kind::decoding));
+        row("title missing", bytes(without(reply, "trackName")), int(Kind::decoding));
+        row("artist missing", bytes(without(reply, "artistName")), int(Kind::decoding));
+        row("duration missing", bytes(without(reply, "duration")), int(Kind::decoding));
+        row("instrumental missing", bytes(without(reply, "instrumental")), int(Kind::decoding));
+        row("title null", bytes(with(reply, "trackName", QJsonValue::Null)), int(Kind::decoding));
+        row("duration beyond any number",
+            QByteArray(R"({"trackName":"Café","artistName":"Sigur Rós","duration":1e400,)"
+                       R"("instrumental":true})"),
+            int(Kind::decoding));
+        row("duration as text", bytes(with(reply, "duration", "180")), int(Kind::decoding));
+        row("instrumental as number", bytes(with(reply, "instrumental", 1)), int(Kind::decoding));
+        row("synced as number", bytes(with(reply, "syncedLyrics", 3)), int(Kind::decoding));
+        row("plain as object", bytes(with(reply, "plainLyrics", QJsonObject{})),
+            int(Kind::decoding));
     }
 
     void decode()
@@ -170,16 +160,15 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("origin");
         const QString fallback = QStringLiteral("https://lrclib.net");
-        QTest::newRow("unset") << QString() << fallback;
-        QTest::newRow("https host") << "https://lyrics.example.org"
-                                    << "https://lyrics.example.org";
-        QTest::newRow("with port and slash") << "https://lyrics.example.org:8443/"
-                                             << "https://lyrics.example.org:8443";
-        QTest::newRow("plain http") << "http://127.0.0.1:8080" << fallback;
-        QTest::newRow("credentials") << "https://user:pw@lyrics.example.org" << fallback;
-        QTest::newRow("path") << "https://lyrics.example.org/api" << fallback;
-        QTest::newRow("query") << "https://lyrics.example.org?x=1" << fallback;
-        QTest::newRow("not an address") << "lyrics" << fallback;
+        row("unset", QString(), fallback);
+        row("https host", "https://lyrics.example.org", "https://lyrics.example.org");
+        row("with port and slash", "https://lyrics.example.org:8443/",
+            "https://lyrics.example.org:8443");
+        row("plain http", "http://127.0.0.1:8080", fallback);
+        row("credentials", "https://user:pw@lyrics.example.org", fallback);
+        row("path", "https://lyrics.example.org/api", fallback);
+        row("query", "https://lyrics.example.org?x=1", fallback);
+        row("not an address", "lyrics", fallback);
     }
     void origin()
     {
@@ -196,22 +185,19 @@ private slots:
         QTest::addColumn<qint64>("length");
         QTest::addColumn<bool>("accepted");
         const QString requested = QStringLiteral("https://lrclib.net/api/get?track_name=a");
-        QTest::newRow("plain reply")
-            << 200 << requested << "application/json" << qint64(-1) << true;
-        QTest::newRow("upper-case type")
-            << 200 << requested << "Application/JSON" << qint64(10) << true;
-        QTest::newRow("length at the cap")
-            << 200 << requested << "application/json" << LyricsPolicy::kMaxReplyBytes << true;
-        QTest::newRow("length over the cap")
-            << 200 << requested << "application/json" << LyricsPolicy::kMaxReplyBytes + 1 << false;
-        QTest::newRow("created") << 201 << requested << "application/json" << qint64(-1) << false;
-        QTest::newRow("redirect") << 301 << requested << "application/json" << qint64(-1) << false;
-        QTest::newRow("other address") << 200 << "https://lrclib.net/api/get?track_name=b"
-                                       << "application/json" << qint64(-1) << false;
-        QTest::newRow("no address")
-            << 200 << QString() << "application/json" << qint64(-1) << false;
-        QTest::newRow("HTML") << 200 << requested << "text/html" << qint64(-1) << false;
-        QTest::newRow("no type") << 200 << requested << QString() << qint64(-1) << false;
+        row("plain reply", 200, requested, "application/json", qint64(-1), true);
+        row("upper-case type", 200, requested, "Application/JSON", qint64(10), true);
+        row("length at the cap", 200, requested, "application/json", LyricsPolicy::kMaxReplyBytes,
+            true);
+        row("length over the cap", 200, requested, "application/json",
+            LyricsPolicy::kMaxReplyBytes + 1, false);
+        row("created", 201, requested, "application/json", qint64(-1), false);
+        row("redirect", 301, requested, "application/json", qint64(-1), false);
+        row("other address", 200, "https://lrclib.net/api/get?track_name=b", "application/json",
+            qint64(-1), false);
+        row("no address", 200, QString(), "application/json", qint64(-1), false);
+        row("HTML", 200, requested, "text/html", qint64(-1), false);
+        row("no type", 200, requested, QString(), qint64(-1), false);
     }
     void accepts()
     {

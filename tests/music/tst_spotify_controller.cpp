@@ -6,6 +6,7 @@
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/TestImages.h"
+#include "support/TestRows.h"
 
 #include <QMetaProperty>
 #include <QSignalSpy>
@@ -172,26 +173,23 @@ private slots:
         const QString unavailable =
             u"Playback details are unavailable. Play a song in Spotify and retry."_s;
         const QString slow = u"Spotify is taking a moment to respond. Try again."_s;
-        auto row = [](const char *name, int kind, State state, double backOff, QString message) {
-            QTest::newRow(name) << kind << state << backOff << message;
-        };
-        row("permission required", int(Kind::permissionRequired), State::needsPermission, 15,
+        row("permission required", int(Kind::permissionRequired), State::needsPermission, 15.0,
             u"Allow local access to the current song and playback controls."_s);
-        row("permission denied", int(Kind::permissionDenied), State::denied, 15,
+        row("permission denied", int(Kind::permissionDenied), State::denied, 15.0,
             u"Chrome refused the connection. Check Velloway\u2019s extension, then retry."_s);
-        row("browser setup", int(Kind::browserSetup), State::needsPermission, 15,
+        row("browser setup", int(Kind::browserSetup), State::needsPermission, 15.0,
             u"Add Velloway\u2019s extension to Chrome, then connect."_s);
-        row("pear setup", int(Kind::pearSetup), State::needsPermission, 15,
+        row("pear setup", int(Kind::pearSetup), State::needsPermission, 15.0,
             u"Enable Pear\u2019s local API Server, then connect and approve Velloway."_s);
-        row("not running", int(Kind::notRunning), State::notRunning, 0,
+        row("not running", int(Kind::notRunning), State::notRunning, 0.0,
             u"Open Spotify to see your current song here."_s);
-        row("timeout", int(Kind::timeout), State::unavailable, 2, slow);
-        row("browser reply", int(Kind::browserReply), State::unavailable, 2, u"No tab."_s);
-        row("scripting code", int(Kind::appleEvent), State::unavailable, 2, unavailable);
-        row("invalid reply", int(Kind::invalidReply), State::unavailable, 2, unavailable);
-        row("track changed", int(Kind::trackChanged), State::unavailable, 2, unavailable);
-        row("transport", kOtherFailure, State::unavailable, 2, unavailable);
-        row("never answers", kNoAnswer, State::unavailable, 2, slow);
+        row("timeout", int(Kind::timeout), State::unavailable, 2.0, slow);
+        row("browser reply", int(Kind::browserReply), State::unavailable, 2.0, u"No tab."_s);
+        row("scripting code", int(Kind::appleEvent), State::unavailable, 2.0, unavailable);
+        row("invalid reply", int(Kind::invalidReply), State::unavailable, 2.0, unavailable);
+        row("track changed", int(Kind::trackChanged), State::unavailable, 2.0, unavailable);
+        row("transport", kOtherFailure, State::unavailable, 2.0, unavailable);
+        row("never answers", kNoAnswer, State::unavailable, 2.0, slow);
     }
     void failuresEndInTheirStateMessageAndBackOff()
     {
@@ -234,10 +232,10 @@ private slots:
         QTest::addColumn<double>("shownElapsed");
         QTest::addColumn<bool>("canSeek");
         const double nan = std::nan("");
-        QTest::newRow("negative position") << 200.0 << -5.0 << 200.0 << 0.0 << true;
-        QTest::newRow("position NaN") << 200.0 << nan << 200.0 << 0.0 << true;
-        QTest::newRow("duration NaN") << nan << 5.0 << 0.0 << 0.0 << false;
-        QTest::newRow("three days") << 259'200.0 << 5.0 << 259'200.0 << 5.0 << false;
+        row("negative position", 200.0, -5.0, 200.0, 0.0, true);
+        row("position NaN", 200.0, nan, 200.0, 0.0, true);
+        row("duration NaN", nan, 5.0, 0.0, 0.0, false);
+        row("three days", 259'200.0, 5.0, 259'200.0, 5.0, false);
     }
     void absurdTimingEndsInADefinedState()
     {

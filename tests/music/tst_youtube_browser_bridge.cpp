@@ -4,6 +4,7 @@
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
 #include "support/ScriptedTransport.h"
+#include "support/TestRows.h"
 #include "support/VirtualTime.h"
 
 #include <QTest>
@@ -166,14 +167,10 @@ private slots:
         QTest::addColumn<int>("listingError");
         QTest::addColumn<bool>("pausedElsewhere");
         QTest::addColumn<QString>("expected"); // a browserReply text, or the kind's number
-        QTest::newRow("a window's tabs fail, nothing else")
-            << 0 << false << QString::number(int(Kind::notRunning));
-        QTest::newRow("a window's tabs fail, a paused song elsewhere")
-            << 0 << true << QString("Held");
-        QTest::newRow("extension not connected")
-            << 12 << false << QString::number(int(Kind::browserSetup));
-        QTest::newRow("listing refused")
-            << -1719 << false << QString("Browser window access failed (-1719).");
+        row("a window's tabs fail, nothing else", 0, false, QString::number(int(Kind::notRunning)));
+        row("a window's tabs fail, a paused song elsewhere", 0, true, QString("Held"));
+        row("extension not connected", 12, false, QString::number(int(Kind::browserSetup)));
+        row("listing refused", -1719, false, QString("Browser window access failed (-1719)."));
     }
 
     void scanFailures()
@@ -206,18 +203,15 @@ private slots:
         QTest::addColumn<int>("kind");
         const QString rejected = QStringLiteral("Chrome rejected the playback request (-1708). "
                                                 "Check Velloway\u2019s extension in Chrome.");
-        QTest::newRow("extension gone")
-            << 12 << QString() << 0.0 << QString() << int(Kind::browserSetup);
-        QTest::newRow("other refusal") << -1708 << QString() << 0.0 << rejected << 0;
-        QTest::newRow("10 MB result") << 0 << QString(10'000'000, u'x') << 0.0
-                                      << QString("The browser returned no playback result.") << 0;
-        QTest::newRow("fields of the wrong type")
-            << 0 << QString(R"({"title":[],"volume":"x"})") << 0.0
-            << QString("The YouTube Music tab returned incomplete playback details.") << 0;
-        QTest::newRow("never answers")
-            << 0 << page("T", false, "aaaaaaaaaaa") << 60.0 << QString() << int(Kind::timeout);
-        QTest::newRow("browser quit")
-            << -600 << QString() << 0.0 << QString() << int(Kind::notRunning);
+        row("extension gone", 12, QString(), 0.0, QString(), int(Kind::browserSetup));
+        row("other refusal", -1708, QString(), 0.0, rejected, 0);
+        row("10 MB result", 0, QString(10'000'000, u'x'), 0.0,
+            QString("The browser returned no playback result."), 0);
+        row("fields of the wrong type", 0, QString(R"({"title":[],"volume":"x"})"), 0.0,
+            QString("The YouTube Music tab returned incomplete playback details."), 0);
+        row("never answers", 0, page("T", false, "aaaaaaaaaaa"), 60.0, QString(),
+            int(Kind::timeout));
+        row("browser quit", -600, QString(), 0.0, QString(), int(Kind::notRunning));
     }
 
     void pageFailures()

@@ -1,4 +1,5 @@
 #include "music/YouTubePlayback.h"
+#include "support/TestRows.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,25 +38,22 @@ private slots:
         QTest::addColumn<QByteArray>("action"); // empty: fails with trackChanged
         const LyricsTrack track("Song", "Artist", "Album", 200, std::nullopt, kID);
         const std::optional<QString> none;
-        QTest::newRow("read names no song") << std::optional<SpotifyCommand>() << std::optional(kID)
-                                            << QByteArray(R"({"kind":"read"})");
-        QTest::newRow("seek clamps into the song and names the track's id")
-            << std::optional(SpotifyCommand::seek(500, track)) << none
-            << QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"seek","value":200})");
-        QTest::newRow("seek without a video id")
-            << std::optional(SpotifyCommand::seek(5, LyricsTrack("S", "A", "", 200)))
-            << std::optional(kID) << QByteArray();
-        QTest::newRow("seek to no finite place")
-            << std::optional(SpotifyCommand::seek(qQNaN(), track)) << none << QByteArray();
-        QTest::newRow("volume clamps")
-            << std::optional(SpotifyCommand::volume(140)) << std::optional(kID)
-            << QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"volume","value":100})");
-        QTest::newRow("next names the cached song")
-            << std::optional(SpotifyCommand::next()) << std::optional(kID)
-            << QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"next"})");
-        QTest::newRow("previous with a malformed id")
-            << std::optional(SpotifyCommand::previous())
-            << std::optional<QString>(QStringLiteral("x\"}),alert(1")) << QByteArray();
+        row("read names no song", std::optional<SpotifyCommand>(), std::optional(kID),
+            QByteArray(R"({"kind":"read"})"));
+        row("seek clamps into the song and names the track's id",
+            std::optional(SpotifyCommand::seek(500, track)), none,
+            QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"seek","value":200})"));
+        row("seek without a video id",
+            std::optional(SpotifyCommand::seek(5, LyricsTrack("S", "A", "", 200))),
+            std::optional(kID), QByteArray());
+        row("seek to no finite place", std::optional(SpotifyCommand::seek(qQNaN(), track)), none,
+            QByteArray());
+        row("volume clamps", std::optional(SpotifyCommand::volume(140)), std::optional(kID),
+            QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"volume","value":100})"));
+        row("next names the cached song", std::optional(SpotifyCommand::next()), std::optional(kID),
+            QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"next"})"));
+        row("previous with a malformed id", std::optional(SpotifyCommand::previous()),
+            std::optional<QString>(QStringLiteral("x\"}),alert(1")), QByteArray());
     }
 
     void buildsScripts()
@@ -79,16 +77,13 @@ private slots:
     {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("outcome"); // -1 success, -2 undecodable, else the error kind
-        QTest::newRow("playing") << QByteArray(R"({"title":"T","isPaused":false})") << -1;
-        QTest::newRow("not JSON") << QByteArray("<html>") << -2;
-        QTest::newRow("title of the wrong type") << QByteArray(R"({"title":5})") << -2;
-        QTest::newRow("song changed")
-            << QByteArray(R"({"error":"trackChanged"})") << int(Kind::trackChanged);
-        QTest::newRow("not the music origin")
-            << QByteArray(R"({"error":"origin"})") << int(Kind::invalidReply);
-        QTest::newRow("over 64 KiB")
-            << QByteArray(R"({"title":")") + QByteArray(70'000, 'x') + "\"}"
-            << int(Kind::invalidReply);
+        row("playing", QByteArray(R"({"title":"T","isPaused":false})"), -1);
+        row("not JSON", QByteArray("<html>"), -2);
+        row("title of the wrong type", QByteArray(R"({"title":5})"), -2);
+        row("song changed", QByteArray(R"({"error":"trackChanged"})"), int(Kind::trackChanged));
+        row("not the music origin", QByteArray(R"({"error":"origin"})"), int(Kind::invalidReply));
+        row("over 64 KiB", QByteArray(R"({"title":")") + QByteArray(70'000, 'x') + "\"}",
+            int(Kind::invalidReply));
     }
 
     void decodesReplies()

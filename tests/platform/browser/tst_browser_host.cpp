@@ -5,6 +5,7 @@
 #include "platform/browser/BrowserScriptTransport.h"
 #include "scripting/ScriptTerms.h"
 #include "support/CountingFileStorage.h"
+#include "support/TestRows.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -173,10 +174,10 @@ private slots:
     {
         QTest::addColumn<bool>("fromBrowser");
         QTest::addColumn<bool>("quits");
-        QTest::newRow("browser announces 4 GiB") << true << false;
-        QTest::newRow("browser quits mid-request") << true << true;
-        QTest::newRow("host announces 4 GiB") << false << false;
-        QTest::newRow("host closes mid-message") << false << true;
+        row("browser announces 4 GiB", true, false);
+        row("browser quits mid-request", true, true);
+        row("host announces 4 GiB", false, false);
+        row("host closes mid-message", false, true);
     }
 
     void brokenStreamsEndTheConnection()

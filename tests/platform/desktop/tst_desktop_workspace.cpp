@@ -1,4 +1,5 @@
 #include "platform/desktop/DesktopWorkspace.h"
+#include "support/TestRows.h"
 #include "support/VirtualTime.h"
 
 #include <QDBusConnection>
@@ -104,13 +105,13 @@ private slots:
     void openingAFileOpensExactlyThatFile_data()
     {
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("plain") << QByteArray("notes.txt");
-        QTest::newRow("spaces") << QByteArray("my notes  final.txt");
-        QTest::newRow("quotes and shell") << QByteArray("it's \"$(touch x)\" `id`;*.txt");
-        QTest::newRow("leading dash") << QByteArray("-rf --help.txt");
-        QTest::newRow("url characters") << QByteArray("100% #1 ?a=b&c.txt");
-        QTest::newRow("line break") << QByteArray("two\nlines.txt");
-        QTest::newRow("not utf-8") << QByteArray("caf\xe9 \xff.txt");
+        row("plain", QByteArray("notes.txt"));
+        row("spaces", QByteArray("my notes  final.txt"));
+        row("quotes and shell", QByteArray("it's \"$(touch x)\" `id`;*.txt"));
+        row("leading dash", QByteArray("-rf --help.txt"));
+        row("url characters", QByteArray("100% #1 ?a=b&c.txt"));
+        row("line break", QByteArray("two\nlines.txt"));
+        row("not utf-8", QByteArray("caf\xe9 \xff.txt"));
     }
 
     void openingAFileOpensExactlyThatFile()
