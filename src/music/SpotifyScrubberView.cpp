@@ -2,8 +2,6 @@
 
 #include "music/SpotifyController.h"
 
-#include <QMouseEvent>
-
 #include <algorithm>
 #include <cmath>
 
@@ -42,12 +40,7 @@ void SpotifyScrubberView::refresh()
 
 void SpotifyScrubberView::cancelScrub()
 {
-    if (!m_session)
-        return;
-    const QUuid session = *std::exchange(m_session, std::nullopt);
-    if (m_controller)
-        m_controller->cancelScrubbing(session, true);
-    update();
+    endDrag(false);
 }
 
 bool SpotifyScrubberView::isAvailable() const
@@ -80,47 +73,29 @@ void SpotifyScrubberView::paintEvent(QPaintEvent *)
 {
     const bool canSeek = isAvailable();
     std::optional<double> knob;
-    if (canSeek && (m_session || isHovered()))
-        knob = m_session ? 8 : 6;
+    if (canSeek && (isDraggingNow() || isHovered()))
+        knob = isDraggingNow() ? 8 : 6;
     paintSlider(accessibleValue() / 100, canSeek ? 0.9 : 0.4, knob);
 }
 
-void SpotifyScrubberView::mousePressEvent(QMouseEvent *event)
+std::optional<QUuid> SpotifyScrubberView::beginDrag()
 {
-    if (!m_controller || m_session)
-        return;
-    m_session = m_controller->beginScrubbing();
-    apply(event->position());
+    return m_controller ? m_controller->beginScrubbing() : std::nullopt;
 }
 
-void SpotifyScrubberView::mouseMoveEvent(QMouseEvent *event)
+void SpotifyScrubberView::moveDrag(double fraction, const QUuid &session)
 {
-    apply(event->position());
-}
-
-void SpotifyScrubberView::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (!m_session)
-        return;
-    apply(event->position());
-    const QUuid session = *std::exchange(m_session, std::nullopt);
     if (m_controller)
-        m_controller->endScrubbing(session);
-    update();
+        m_controller->updateScrubbing(fraction, session);
 }
 
-void SpotifyScrubberView::hideEvent(QHideEvent *event)
+// A release seeks; an abandoned drag puts the real position back.
+void SpotifyScrubberView::finishDrag(const QUuid &session, bool commit)
 {
-    cancelScrub();
-    SpotifySliderView::hideEvent(event);
-}
-
-void SpotifyScrubberView::apply(const QPointF &position)
-{
-    if (!m_session || !m_controller)
+    if (!m_controller)
         return;
-    if (const auto fraction = fractionAt(position)) {
-        m_controller->updateScrubbing(*fraction, *m_session);
-        update();
-    }
+    if (commit)
+        m_controller->endScrubbing(session);
+    else
+        m_controller->cancelScrubbing(session, true);
 }

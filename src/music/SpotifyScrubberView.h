@@ -3,7 +3,6 @@
 #include "music/SpotifySliderView.h"
 
 #include <QPointer>
-#include <QUuid>
 
 class SpotifyController;
 
@@ -28,14 +27,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
+    std::optional<QUuid> beginDrag() override;
+    void moveDrag(double fraction, const QUuid &session) override;
+    void finishDrag(const QUuid &session, bool commit) override;
 
 private:
-    void apply(const QPointF &position);
-
     QPointer<SpotifyController> m_controller;
-    std::optional<QUuid> m_session;
 };

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -104,9 +105,48 @@ std::optional<double> SpotifySliderView::fraction(double x, double width, double
     return (x - inset) / (width - 2 * inset);
 }
 
-std::optional<double> SpotifySliderView::fractionAt(const QPointF &position) const
+void SpotifySliderView::endDrag(bool commit)
 {
-    return fraction(position.x(), width(), m_inset);
+    if (!m_session)
+        return;
+    finishDrag(*std::exchange(m_session, std::nullopt), commit);
+    update();
+}
+
+void SpotifySliderView::apply(const QPointF &position)
+{
+    if (!m_session)
+        return;
+    if (const auto f = fraction(position.x(), width(), m_inset)) {
+        moveDrag(*f, *m_session);
+        update();
+    }
+}
+
+void SpotifySliderView::mousePressEvent(QMouseEvent *event)
+{
+    if (m_session)
+        return;
+    m_session = beginDrag();
+    apply(event->position());
+}
+
+void SpotifySliderView::mouseMoveEvent(QMouseEvent *event)
+{
+    apply(event->position());
+}
+
+void SpotifySliderView::mouseReleaseEvent(QMouseEvent *event)
+{
+    apply(event->position());
+    endDrag(true);
+}
+
+// Leaving the window abandons a drag: nothing may stay grabbed.
+void SpotifySliderView::hideEvent(QHideEvent *event)
+{
+    endDrag(false);
+    QWidget::hideEvent(event);
 }
 
 void SpotifySliderView::refresh(const QString &toolTip)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QUuid>
 #include <QWidget>
 
 #include <optional>
@@ -30,7 +31,18 @@ public:
     /// Not limited to 0...1: the controller limits it.
     static std::optional<double> fraction(double x, double width, double inset);
 
+    /// Ends a drag in progress: as a release (`commit`) or as an abandon.
+    void endDrag(bool commit);
+
 protected:
+    /// A drag begins: the controller's session, or none to ignore the press.
+    virtual std::optional<QUuid> beginDrag() = 0;
+    /// The pointer is at `fraction` of the track during `session`.
+    virtual void moveDrag(double fraction, const QUuid &session) = 0;
+    /// `session` ended, released (`commit`) or abandoned.
+    virtual void finishDrag(const QUuid &session, bool commit) = 0;
+    bool isDraggingNow() const { return m_session.has_value(); }
+
     /// `inset`: the track's margin on both sides; `trackOpacity`: the
     /// white of its unfilled part.
     SpotifySliderView(double inset, double trackOpacity, QWidget *parent);
@@ -40,15 +52,21 @@ protected:
     /// Paints the track, `filled` (0...1) of it at `fillOpacity`, and a knob
     /// of `knob` points across (none: no knob).
     void paintSlider(double filled, double fillOpacity, std::optional<double> knob);
-    std::optional<double> fractionAt(const QPointF &position) const;
 
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
 
     QColor m_accent;
 
 private:
+    void apply(const QPointF &position);
+
     const double m_inset;
     const double m_trackOpacity;
     bool m_hovered = false;
+    std::optional<QUuid> m_session;
 };

@@ -2,8 +2,6 @@
 
 #include "music/SpotifyVolumeController.h"
 
-#include <QMouseEvent>
-
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -22,7 +20,7 @@ SpotifyVolumeSliderView::SpotifyVolumeSliderView(QWidget *parent)
 
 SpotifyVolumeSliderView::~SpotifyVolumeSliderView()
 {
-    finishDrag();
+    endDrag(false);
 }
 
 void SpotifyVolumeSliderView::setController(SpotifyVolumeController *controller)
@@ -37,16 +35,6 @@ void SpotifyVolumeSliderView::refresh()
     if (m_controller && m_controller->errorMessage())
         tip = *m_controller->errorMessage();
     SpotifySliderView::refresh(tip);
-}
-
-void SpotifyVolumeSliderView::finishDrag()
-{
-    if (!m_session)
-        return;
-    const QUuid session = *std::exchange(m_session, std::nullopt);
-    if (m_controller)
-        m_controller->endDragging(session);
-    update();
 }
 
 bool SpotifyVolumeSliderView::isAvailable() const
@@ -81,36 +69,20 @@ void SpotifyVolumeSliderView::paintEvent(QPaintEvent *)
     paintSlider(accessibleValue() / 100, !available ? 0.2 : active ? 0.95 : 0.6, knob);
 }
 
-void SpotifyVolumeSliderView::mousePressEvent(QMouseEvent *event)
+std::optional<QUuid> SpotifyVolumeSliderView::beginDrag()
 {
-    if (!m_controller || m_session)
-        return;
-    m_session = m_controller->beginDragging();
-    apply(event->position());
+    return m_controller ? m_controller->beginDragging() : std::nullopt;
 }
 
-void SpotifyVolumeSliderView::mouseMoveEvent(QMouseEvent *event)
+void SpotifyVolumeSliderView::moveDrag(double fraction, const QUuid &session)
 {
-    apply(event->position());
+    if (m_controller)
+        m_controller->updateDragging(fraction, session);
 }
 
-void SpotifyVolumeSliderView::mouseReleaseEvent(QMouseEvent *)
+// Either way the values already set are still written.
+void SpotifyVolumeSliderView::finishDrag(const QUuid &session, bool)
 {
-    finishDrag();
-}
-
-void SpotifyVolumeSliderView::hideEvent(QHideEvent *event)
-{
-    finishDrag();
-    SpotifySliderView::hideEvent(event);
-}
-
-void SpotifyVolumeSliderView::apply(const QPointF &position)
-{
-    if (!m_session || !m_controller)
-        return;
-    if (const auto fraction = fractionAt(position)) {
-        m_controller->updateDragging(*fraction, *m_session);
-        update();
-    }
+    if (m_controller)
+        m_controller->endDragging(session);
 }

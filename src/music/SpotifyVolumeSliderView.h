@@ -3,7 +3,6 @@
 #include "music/SpotifySliderView.h"
 
 #include <QPointer>
-#include <QUuid>
 
 class SpotifyVolumeController;
 
@@ -18,8 +17,6 @@ public:
     void setController(SpotifyVolumeController *controller);
     /// Redraws and tells the tool tip, cursor and assistive technology.
     void refresh();
-    /// Ends a drag; values already set are still written.
-    void finishDrag();
 
     double accessibleValue() const override;
     void setAccessibleValue(double value) override;
@@ -28,14 +25,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseMoveEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
+    std::optional<QUuid> beginDrag() override;
+    void moveDrag(double fraction, const QUuid &session) override;
+    void finishDrag(const QUuid &session, bool commit) override;
 
 private:
-    void apply(const QPointF &position);
-
     QPointer<SpotifyVolumeController> m_controller;
-    std::optional<QUuid> m_session;
 };
