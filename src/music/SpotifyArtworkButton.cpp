@@ -1,0 +1,53 @@
+#include "music/SpotifyArtworkButton.h"
+
+#include "music/SpotifyRecordArt.h"
+#include "music/SpotifySymbolButton.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr int kSide = 76;
+constexpr double kRadius = 13;
+
+} // namespace
+
+SpotifyArtworkButton::SpotifyArtworkButton(const QColor &accent, QWidget *parent)
+    : QAbstractButton(parent), m_accent(accent)
+{
+    setFixedSize(kSide, kSide);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void SpotifyArtworkButton::setArtwork(const QImage &artwork)
+{
+    m_artwork = artwork;
+    update();
+}
+
+void SpotifyArtworkButton::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    SpotifySymbolButton::applyPress(painter, *this);
+
+    const QRectF bounds = rect();
+    QPainterPath clip;
+    clip.addRoundedRect(bounds, kRadius, kRadius);
+    painter.setClipPath(clip);
+    if (m_artwork.isNull()) {
+        SpotifyRecordArt::paint(painter, bounds, m_accent, true);
+    } else {
+        QSizeF fitted = m_artwork.size().toSizeF().scaled(bounds.size(), Qt::KeepAspectRatio);
+        QRectF target(QPointF(), fitted);
+        target.moveCenter(bounds.center());
+        painter.drawImage(target, m_artwork);
+    }
+    painter.setClipping(false);
+    painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.15f), 0.5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(bounds.adjusted(0.25, 0.25, -0.25, -0.25), kRadius, kRadius);
+}

@@ -1,0 +1,350 @@
+#include "lyrics/LyricsController.h"
+#include "lyrics/LyricsProviding.h"
+#include "music/SpotifyArtworkProviding.h"
+#include "music/SpotifyController.h"
+#include "music/SpotifyScrubber.h"
+#include "music/SpotifyScrubberView.h"
+#include "music/SpotifySymbolButton.h"
+#include "music/SpotifyView.h"
+#include "music/SpotifyVolumeController.h"
+#include "music/SpotifyVolumeSliderView.h"
+#include "music/SpotifyVolumeStrip.h"
+#include "music/SymbolIcons.h"
+#include "platform/apps/ApplicationLookup.h"
+#include "platform/dbus/PlayerNotificationCenter.h"
+#include "support/RecordingWorkspace.h"
+#include "support/ScriptedBridge.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+using State = SpotifyConnectionState;
+using Kind = SpotifyLocalError::Kind;
+
+struct Apps : ApplicationLookup
+{
+    std::optional<qint32> processID(const ApplicationIdentity &) override { return std::nullopt; }
+    bool isInstalled(const ApplicationIdentity &) override { return true; }
+};
+struct Quiet : PlayerNotificationCenter
+{
+    CancelHandle observe(const QString &, std::function<void()>) override { return {}; }
+};
+struct NoCovers : SpotifyArtworkProviding
+{
+    CancelHandle data(const QUrl &, Completion) override { return {}; }
+};
+struct NoLyrics : LyricsProviding
+{
+    CancelHandle lyrics(const LyricsTrack &, QObject *, Completion) override { return {}; }
+};
+
+SpotifySnapshot song()
+{
+    SpotifySnapshot s;
+    s.title = u"Song"_s;
+    s.artist = u"Artist"_s;
+    s.isPlaying = true;
+    s.timing = {200, 50, 0.25};
+    s.volume = 40;
+    return s;
+}
+
+struct Harness
+{
+    VirtualTime time;
+    RecordingWorkspace workspace;
+    Apps apps;
+    Quiet quiet;
+    NoLyrics noLyrics;
+    std::optional<qint32> pid = 100;
+    ScriptedBridge *bridge = new ScriptedBridge(time);
+    SpotifyController c;
+    LyricsController lyrics{noLyrics, &time, &time};
+
+    explicit Harness(MusicSource source = MusicSource::spotify)
+        : c(source, std::unique_ptr<SpotifyBridging>(bridge), std::make_unique<NoCovers>(),
+            {time, time, workspace, &quiet, &apps}, [this] { return pid; })
+    {}
+
+    void play()
+    {
+        bridge->reply = song();
+        c.start();
+        time.advance(0);
+    }
+};
+
+QAccessibleInterface *accessible(QWidget *widget)
+{
+    return QAccessible::queryAccessibleInterface(widget);
+}
+
+template <typename Button = QAbstractButton> Button *button(QWidget *root, const QString &name)
+{
+    for (Button *b : root->findChildren<Button *>()) {
+        if (b->text() == name || b->accessibleName() == name)
+            return b;
+    }
+    return nullptr;
+}
+
+bool shown(QWidget *root, QWidget *widget)
+{
+    return widget && widget->isVisibleTo(root);
+}
+
+bool labelShown(QWidget *root, const QString &text)
+{
+    const auto labels = root->findChildren<QLabel *>();
+    return std::any_of(labels.begin(), labels.end(),
+                       [&](QLabel *l) { return l->text() == text && shown(root, l); });
+}
+
+} // namespace
+
+class MusicViewsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everySymbolDrawsFromTheNamedTheme()
+    {
+        for (const SymbolIcons::Symbol &symbol : SymbolIcons::all()) {
+            const QString name = QString::fromLatin1(symbol.name);
+            QVERIFY2(!SymbolIcons::icon(name).isNull(), symbol.iconName);
+            const QImage image = SymbolIcons::tinted(name, {16, 16}, Qt::red, 2)
+                                     .toImage()
+                                     .convertToFormat(QImage::Format_ARGB32);
+            QCOMPARE(image.size(), QSize(32, 32));
+            int inked = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    inked += qAlpha(image.pixel(x, y)) > 0 && qRed(image.pixel(x, y)) > 0;
+            QVERIFY2(inked > 20, symbol.iconName); // a blank icon draws nothing
+        }
+        QVERIFY(SymbolIcons::icon(u"no.such.symbol").isNull());
+    }
+
+    void timeText_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0 << u"0:00"_s;
+        QTest::newRow("negative") << -4.0 << u"0:00"_s;
+        QTest::newRow("not a number") << std::nan("") << u"0:00"_s;
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << u"0:00"_s;
+        QTest::newRow("truncated") << 61.9 << u"1:01"_s;
+        QTest::newRow("an hour stays minutes") << 3600.0 << u"60:00"_s;
+        QTest::newRow("capped") << 400000.0 << u"5999:59"_s;
+    }
+    void timeText()
+    {
+        QFETCH(double, seconds);
+        QTEST(SpotifyView::time(seconds), "text");
+    }
+
+    void sliderFraction_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("inset");
+        QTest::addColumn<double>("fraction"); // NaN: none
+        QTest::newRow("scrubber left edge") << 0.0 << 206.0 << 3.0 << -0.015;
+        QTest::newRow("scrubber middle") << 103.0 << 206.0 << 3.0 << 0.5;
+        QTest::newRow("scrubber past the end") << 206.0 << 206.0 << 3.0 << 1.015;
+        QTest::newRow("scrubber too narrow") << 3.0 << 6.0 << 3.0 << std::nan("");
+        QTest::newRow("volume quarter") << 29.0 << 108.0 << 4.0 << 0.25;
+        QTest::newRow("volume too narrow") << 4.0 << 8.0 << 4.0 << std::nan("");
+    }
+    void sliderFraction()
+    {
+        QFETCH(double, x);
+        QFETCH(double, width);
+        QFETCH(double, inset);
+        QFETCH(double, fraction);
+        const auto got = SpotifySliderView::fraction(x, width, inset);
+        QCOMPARE(got.has_value(), !std::isnan(fraction));
+        if (got)
+            QVERIFY(std::abs(*got - fraction) < 1e-9);
+    }
+
+    void scrubberFollowsTheController_data()
+    {
+        QTest::addColumn<bool>("playing");
+        QTest::newRow("playing") << true;
+        QTest::newRow("nothing to seek") << false;
+    }
+    void scrubberFollowsTheController()
+    {
+        QFETCH(bool, playing);
+        Harness h;
+        if (playing)
+            h.play();
+        SpotifyScrubber host(h.c);
+        host.resize(206, 14);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&host));
+        SpotifyScrubberView &view = host.view();
+        QAccessibleInterface *a = accessible(&view);
+        QCOMPARE(a->role(), QAccessible::Slider);
+        QCOMPARE(a->text(QAccessible::Name), u"Playback position"_s);
+        QCOMPARE(a->state().disabled, !playing);
+        QCOMPARE(a->valueInterface()->currentValue().toDouble(), playing ? 25.0 : 0.0);
+
+        // A press at the very left edge scrubs to the start; release seeks there.
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(0, 7));
+        QCOMPARE(h.c.isScrubbing(), playing);
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(0, 7));
+        QCOMPARE(h.bridge->sent.size(), size_t(playing));
+        if (playing) {
+            QCOMPARE(h.bridge->sent.back().kind(), SpotifyCommand::Kind::seek);
+            QCOMPARE(h.bridge->sent.back().position(), 0.0);
+            h.time.advance(0);
+        }
+
+        // Increment seeks 5 s forward; not while a scrub is active.
+        const size_t before = h.bridge->sent.size();
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(103, 7));
+        a->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+        QCOMPARE(h.bridge->sent.size(), before);
+        view.hide(); // leaving the window cancels instead of seeking
+        QVERIFY(!h.c.isScrubbing());
+        QCOMPARE(h.bridge->sent.size(), before);
+        a->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+        QCOMPARE(h.bridge->sent.size(), before + size_t(playing));
+    }
+
+    void volumeStripShowsTheLevel_data()
+    {
+        QTest::addColumn<int>("level"); // -1: the player reported none
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("help");
+        QTest::addColumn<QString>("tip");
+        QTest::newRow("unknown") << -1 << u"speaker.slash.fill"_s << u"Mute Spotify"_s
+                                 << u"Mute Spotify"_s << u"Music volume is unavailable"_s;
+        QTest::newRow("muted") << 0 << u"speaker.slash.fill"_s << u"Unmute Spotify"_s
+                               << u"Unmute Spotify · 50%"_s << u"Music volume"_s;
+        QTest::newRow("quiet") << 34 << u"speaker.wave.1.fill"_s << u"Mute Spotify"_s
+                               << u"Mute Spotify"_s << u"Music volume"_s;
+        QTest::newRow("medium") << 35 << u"speaker.wave.2.fill"_s << u"Mute Spotify"_s
+                                << u"Mute Spotify"_s << u"Music volume"_s;
+        QTest::newRow("loud") << 70 << u"speaker.wave.3.fill"_s << u"Mute Spotify"_s
+                              << u"Mute Spotify"_s << u"Music volume"_s;
+    }
+    void volumeStripShowsTheLevel()
+    {
+        QFETCH(int, level);
+        VirtualTime time;
+        ScriptedBridge bridge(time);
+        SpotifyVolumeController volume(
+            bridge, [] { return 100; }, u"Spotify"_s, time);
+        volume.receive(level < 0 ? std::nullopt : std::optional(level), volume.revision(), 100);
+        SpotifyVolumeStrip strip(volume);
+        strip.resize(120, 18);
+        strip.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&strip));
+        QTEST(strip.muteButton().symbol(), "symbol");
+        QTEST(strip.muteButton().accessibleName(), "name");
+        QTEST(strip.muteButton().toolTip(), "help");
+        QTEST(strip.slider().toolTip(), "tip");
+        QCOMPARE(strip.muteButton().isEnabled(), level >= 0);
+        QAccessibleInterface *a = accessible(&strip.slider());
+        QCOMPARE(a->text(QAccessible::Name), u"Music volume"_s);
+        QCOMPARE(a->state().disabled, level < 0);
+        QCOMPARE(a->valueInterface()->currentValue().toInt(), std::max(level, 0));
+
+        // Increment adds 5; a press on the track sets the level under it.
+        a->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+        QCOMPARE(volume.level(), level < 0 ? std::nullopt : std::optional(level + 5));
+        const QRect track = strip.slider().geometry();
+        QTest::mousePress(&strip.slider(), Qt::LeftButton, {}, QPoint(4, track.height() / 2));
+        QCOMPARE(volume.isDragging(), level >= 0);
+        QTest::mouseRelease(&strip.slider(), Qt::LeftButton, {}, QPoint(4, track.height() / 2));
+        QCOMPARE(volume.level(), level < 0 ? std::nullopt : std::optional(0));
+        QVERIFY(!volume.isDragging());
+    }
+
+    void nowPlayingShowsTheState_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<int>("failure"); // -1: plays; -2: nothing runs; -3: connecting
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("action"); // empty: none
+        QTest::addColumn<bool>("setup");
+        auto row = [](const char *name, MusicSource source, int failure, QString title,
+                      QString action, bool setup) {
+            QTest::newRow(name) << int(MusicSource::Case(source)) << failure << title << action
+                                << setup;
+        };
+        row("playing", MusicSource::spotify, -1, u"Song"_s, {}, false);
+        row("not running", MusicSource::spotify, -2, u"Spotify"_s, u"Open"_s, false);
+        row("connecting", MusicSource::spotify, -3, u"Connecting…"_s, {}, false);
+        row("refused: only retry", MusicSource::chrome, int(Kind::permissionDenied),
+            u"Permission needed"_s, u"Retry"_s, true);
+        row("pear setup", MusicSource::pear, int(Kind::pearSetup), u"Connect Pear"_s, u"Connect"_s,
+            true);
+        row("unavailable", MusicSource::spotify, int(Kind::timeout), u"Waiting for Spotify"_s,
+            u"Try again"_s, false);
+    }
+    void nowPlayingShowsTheState()
+    {
+        QFETCH(int, source);
+        QFETCH(int, failure);
+        QFETCH(QString, action);
+        Harness h{MusicSource(MusicSource::Case(source))};
+        if (failure == -2)
+            h.pid.reset();
+        if (failure == -3) {
+            h.bridge->replySeconds = ScriptedBridge::kNever;
+            h.c.load(true);
+        } else {
+            h.play();
+        }
+        if (failure >= 0) {
+            h.bridge->reply = SpotifyLocalError(Kind(failure));
+            h.time.advance(1);
+        }
+        SpotifyView view(h.c, h.lyrics, 32, Qt::green);
+        view.resize(300, 160);
+        QCOMPARE(h.c.connectionState() == State::ready, failure == -1);
+
+        const bool playing = failure == -1;
+        QFETCH(QString, title);
+        QVERIFY(labelShown(&view, title));
+        QCOMPARE(labelShown(&view, u"Waiting for permission…"_s), failure == -3);
+        QCOMPARE(shown(&view, button(&view, u"Next track"_s)), playing);
+        QCOMPARE(shown(&view, button(&view, u"Settings"_s)), false);
+        for (const QString &name : {u"Open"_s, u"Connect"_s, u"Retry"_s, u"Try again"_s})
+            QCOMPARE(shown(&view, button(&view, name)), name == action);
+        QTEST(shown(&view, button(&view, u"Setup…"_s)), "setup");
+
+        if (playing) {
+            QVERIFY(shown(&view, button(&view, u"Pause Spotify"_s)));
+            QVERIFY(button(&view, u"Show floating lyrics"_s)->isEnabled());
+            QVERIFY(button(&view, u"Next track"_s)->isEnabled());
+            h.bridge->sendSeconds = ScriptedBridge::kNever;
+            button(&view, u"Next track"_s)->click();
+            QVERIFY(!button(&view, u"Next track"_s)->isEnabled()); // a command in flight
+            button(&view, u"Show floating lyrics"_s)->click();
+            QVERIFY(h.lyrics.isVisible());
+            QVERIFY(button(&view, u"Hide floating lyrics"_s));
+        } else if (!action.isEmpty() && action != u"Open") {
+            h.bridge->snapshots.clear();
+            button(&view, action)->click();
+            QCOMPARE(h.bridge->snapshots, std::vector<bool>{true}); // a retry that may ask
+        }
+    }
+};
+
+QTEST_MAIN(MusicViewsTest)
+#include "tst_music_views.moc"
