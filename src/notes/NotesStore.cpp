@@ -14,7 +14,7 @@ namespace {
 
 constexpr Seconds kSaveDelay{0.4};
 
-const QString kSavedStatus = QStringLiteral("Saved on this Mac");
+const QString kSavedStatus = QStringLiteral("Saved on this computer");
 const QString kSavingStatus = QStringLiteral("Saving\u2026");
 const QString kUnreadableStatus =
     QStringLiteral("Saved notes couldn't be read. Original file preserved.");

@@ -15,7 +15,7 @@ using namespace FileOwnership;
 
 namespace {
 
-const QString kSaved = QStringLiteral("Saved on this Mac");
+const QString kSaved = QStringLiteral("Saved on this computer");
 const QString kSaving = QStringLiteral("Saving\u2026");
 const QString kUnreadable =
     QStringLiteral("Saved notes couldn't be read. Original file preserved.");

@@ -1,0 +1,206 @@
+#include "tray/TrayView.h"
+
+#include "crest/CrestStyle.h"
+#include "platform/desktop/Workspace.h"
+#include "tray/FileTrayStore.h"
+#include "tray/TrayRowView.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QString css(const QColor &color)
+{
+    return color.name(QColor::HexArgb);
+}
+
+QColor white(double opacity)
+{
+    return QColor::fromRgbF(1.0f, 1.0f, 1.0f, float(opacity));
+}
+
+void setPoints(QWidget *widget, int points, QFont::Weight weight)
+{
+    QFont font = widget->font();
+    font.setPointSizeF(points);
+    font.setWeight(weight);
+    widget->setFont(font);
+}
+
+/// The empty tray's invitation: a faint rounded field with a dashed accent
+/// edge, a tray symbol and "Drop files here".
+class DropZone : public QWidget
+{
+public:
+    explicit DropZone(QWidget *parent) : QWidget(parent)
+    {
+        auto *symbol = new QLabel(this);
+        symbol->setPixmap(QIcon::fromTheme(QStringLiteral("folder-download-symbolic"))
+                              .pixmap(QSize(27, 27), QIcon::Disabled));
+        auto *text = new QLabel(QStringLiteral("Drop files here"), this);
+        setPoints(text, 13, QFont::Medium);
+        text->setStyleSheet(QStringLiteral("color: white;"));
+        auto *column = new QVBoxLayout(this);
+        column->setSpacing(9);
+        column->addStretch();
+        column->addWidget(symbol, 0, Qt::AlignHCenter);
+        column->addWidget(text, 0, Qt::AlignHCenter);
+        column->addStretch();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF field = QRectF(rect()).adjusted(0.375, 0.375, -0.375, -0.375);
+        QColor edge = CrestStyle::accent;
+        edge.setAlphaF(0.18f);
+        QPen pen(edge, 0.75);
+        pen.setDashPattern({3.0 / 0.75, 5.0 / 0.75}); // dash lengths are in pen widths
+        painter.setPen(pen);
+        painter.setBrush(white(0.025));
+        painter.drawRoundedRect(field, 12, 12);
+    }
+};
+
+} // namespace
+
+TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
+    : CrestSurface(18.0, parent), m_store(store), m_workspace(workspace), m_count(new QLabel(this)),
+      m_clear(new QPushButton(QStringLiteral("Clear"), this)), m_body(new QStackedWidget(this)),
+      m_dropZone(new DropZone(m_body)), m_list(new QWidget), m_rowsLayout(new QVBoxLayout(m_list)),
+      m_message(new QLabel(this))
+{
+    auto *symbol = new QLabel(this);
+    symbol->setPixmap(QIcon::fromTheme(QStringLiteral("folder-download-symbolic")).pixmap(12, 12));
+    auto *title = new QLabel(QStringLiteral("File tray"), this);
+    setPoints(title, 12, QFont::DemiBold);
+    title->setStyleSheet(QStringLiteral("color: white;"));
+    setPoints(m_count, 11, QFont::DemiBold);
+    m_count->setStyleSheet(
+        QStringLiteral("color: %1; background: %2; border-radius: 8px; padding: 3px 6px;")
+            .arg(css(white(0.6)), css(white(0.09))));
+    setPoints(m_clear, 11, QFont::Medium);
+    m_clear->setFlat(true);
+    m_clear->setCursor(Qt::PointingHandCursor);
+    m_clear->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; border: none; background: transparent; }")
+            .arg(css(white(0.55))));
+    m_clear->setToolTip(
+        QStringLiteral("Remove all references from the tray; keep the original files"));
+    connect(m_clear, &QPushButton::clicked, this, [this] { m_store.clear(); });
+
+    auto *header = new QHBoxLayout;
+    header->setSpacing(8);
+    header->addWidget(symbol);
+    header->addWidget(title);
+    header->addWidget(m_count);
+    header->addStretch();
+    header->addWidget(m_clear);
+
+    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowsLayout->setSpacing(4);
+    m_rowsLayout->addStretch();
+    auto *scroll = new QScrollArea(m_body);
+    scroll->setWidget(m_list);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setStyleSheet(QStringLiteral("background: transparent;"));
+    m_body->addWidget(m_dropZone);
+    m_body->addWidget(scroll);
+
+    m_message->setObjectName(QStringLiteral("message"));
+    setPoints(m_message, 10, QFont::Normal);
+    m_message->setWordWrap(true);
+    m_message->setStyleSheet(
+        QStringLiteral("color: %1;").arg(css(QColor::fromRgbF(1.0f, 0.584f, 0.0f, 0.9f))));
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(12, 12, 12, 12);
+    column->setSpacing(9);
+    column->addLayout(header);
+    column->addWidget(m_body, 1);
+    column->addWidget(m_message);
+
+    connect(&m_store, &FileTrayStore::itemsChanged, this, &TrayView::refresh);
+    connect(&m_store, &FileTrayStore::messageChanged, this, &TrayView::refresh);
+    refresh();
+}
+
+void TrayView::refresh()
+{
+    const bool hasItems = !m_store.items().isEmpty();
+    m_count->setVisible(hasItems);
+    m_count->setText(QString::number(m_store.items().size()));
+    m_clear->setVisible(hasItems);
+    m_body->setCurrentIndex(hasItems ? 1 : 0);
+    m_message->setVisible(!m_store.message().isEmpty());
+    m_message->setText(m_store.message());
+    rebuildRows();
+}
+
+void TrayView::rebuildRows()
+{
+    const QList<TrayItem> &items = m_store.items();
+    const bool same =
+        std::equal(m_rows.begin(), m_rows.end(), items.begin(), items.end(),
+                   [](TrayRowView *row, const TrayItem &item) { return row->item() == item; });
+    if (same)
+        return;
+    // A row may be in the middle of emitting the signal that brought us here.
+    for (TrayRowView *row : std::exchange(m_rows, {})) {
+        row->hide();
+        row->deleteLater();
+    }
+    for (const TrayItem &item : items) {
+        auto *row = new TrayRowView(item, m_list);
+        // The row's item goes stale once the store republishes; act on a copy.
+        connect(row, &TrayRowView::openRequested, this, [this, item] { open(item); });
+        connect(row, &TrayRowView::previewRequested, this, [this, item] { preview(item); });
+        connect(row, &TrayRowView::revealRequested, this, [this, item] { reveal(item); });
+        connect(row, &TrayRowView::removeRequested, this,
+                [this, id = item.id] { m_store.remove(id); });
+        m_rowsLayout->insertWidget(m_rowsLayout->count() - 1, row);
+        m_rows << row;
+    }
+}
+
+void TrayView::open(const TrayItem &item)
+{
+    if (!m_store.checkAvailability(item))
+        return;
+    m_workspace.openFile(item.url.toLocalFile(), [store = QPointer(&m_store)](bool opened) {
+        if (store && !opened)
+            store->setMessage(
+                QStringLiteral("No application could open this file. Try Show in Folder."));
+    });
+}
+
+void TrayView::preview(const TrayItem &item)
+{
+    if (m_store.checkAvailability(item))
+        m_store.setPreviewItem(item);
+}
+
+void TrayView::reveal(const TrayItem &item)
+{
+    if (m_store.checkAvailability(item))
+        m_workspace.revealFiles({item.url.toLocalFile()});
+}
+
+void TrayView::showEvent(QShowEvent *event)
+{
+    // Files may have vanished while the crest was closed.
+    m_store.refreshAvailability();
+    CrestSurface::showEvent(event);
+}

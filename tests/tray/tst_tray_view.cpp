@@ -1,0 +1,127 @@
+#include "platform/desktop/AppActivation.h"
+#include "support/RecordingWorkspace.h"
+#include "support/StoreFolder.h"
+#include "support/TestRows.h"
+#include "tray/FileTrayStore.h"
+#include "tray/TrayRowView.h"
+#include "tray/TrayView.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QStackedWidget>
+#include <QTest>
+
+class TrayViewTest : public QObject
+{
+    Q_OBJECT
+
+    StoreFolder m_folder;
+    AppActivation m_activation;
+
+    static bool shown(const QWidget *widget) { return widget->isVisibleTo(widget->window()); }
+
+private slots:
+    void init() { QVERIFY(m_folder.reset()); }
+
+    // The tray holds "report.pdf" and a long-named file; `gone` is deleted
+    // after it was added. Then `action` is taken on the first entry.
+    void statesAndActions_data()
+    {
+        QTest::addColumn<bool>("gone");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("calls"); // what reached the workspace
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("enabledMenu"); // "1" per enabled menu item
+        QTest::addColumn<bool>("previewing");
+
+        const QString unavailable = QStringLiteral(
+            "This file is unavailable. It may have moved or its drive may be disconnected.");
+        row("double-click opens", false, true, QString("double-click"), QStringList{"file REPORT"},
+            QString(), QString("111-1"), false);
+        row("a file nothing opens", false, false, QString("Open"), QStringList{"file REPORT"},
+            QString("No application could open this file. Try Show in Folder."), QString("111-1"),
+            false);
+        row("Show in Folder reveals", false, true, QString("Show in Folder"),
+            QStringList{"reveal REPORT"}, QString(), QString("111-1"), false);
+        row("Quick Look sets the preview", false, true, QString("Quick Look"), QStringList{},
+            QString(), QString("111-1"), true);
+        row("a vanished file opens nothing", true, true, QString("double-click"), QStringList{},
+            unavailable, QString("000-1"), false);
+        row("eye button on a vanished file", true, true, QString("eye"), QStringList{}, QString(),
+            QString("000-1"), false);
+    }
+    void statesAndActions()
+    {
+        QFETCH(bool, gone);
+        QFETCH(bool, opens);
+        QFETCH(QString, action);
+        QFETCH(QStringList, calls);
+        QFETCH(QString, message);
+        QFETCH(QString, enabledMenu);
+        QFETCH(bool, previewing);
+
+        FileTrayStore store(m_folder.path("tray.json"), &m_folder.files, nullptr, &m_activation);
+        store.start();
+        RecordingWorkspace workspace;
+        workspace.opens = opens;
+        TrayView view(store, workspace);
+        view.resize(330, 260);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.findChild<QStackedWidget *>()->currentIndex() == 0); // the drop zone
+        QVERIFY(!shown(view.findChild<QAbstractButton *>()));             // no "Clear"
+
+        const QString report = m_folder.write("files/report.pdf", "%PDF");
+        const QString longName =
+            m_folder.write("files/" + QString(80, 'a') + "-quarterly-figures.xlsx", "x");
+        store.addFiles({QUrl::fromLocalFile(report), QUrl::fromLocalFile(longName)});
+        if (gone) {
+            QFile::remove(report);
+            view.hide();
+            view.show(); // appearing again rechecks every entry
+        }
+        QCOMPARE(view.rows().size(), 2);
+        QVERIFY(shown(view.findChild<QAbstractButton *>()));
+        const auto *longLabel = view.rows()[1]->findChild<QLabel *>("name");
+        QTRY_VERIFY(longLabel->text().contains(u'\u2026')); // shortened once laid out
+        QVERIFY(longLabel->text().startsWith("aaa"));
+        QVERIFY(longLabel->text().endsWith(".xlsx"));
+
+        TrayRowView *first = view.rows().first();
+        const std::unique_ptr<QMimeData> dragged(first->dragData());
+        QCOMPARE(dragged->data("text/uri-list").trimmed(), QUrl::fromLocalFile(report).toEncoded());
+        std::unique_ptr<QMenu> menu(first->makeContextMenu(nullptr));
+        QString enabled;
+        for (const QAction *item : menu->actions())
+            enabled += item->isSeparator() ? QChar('-') : QChar(item->isEnabled() ? '1' : '0');
+        QCOMPARE(enabled, enabledMenu);
+        auto *eye = first->findChild<QAbstractButton *>();
+        QCOMPARE(eye->accessibleName(), QString("Preview report.pdf"));
+        QCOMPARE(eye->isEnabled(), !gone);
+
+        if (action == "double-click")
+            QTest::mouseDClick(first, Qt::LeftButton, {}, QPoint(60, 10));
+        else if (action == "eye")
+            eye->click();
+        else
+            for (QAction *item : menu->actions())
+                if (item->text() == action)
+                    item->trigger();
+        calls.replaceInStrings("REPORT", report);
+        QCOMPARE(workspace.calls, calls);
+        const auto *line = view.findChild<QLabel *>("message");
+        QCOMPARE(shown(line) ? line->text() : QString(), message);
+        QCOMPARE(store.hasPreviewItem(), previewing);
+
+        // Removing keeps the file and takes the row away, in the row's own click.
+        first->findChildren<QAbstractButton *>().constLast()->click();
+        QCOMPARE(view.rows().size(), 1);
+        QCOMPARE(QFile::exists(report), !gone);
+    }
+};
+
+QTEST_MAIN(TrayViewTest)
+#include "tst_tray_view.moc"
