@@ -26,6 +26,8 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using State = SpotifyConnectionState;
+using CrestStyle::css;
+using CrestStyle::white;
 
 constexpr int kPadding = 14;
 // The crest content's own top padding, above this card's.
@@ -36,24 +38,11 @@ constexpr QSize kTransportFrame(22, 28);
 constexpr QSize kPlayFrame(30, 30);
 constexpr QSize kLyricsFrame(24, 20);
 
-QColor white(double opacity)
-{
-    return QColor::fromRgbF(1, 1, 1, float(opacity));
-}
-
-QString colorName(const QColor &color)
-{
-    return u"rgba(%1, %2, %3, %4)"_s.arg(color.red())
-        .arg(color.green())
-        .arg(color.blue())
-        .arg(color.alphaF());
-}
-
 QLabel *label(const QFont &f, const QColor &color, QWidget *parent)
 {
     auto *text = new QLabel(parent);
     text->setFont(f);
-    text->setStyleSheet(u"color: %1;"_s.arg(colorName(color)));
+    text->setStyleSheet(u"color: %1;"_s.arg(css(color)));
     return text;
 }
 
@@ -279,19 +268,19 @@ QWidget *SpotifyView::buildConnection(double inset)
 
     QColor capsule = m_accent;
     capsule.setAlphaF(0.12f);
-    m_action = textButton(
-        {}, SpotifyTypography::font(11, QFont::DemiBold),
-        u"QPushButton { color: %1; background: %2; border: none;"
-        " border-radius: 14px; padding: 7px 11px; }"_s.arg(colorName(m_accent), colorName(capsule)),
+    m_action =
+        textButton({}, SpotifyTypography::font(11, QFont::DemiBold),
+                   u"QPushButton { color: %1; background: %2; border: none;"
+                   " border-radius: 14px; padding: 7px 11px; }"_s.arg(css(m_accent), css(capsule)),
+                   page);
+    m_retry = textButton(
+        u"Retry"_s, SpotifyTypography::font(11),
+        u"QPushButton { color: %1; background: transparent; border: none; }"_s.arg(css(white(0.8))),
         page);
-    m_retry = textButton(u"Retry"_s, SpotifyTypography::font(11),
-                         u"QPushButton { color: %1; background: transparent; border: none; }"_s.arg(
-                             colorName(white(0.8))),
-                         page);
-    m_setup = textButton(u"Setup…"_s, SpotifyTypography::font(10),
-                         u"QPushButton { color: %1; background: transparent; border: none; }"_s.arg(
-                             colorName(white(0.6))),
-                         page);
+    m_setup = textButton(
+        u"Setup…"_s, SpotifyTypography::font(10),
+        u"QPushButton { color: %1; background: transparent; border: none; }"_s.arg(css(white(0.6))),
+        page);
     connect(m_action, &QAbstractButton::clicked, this, [this] {
         if (m_controller.connectionState() == State::notRunning)
             m_controller.openSpotify();

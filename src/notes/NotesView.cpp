@@ -1,5 +1,7 @@
 #include "notes/NotesView.h"
 
+#include "crest/CrestStyle.h"
+
 #include "crest/CrestPressButton.h"
 #include "notes/NotesStore.h"
 
@@ -15,17 +17,9 @@
 
 namespace {
 
-const QColor kOrange(255, 149, 0);
-
-QColor white(double opacity)
-{
-    return QColor::fromRgbF(1.0f, 1.0f, 1.0f, float(opacity));
-}
-
-QString colorCss(const QColor &color)
-{
-    return color.name(QColor::HexArgb);
-}
+using CrestStyle::css;
+using CrestStyle::warning;
+using CrestStyle::white;
 
 QFont pointFont(int points, QFont::Weight weight = QFont::Normal)
 {
@@ -53,7 +47,7 @@ NotesView::NotesView(NotesStore &store, QWidget *parent)
     m_menuButton->setStyleSheet(
         QStringLiteral("QToolButton { border: none; border-radius: 8px; background: %1; }"
                        "QToolButton::menu-indicator { image: none; }")
-            .arg(colorCss(white(0.035))));
+            .arg(css(white(0.035))));
 
     m_newNote->setIcon(QIcon::fromTheme(QStringLiteral("list-add-symbolic")));
     m_newNote->setIconPoints(11);
@@ -105,7 +99,7 @@ NotesView::NotesView(NotesStore &store, QWidget *parent)
     m_warning->setObjectName(QStringLiteral("warning"));
     m_warning->setFont(pointFont(9));
     m_warning->setWordWrap(true);
-    m_warning->setStyleSheet(QStringLiteral("color: %1;").arg(colorCss(kOrange)));
+    m_warning->setStyleSheet(QStringLiteral("color: %1;").arg(css(warning)));
     auto *warningLayout = new QHBoxLayout(m_warningLine);
     warningLayout->setContentsMargins(14, 0, 14, 8);
     warningLayout->setSpacing(4);

@@ -1,6 +1,7 @@
 #include "tray/TrayRowView.h"
 
 #include "crest/CrestPressButton.h"
+#include "crest/CrestStyle.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -70,7 +71,7 @@ TrayRowView::TrayRowView(const TrayItem &item, QWidget *parent)
                          ? smallLabel(QFileInfo(QFileInfo(path).absolutePath()).fileName(), 10,
                                       QColor::fromRgbF(1, 1, 1, 0.4f), this)
                          : smallLabel(QStringLiteral("Unavailable \u00b7 add again to reconnect"),
-                                      10, QColor::fromRgbF(1.0f, 0.584f, 0.0f, 0.85f), this);
+                                      10, CrestStyle::withOpacity(CrestStyle::warning, 0.85), this);
     detail->setMinimumWidth(1);
 
     auto *texts = new QVBoxLayout;

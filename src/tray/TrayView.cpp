@@ -17,15 +17,10 @@
 
 namespace {
 
-QString css(const QColor &color)
-{
-    return color.name(QColor::HexArgb);
-}
-
-QColor white(double opacity)
-{
-    return QColor::fromRgbF(1.0f, 1.0f, 1.0f, float(opacity));
-}
+using CrestStyle::css;
+using CrestStyle::warning;
+using CrestStyle::white;
+using CrestStyle::withOpacity;
 
 void setPoints(QWidget *widget, int points, QFont::Weight weight)
 {
@@ -122,8 +117,7 @@ TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
     m_message->setObjectName(QStringLiteral("message"));
     setPoints(m_message, 10, QFont::Normal);
     m_message->setWordWrap(true);
-    m_message->setStyleSheet(
-        QStringLiteral("color: %1;").arg(css(QColor::fromRgbF(1.0f, 0.584f, 0.0f, 0.9f))));
+    m_message->setStyleSheet(QStringLiteral("color: %1;").arg(css(withOpacity(warning, 0.9))));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
