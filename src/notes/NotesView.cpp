@@ -123,6 +123,12 @@ NotesView::NotesView(NotesStore &store, QWidget *parent)
     followPendingDeletion();
 }
 
+void NotesView::setUpdateButton(QWidget *button)
+{
+    auto *header = static_cast<QBoxLayout *>(layout()->itemAt(0)->layout());
+    header->insertWidget(header->indexOf(m_menuButton), button);
+}
+
 void NotesView::refresh()
 {
     rebuildMenu();

@@ -27,6 +27,8 @@ public:
     QMenu *notesMenu() const { return m_menu; }
     /// The confirmation shown while a deletion is pending; none otherwise.
     QMessageBox *confirmation() const { return m_confirmation; }
+    /// Places the update button in the header, before the notes menu.
+    void setUpdateButton(QWidget *button);
 
 protected:
     void hideEvent(QHideEvent *event) override;

@@ -70,10 +70,10 @@ protected:
 } // namespace
 
 TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
-    : CrestSurface(18.0, parent), m_store(store), m_workspace(workspace), m_count(new QLabel(this)),
-      m_clear(new QPushButton(QStringLiteral("Clear"), this)), m_body(new QStackedWidget(this)),
-      m_dropZone(new DropZone(m_body)), m_list(new QWidget), m_rowsLayout(new QVBoxLayout(m_list)),
-      m_message(new QLabel(this))
+    : CrestSurface(18.0, parent), m_store(store), m_workspace(workspace), m_header(new QHBoxLayout),
+      m_count(new QLabel(this)), m_clear(new QPushButton(QStringLiteral("Clear"), this)),
+      m_body(new QStackedWidget(this)), m_dropZone(new DropZone(m_body)), m_list(new QWidget),
+      m_rowsLayout(new QVBoxLayout(m_list)), m_message(new QLabel(this))
 {
     auto *symbol = new QLabel(this);
     symbol->setPixmap(QIcon::fromTheme(QStringLiteral("folder-download-symbolic")).pixmap(12, 12));
@@ -94,7 +94,7 @@ TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
         QStringLiteral("Remove all references from the tray; keep the original files"));
     connect(m_clear, &QPushButton::clicked, this, [this] { m_store.clear(); });
 
-    auto *header = new QHBoxLayout;
+    QHBoxLayout *header = m_header;
     header->setSpacing(8);
     header->addWidget(symbol);
     header->addWidget(title);
@@ -129,6 +129,11 @@ TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
     connect(&m_store, &FileTrayStore::itemsChanged, this, &TrayView::refresh);
     connect(&m_store, &FileTrayStore::messageChanged, this, &TrayView::refresh);
     refresh();
+}
+
+void TrayView::setUpdateButton(QWidget *button)
+{
+    m_header->insertWidget(m_header->indexOf(m_clear), button);
 }
 
 void TrayView::refresh()

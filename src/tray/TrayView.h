@@ -3,6 +3,7 @@
 #include "crest/CrestSurface.h"
 
 class FileTrayStore;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -27,6 +28,8 @@ public:
     void open(const TrayItem &item);
     void preview(const TrayItem &item);
     void reveal(const TrayItem &item);
+    /// Places the update button in the header, before "Clear".
+    void setUpdateButton(QWidget *button);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -37,6 +40,7 @@ private:
 
     FileTrayStore &m_store;
     Workspace &m_workspace;
+    QHBoxLayout *m_header;
     QLabel *m_count;
     QPushButton *m_clear;
     QStackedWidget *m_body;
