@@ -81,7 +81,8 @@ int main(int argc, char **argv)
 
     CrestFixture crest;
     crest.play(true);
-    crest.setExpanded(true);
+    crest.state.setExpanded(true);
+    crest.time.advance(1); // the crest has opened fully
     const Frames playing = paint(*crest.panel, [&] {
         crest.time.advance(1.0 / 60); // polls move the position and the scrubber
         QCoreApplication::processEvents();

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/MenuTracker.h"
+#include "app/SheetTracker.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
 #include "crest/CrestPanel.h"
@@ -171,6 +172,11 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(m_menus.get(), &MenuTracker::menuOpened, this, &AppDelegate::menuOpened);
     connect(m_menus.get(), &MenuTracker::menuClosed, this, &AppDelegate::menuClosed);
     m_menus->start();
+    // After the sheet is gone, so that it no longer holds the crest open.
+    m_sheets = std::make_unique<SheetTracker>(*m_panel);
+    connect(m_sheets.get(), &SheetTracker::sheetEnded, this, &AppDelegate::childInteractionEnded,
+            Qt::QueuedConnection);
+    m_sheets->start();
     m_session = std::make_unique<SessionSignals>();
     connect(m_session.get(), &SessionSignals::woke, this, &AppDelegate::screenChanged);
     connect(m_session.get(), &SessionSignals::terminationRequested, qApp, &QCoreApplication::quit,

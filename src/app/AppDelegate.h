@@ -30,6 +30,7 @@ class QMessageBox;
 class Scheduler;
 class ScreenSource;
 class SessionSignals;
+class SheetTracker;
 class Workspace;
 class X11DesktopEvents;
 
@@ -141,6 +142,7 @@ private:
     std::unique_ptr<PointerSource> m_pointer;
     std::unique_ptr<MotionPreference> m_motion;
     std::unique_ptr<MenuTracker> m_menus;
+    std::unique_ptr<SheetTracker> m_sheets;
     std::unique_ptr<SessionSignals> m_session;
     std::unique_ptr<CrestFileDropDelegate> m_dropDelegate;
     QPointer<QMessageBox> m_aboutAlert;

@@ -175,6 +175,7 @@ CrestView::CrestView(Stores stores, Clock &clock, Scheduler &scheduler,
         endInteractionWhen(!m_updates.setupMessage());
     });
     followUpdateMessage();
+    qApp->installEventFilter(this);
 }
 
 CrestView::~CrestView()
@@ -282,6 +283,8 @@ void CrestView::applyFades()
     setOpacity(m_tray, m_trayFade.value);
     setOpacity(m_defaultLayout, 1 - m_trayFade.value);
     setOpacity(m_content, m_fade.value);
+    // Collapsing, the fading content no longer takes the pointer.
+    m_content->setAttribute(Qt::WA_TransparentForMouseEvents, !m_state.isExpanded());
     placeContent();
 }
 
@@ -403,6 +406,41 @@ QMenu *CrestView::contextMenu()
     menu->addSeparator();
     menu->addAction(u"Quit Velloway"_s, this, [] { QCoreApplication::quit(); });
     return menu;
+}
+
+bool CrestView::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::DragLeave &&
+        type != QEvent::Drop)
+        return false;
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || widget == this || !isAncestorOf(widget))
+        return false;
+    // Files dropped anywhere on the crest go to the tray, also over an area
+    // that takes drops of its own: the notes editor would paste their paths.
+    switch (type) {
+    case QEvent::DragEnter: {
+        auto *enter = static_cast<QDragEnterEvent *>(event);
+        dragEnterEvent(enter);
+        m_routesDrag = enter->isAccepted();
+        return m_routesDrag;
+    }
+    case QEvent::DragMove:
+        if (m_routesDrag)
+            dragMoveEvent(static_cast<QDragMoveEvent *>(event));
+        return m_routesDrag;
+    case QEvent::DragLeave:
+        if (!std::exchange(m_routesDrag, false))
+            return false;
+        dragLeaveEvent(static_cast<QDragLeaveEvent *>(event));
+        return true;
+    default:
+        if (!std::exchange(m_routesDrag, false))
+            return false;
+        dropEvent(static_cast<QDropEvent *>(event));
+        return true;
+    }
 }
 
 void CrestView::paintEvent(QPaintEvent *)

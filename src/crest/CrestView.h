@@ -94,6 +94,7 @@ signals:
     void outlineChanged();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
@@ -137,6 +138,7 @@ private:
     Scheduler &m_scheduler;
     std::function<bool()> m_reduceMotion;
     CrestDropTarget *m_dropTarget = nullptr;
+    bool m_routesDrag = false; // a file drag over an area that takes drops itself
 
     double m_progress = 0;
     double m_from = 0;

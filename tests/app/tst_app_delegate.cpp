@@ -197,8 +197,7 @@ private slots:
         app.delegate.updates().clearSetupMessage();
         QTRY_VERIFY(!active()); // the answered confirmation goes with the next events
         app.delegate.showAbout();
-        QVERIFY(active());
-        app.delegate.aboutAlert()->close();
+        QVERIFY(active() && app.delegate.aboutAlert()->close());
         QVERIFY(!active());
     }
 

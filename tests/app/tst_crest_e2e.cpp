@@ -52,8 +52,8 @@ private:
         return !pixel.isNull() && pixel.pixelColor(0, 0) == QColor(Qt::black);
     }
 
-    // Probes: in the notch, in the expanded panel between and beside the
-    // cards, and outside the crest altogether.
+    // Probes: in the notch, in the expanded panel below the notch, and
+    // outside the crest altogether.
     int midX() const { return m_screen.width() / 2; }
     bool notchShown() const { return isBlack(midX(), 10); }
     bool expanded() const { return isBlack(midX(), 120) && isBlack(midX() - 318, 60); }
