@@ -60,14 +60,14 @@ private slots:
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("items");
         const QString head = u"Music Connections|-|"_s, none = u"Floating lyrics [ ]|-|"_s;
-        const QString how = u"How to Update…"_s, tail = u"|-|About & Privacy…|-|Quit Velloway"_s;
+        const QString how = u"How to Update…|Open at login [x]"_s,
+                      tail = u"|-|About & Privacy…|-|Quit Velloway"_s;
         QTest::newRow("idle") << u""_s << head + none + how + tail;
         QTest::newRow("song current")
             << u"playing"_s << u"Music Connections|Open in Spotify|-|"_s + none + how + tail;
         QTest::newRow("lyrics") << u"lyrics"_s
                                 << head + u"Floating lyrics [x]|Click-through lyrics [ ]|"_s +
                                        u"Make lyrics interactive (off)|-|"_s + how + tail;
-        QTest::newRow("login") << u"login"_s << head + none + how + u"|Open at login [x]"_s + tail;
     }
     void contextMenuFollowsTheState()
     {
@@ -78,16 +78,14 @@ private slots:
             f.play(false);
         f.lyricsController.setVisible(setup.contains("lyrics"));
         bool atLogin = true;
-        if (setup.contains("login")) {
-            f.view->isOpenAtLogin = [&] { return atLogin; };
-            f.view->setOpenAtLogin = [&](bool on) { atLogin = on; };
-        }
+        f.view->isOpenAtLogin = [&] { return atLogin; };
+        f.view->setOpenAtLogin = [&](bool on) { atLogin = on; };
         std::unique_ptr<QMenu> menu(f.view->contextMenu());
         QCOMPARE(describe(*menu), items);
         for (QAction *action : menu->actions())
             action->setChecked(!action->isChecked()); // each toggle writes what it shows
         QCOMPARE(f.lyricsController.isVisible(), !setup.contains("lyrics"));
-        QCOMPARE(atLogin, !setup.contains("login"));
+        QVERIFY(!atLogin);
     }
 
     void eachStateShowsItsAreas_data()
@@ -96,9 +94,8 @@ private slots:
         QTest::addColumn<double>("seconds");
         QTest::addColumn<QString>("areas"); // shown: tray, music, notes
         QTest::addColumn<Probes>("probes");
-        // In panel points: 660 x 170 from the top edge, the notch 126 x 32 at
-        // its centre (x 267...393), the content 620 x 150 at (20, 8) with
-        // music 300 wide and notes 12 points to its right.
+        // Panel points: 660 x 170, the notch 126 x 32 at its centre (x 267...393), the
+        // content 620 x 150 at (20, 8): music 300 wide, notes 12 points to its right.
         const Probes open = {
             {{2, 167}, 0}, {{657, 167}, 0}, {{330, 165}, 1}, {{280, 20}, 1}, {{12, 100}, 1}};
         const Probes split = open + Probes{{{326, 100}, 1}, {{500, 150}, 2}};

@@ -38,7 +38,6 @@ struct CrestFixture : LyricsProviding
         (void)QTest::qWaitForWindowExposed(panel); // a missing crest fails every pixel read
     }
     ~CrestFixture() override { delete panel; }
-    /// Spotify plays a song, with a cover when `cover` is set.
     void play(bool cover)
     {
         SpotifySnapshot song;
