@@ -256,7 +256,9 @@ void CrestView::tick()
 {
     const double now = m_clock.now().count();
     for (Fade *fade : {&m_fade, &m_trayFade}) {
-        const double t = std::clamp((now - fade->startedAt) / fade->duration, 0.0, 1.0);
+        const double t = fade->duration > 0
+                             ? std::clamp((now - fade->startedAt) / fade->duration, 0.0, 1.0)
+                             : 1.0; // never started: at rest
         const double eased = fade->inOut ? easeInOut(t) : easeOut(t);
         fade->value = t >= 1 ? fade->to : fade->from + (fade->to - fade->from) * eased;
     }
