@@ -1,4 +1,4 @@
-#include "music/SymbolIcons.h"
+#include "crest/SymbolIcons.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
 #include "music/SpotifySymbolButton.h"
 
 #include "crest/CrestStyle.h"
-#include "music/SymbolIcons.h"
+#include "crest/SymbolIcons.h"
 
 #include <QLinearGradient>
 #include <QPainter>

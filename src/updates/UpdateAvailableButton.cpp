@@ -3,7 +3,7 @@
 #include "crest/CrestStyle.h"
 #include "music/SpotifySymbolButton.h"
 #include "music/SpotifyTypography.h"
-#include "music/SymbolIcons.h"
+#include "crest/SymbolIcons.h"
 #include "updates/AppUpdateController.h"
 
 #include <QPainter>

@@ -9,7 +9,7 @@
 #include "music/SpotifyVolumeController.h"
 #include "music/SpotifyVolumeSliderView.h"
 #include "music/SpotifyVolumeStrip.h"
-#include "music/SymbolIcons.h"
+#include "crest/SymbolIcons.h"
 #include "platform/apps/ApplicationLookup.h"
 #include "platform/dbus/PlayerNotificationCenter.h"
 #include "support/RecordingWorkspace.h"
