@@ -128,6 +128,9 @@ FloatingLyricsView::FloatingLyricsView(LyricsWindowController &presentation, QWi
     column->addWidget(buildHeader());
     column->addWidget(buildBody(), 1);
     column->addWidget(buildFooter());
+    // Over the content: the top strip moves the panel except on its buttons.
+    for (int i = 0; i < 4; ++i)
+        m_dragHandles.append(new LyricsDragHandle(this));
 
     connect(&m_lyrics, &LyricsController::isVisibleChanged, this, [this] {
         m_content->setVisible(m_lyrics.isVisible());
@@ -549,18 +552,17 @@ void FloatingLyricsView::reportFrames()
         QRectF(QPointF(m_toggle->mapTo(this, QPoint())), QSizeF(m_toggle->size())));
 }
 
+// The handles are moved, never replaced: frames are reported while the
+// panel shows its children, when adding or removing one would be unsafe.
 void FloatingLyricsView::layoutDragHandles()
 {
-    qDeleteAll(m_dragHandles);
-    m_dragHandles.clear();
     const QRectF strip(0, 0, width(), kDragStripHeight);
-    for (const QRectF &region :
-         LyricsPanelGeometry::dragRegions(strip, m_presentation.headerControlsFrame())) {
-        auto *handle = new LyricsDragHandle(this);
-        handle->setGeometry(region.toRect());
-        handle->show();
-        handle->raise();
-        m_dragHandles.append(handle);
+    const auto regions =
+        LyricsPanelGeometry::dragRegions(strip, m_presentation.headerControlsFrame());
+    for (qsizetype i = 0; i < m_dragHandles.size(); ++i) {
+        m_dragHandles[i]->setVisible(i < regions.size());
+        if (i < regions.size())
+            m_dragHandles[i]->setGeometry(regions[i].toRect());
     }
 }
 
