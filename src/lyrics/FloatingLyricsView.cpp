@@ -8,6 +8,7 @@
 #include "lyrics/LyricsGlyphs.h"
 #include "lyrics/LyricsMouseToggle.h"
 #include "lyrics/LyricsPanelGeometry.h"
+#include "lyrics/LyricsProgressView.h"
 #include "lyrics/LyricsWindowController.h"
 #include "music/SpotifyController.h"
 #include "music/SpotifyTypography.h"
@@ -83,36 +84,6 @@ CrestPressButton *symbolButton(Glyph glyph, const QString &help, QWidget *parent
     return button;
 }
 
-// A small indeterminate progress ring; it turns only while it is shown.
-class Spinner final : public QWidget
-{
-public:
-    explicit Spinner(QWidget *parent) : QWidget(parent), m_turn(new QVariantAnimation(this))
-    {
-        setFixedSize(14, 14);
-        m_turn->setStartValue(0.0);
-        m_turn->setEndValue(360.0);
-        m_turn->setDuration(900);
-        m_turn->setLoopCount(-1);
-        connect(m_turn, &QVariantAnimation::valueChanged, this, [this] { update(); });
-    }
-
-protected:
-    void showEvent(QShowEvent *) override { m_turn->start(); }
-    void hideEvent(QHideEvent *) override { m_turn->stop(); }
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(white(0.55), 1.6, Qt::SolidLine, Qt::RoundCap));
-        const int start = int(-m_turn->currentValue().toDouble() * 16);
-        painter.drawArc(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), start, 270 * 16);
-    }
-
-private:
-    QVariantAnimation *m_turn;
-};
-
 } // namespace
 
 FloatingLyricsView::FloatingLyricsView(LyricsWindowController &presentation, QWidget *parent)
@@ -155,7 +126,13 @@ FloatingLyricsView::FloatingLyricsView(LyricsWindowController &presentation, QWi
             &FloatingLyricsView::layoutDragHandles);
     connect(&presentation, &LyricsWindowController::spotifyChanged, this,
             &FloatingLyricsView::followPlayer);
+    const auto followMotion = [this] {
+        for (auto *button : findChildren<CrestPressButton *>())
+            button->setReduceMotion(m_presentation.reduceMotion());
+    };
+    connect(&presentation, &LyricsWindowController::reduceMotionChanged, this, followMotion);
 
+    followMotion();
     m_content->setVisible(m_lyrics.isVisible());
     followPlayer();
     refreshControls();
@@ -223,7 +200,7 @@ QWidget *FloatingLyricsView::buildBody()
     auto *loading = new QHBoxLayout(m_loadingPage);
     loading->setContentsMargins(0, 0, 0, 0);
     loading->setSpacing(8);
-    loading->addWidget(new Spinner(m_loadingPage));
+    loading->addWidget(new LyricsProgressView(m_loadingPage));
     loading->addWidget(
         text(typeface(16, QFont::Medium), white(0.55), m_loadingPage, u"Finding the words…"_s));
     loading->addStretch();
