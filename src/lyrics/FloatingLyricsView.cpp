@@ -73,6 +73,15 @@ void setOneLine(QLabel *label, const QString &words)
     label->setText(label->fontMetrics().elidedText(words, Qt::ElideRight, label->width()));
 }
 
+// A layout on `owner` without margins: the card's padding is its own.
+template <typename Layout> Layout *flush(QWidget *owner, int spacing)
+{
+    auto *layout = new Layout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
 CrestPressButton *symbolButton(Glyph glyph, const QString &help, QWidget *parent)
 {
     auto *button = new CrestPressButton(parent);
@@ -145,9 +154,7 @@ FloatingLyricsView::~FloatingLyricsView() = default;
 QWidget *FloatingLyricsView::buildHeader()
 {
     auto *header = new QWidget(m_content);
-    auto *row = new QHBoxLayout(header);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(9);
+    auto *row = flush<QHBoxLayout>(header, 9);
 
     m_cover = new QLabel(header);
     m_cover->setFixedSize(kCoverSize, kCoverSize);
@@ -165,9 +172,7 @@ QWidget *FloatingLyricsView::buildHeader()
     row->addLayout(song, 1);
 
     m_controls = new QWidget(header);
-    auto *controls = new QHBoxLayout(m_controls);
-    controls->setContentsMargins(0, 0, 0, 0);
-    controls->setSpacing(2);
+    auto *controls = flush<QHBoxLayout>(m_controls, 2);
     m_toggle = new LyricsMouseToggle(m_lyrics, m_controls);
     m_options = symbolButton(Glyph::ellipsis, u"Lyrics appearance and options"_s, m_controls);
     m_options->setAccessibleName(u"Lyrics options"_s);
@@ -197,9 +202,7 @@ QWidget *FloatingLyricsView::buildBody()
     m_linesPage = buildLinesPage();
 
     m_loadingPage = new QWidget(m_body);
-    auto *loading = new QHBoxLayout(m_loadingPage);
-    loading->setContentsMargins(0, 0, 0, 0);
-    loading->setSpacing(8);
+    auto *loading = flush<QHBoxLayout>(m_loadingPage, 8);
     loading->addWidget(new LyricsProgressView(m_loadingPage));
     loading->addWidget(
         text(typeface(16, QFont::Medium), white(0.55), m_loadingPage, u"Finding the words…"_s));
@@ -226,9 +229,7 @@ QWidget *FloatingLyricsView::buildBody()
 QWidget *FloatingLyricsView::buildMessagePage()
 {
     auto *page = new QWidget(m_body);
-    auto *column = new QVBoxLayout(page);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(5);
+    auto *column = flush<QVBoxLayout>(page, 5);
     m_messageTitle = text(typeface(19, QFont::DemiBold, -0.3), Qt::white, page);
     m_messageTitle->setWordWrap(true);
     m_messageDetail = text(typeface(11, QFont::Normal), white(0.45), page);
@@ -249,9 +250,7 @@ QWidget *FloatingLyricsView::buildMessagePage()
 QWidget *FloatingLyricsView::buildLinesPage()
 {
     auto *page = new QWidget(m_body);
-    auto *column = new QVBoxLayout(page);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(7);
+    auto *column = flush<QVBoxLayout>(page, 7);
     m_previous = oneLine(typeface(12, QFont::Medium), white(0.28), page);
     m_next = oneLine(typeface(12, QFont::Medium), white(0.38), page);
     m_current = text(typeface(kCurrentPoints, QFont::DemiBold, -0.35), Qt::white, page);
@@ -291,9 +290,7 @@ QWidget *FloatingLyricsView::buildLinesPage()
 QWidget *FloatingLyricsView::buildFooter()
 {
     auto *footer = new QWidget(m_content);
-    auto *row = new QHBoxLayout(footer);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(5);
+    auto *row = flush<QHBoxLayout>(footer, 5);
     const QFont small = typeface(8, QFont::Medium);
     auto *dot = new QWidget(footer);
     dot->setFixedSize(4, 4);
