@@ -10,6 +10,8 @@
 /// nothing while the window lets clicks pass through.
 class LyricsDragHandle final : public QWidget
 {
+    Q_OBJECT
+
 public:
     explicit LyricsDragHandle(QWidget *parent = nullptr);
 

@@ -1,5 +1,6 @@
 #include "lyrics/FloatingLyricsPanel.h"
 #include "lyrics/LyricsController.h"
+#include "lyrics/LyricsDragHandle.h"
 #include "lyrics/LyricsMouseToggle.h"
 #include "lyrics/LyricsPanelGeometry.h"
 #include "lyrics/LyricsProviding.h"
@@ -284,6 +285,31 @@ private slots:
         toggle->findChild<LyricsMouseToggle *>()->click();
         QVERIFY(!h.lyrics.clickThrough() && !toggle->isVisible());
         QCOMPARE(inputRectangles(h.panel()), 1);
+    }
+
+    void dragMovesThePanelUnclampedUnlessClicksPassThrough()
+    {
+        Harness h;
+        h.open();
+        h.window->show();
+        QWidget *handle = h.panel()->findChild<LyricsDragHandle *>();
+        const QPoint start = h.panel()->pos();
+        const auto send = [&](QEvent::Type type, QPoint global) {
+            QMouseEvent event(type, QPointF(5, 5), QPointF(global), Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                              {});
+            QApplication::sendEvent(handle, &event);
+        };
+        send(QEvent::MouseButtonPress, {100, 100});
+        send(QEvent::MouseMove, {700, 130});
+        send(QEvent::MouseButtonRelease, {700, 130});
+        QTRY_COMPARE(h.panel()->pos(), start + QPoint(600, 30)); // off the screen's edge
+
+        h.lyrics.setClickThrough(true);
+        send(QEvent::MouseButtonPress, {100, 100});
+        send(QEvent::MouseMove, {0, 0});
+        QTest::qWait(20);
+        QCOMPARE(h.panel()->pos(), start + QPoint(600, 30));
     }
 
     void badSettingsAndScreenChangesLeaveThePanelOnScreen()
