@@ -97,9 +97,9 @@ void LyricsController::finish(qint64 token, const LyricsResult &result)
 void LyricsController::updatePlayback(double position, bool playing, Seconds date)
 {
     m_sampleDate = date;
-    m_isPlaying = playing;
     publish(this, m_samplePosition, std::isfinite(position) && position >= 0 ? position : 0.0,
             &LyricsController::samplePositionChanged);
+    publish(this, m_isPlaying, playing, &LyricsController::isPlayingChanged);
 }
 
 double LyricsController::position(Seconds date) const

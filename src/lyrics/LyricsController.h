@@ -26,6 +26,7 @@ class LyricsController final : public QObject
     Q_PROPERTY(std::optional<LyricsDocument> document READ document NOTIFY documentChanged)
     Q_PROPERTY(Status status READ status NOTIFY statusChanged)
     Q_PROPERTY(double samplePosition READ samplePosition NOTIFY samplePositionChanged)
+    Q_PROPERTY(bool isPlaying READ isPlaying NOTIFY isPlayingChanged)
 
 public:
     enum class Status
@@ -57,6 +58,8 @@ public:
     const std::optional<LyricsDocument> &document() const { return m_document; }
     Status status() const { return m_status; }
     double samplePosition() const { return m_samplePosition; }
+    /// Whether the position advances after the last sample.
+    bool isPlaying() const { return m_isPlaying; }
 
     void setClickThrough(bool value);
     /// Limited to 0...1; a value that is not a number is ignored.
@@ -83,6 +86,7 @@ signals:
     void documentChanged();
     void statusChanged();
     void samplePositionChanged();
+    void isPlayingChanged();
 
 private:
     void finish(qint64 token, const LyricsResult &result);

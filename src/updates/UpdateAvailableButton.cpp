@@ -1,9 +1,9 @@
 #include "updates/UpdateAvailableButton.h"
 
 #include "crest/CrestStyle.h"
+#include "crest/SymbolIcons.h"
 #include "music/SpotifySymbolButton.h"
 #include "music/SpotifyTypography.h"
-#include "crest/SymbolIcons.h"
 #include "updates/AppUpdateController.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+#include "crest/SymbolIcons.h"
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsProviding.h"
 #include "music/SpotifyArtworkProviding.h"
@@ -9,7 +10,6 @@
 #include "music/SpotifyVolumeController.h"
 #include "music/SpotifyVolumeSliderView.h"
 #include "music/SpotifyVolumeStrip.h"
-#include "crest/SymbolIcons.h"
 #include "platform/apps/ApplicationLookup.h"
 #include "platform/dbus/PlayerNotificationCenter.h"
 #include "support/RecordingWorkspace.h"

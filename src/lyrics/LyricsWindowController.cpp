@@ -1,0 +1,287 @@
+#include "lyrics/LyricsWindowController.h"
+
+#include "core/Clock.h"
+#include "core/Published.h"
+#include "core/Scheduler.h"
+#include "lyrics/FloatingLyricsPanel.h"
+#include "lyrics/FloatingLyricsView.h"
+#include "lyrics/LyricsController.h"
+#include "lyrics/LyricsMouseToggle.h"
+#include "lyrics/LyricsPanelGeometry.h"
+#include "music/SpotifyController.h"
+#include "platform/desktop/MotionPreference.h"
+#include "platform/desktop/ScreenSource.h"
+#include "platform/storage/Settings.h"
+
+namespace {
+
+using namespace LyricsPanelGeometry;
+
+constexpr double kCardRadius = 22;
+constexpr double kToggleRadius = 6;
+// A drag moves the panel on every pointer motion; the settings file is
+// rewritten once the panel has rested this long, not for every step.
+constexpr Seconds kOriginSaveDelay{0.3};
+
+QList<QRectF> screenFrames(const ScreenSource &source)
+{
+    QList<QRectF> frames;
+    for (const ScreenInfo &screen : source.screens())
+        frames.append(screen.frame);
+    return frames;
+}
+
+} // namespace
+
+LyricsWindowController::LyricsWindowController(LyricsController &lyrics, SpotifyController &spotify,
+                                               Services services, QObject *parent)
+    : QObject(parent), m_lyrics(lyrics), m_services(services)
+{
+    if (const auto stored = parseOpacity(m_services.defaults.value(QLatin1String(kOpacityKey))))
+        m_lyrics.setOpacity(*stored);
+
+    m_lyrics.visibilityChanged = [self = QPointer(this)](bool visible) {
+        if (!self)
+            return;
+        if (visible)
+            self->present();
+        else
+            self->conceal();
+    };
+    connect(&lyrics, &LyricsController::clickThroughChanged, this,
+            &LyricsWindowController::applyClickThrough);
+    connect(&lyrics, &LyricsController::opacityChanged, this, [this] {
+        applyOpacity();
+        m_services.defaults.setValue(QLatin1String(kOpacityKey),
+                                     limitedOpacity(m_lyrics.opacity()));
+    });
+    bindPlayback(spotify);
+    connect(&m_services.screens, &ScreenSource::screensChanged, this,
+            &LyricsWindowController::screenChanged);
+    if (m_services.motion)
+        connect(m_services.motion, &MotionPreference::reduceMotionChanged, this,
+                &LyricsWindowController::reduceMotionChanged);
+    if (m_lyrics.isVisible())
+        present();
+}
+
+LyricsWindowController::~LyricsWindowController()
+{
+    m_lyrics.visibilityChanged = nullptr;
+    if (m_originSave) {
+        m_originSave.cancel();
+        saveOrigin();
+    }
+    // The view observes this object: it goes first.
+    m_mouseTogglePanel.reset();
+    m_panel.reset();
+}
+
+void LyricsWindowController::show()
+{
+    if (m_lyrics.isVisible())
+        present();
+    else
+        m_lyrics.setVisible(true);
+}
+
+void LyricsWindowController::hide()
+{
+    m_lyrics.setVisible(false);
+}
+
+void LyricsWindowController::toggle()
+{
+    if (isVisible())
+        hide();
+    else
+        show();
+}
+
+bool LyricsWindowController::isVisible() const
+{
+    return m_panel && m_panel->isVisible();
+}
+
+bool LyricsWindowController::reduceMotion() const
+{
+    return m_services.motion && m_services.motion->reduceMotion();
+}
+
+void LyricsWindowController::setHovered(bool value)
+{
+    publish(this, m_hovered, value, &LyricsWindowController::hoveredChanged);
+}
+
+void LyricsWindowController::setHeaderControlsFrame(const QRectF &value)
+{
+    publish(this, m_headerControlsFrame, value,
+            &LyricsWindowController::headerControlsFrameChanged);
+}
+
+void LyricsWindowController::setMouseToggleFrame(const QRectF &value)
+{
+    if (m_mouseToggleFrame == value)
+        return;
+    m_mouseToggleFrame = value;
+    updateMouseToggleWindow();
+}
+
+void LyricsWindowController::bindPlayback(SpotifyController &spotify)
+{
+    for (const auto &subscription : m_playbackSubscriptions)
+        disconnect(subscription);
+    m_playbackSubscriptions.clear();
+    m_spotify = &spotify;
+    const quint64 binding = ++m_binding;
+
+    m_lyrics.updateTrack(spotify.currentTrack());
+    samplePlayback();
+
+    // Player values reach the lyrics from the event queue and are read
+    // afresh when they arrive; one queued before a rebinding is dropped.
+    const auto whenCurrent = [this, binding](void (LyricsWindowController::*step)()) {
+        return [this, binding, step] {
+            if (binding == m_binding)
+                (this->*step)();
+        };
+    };
+    const auto track = whenCurrent(&LyricsWindowController::followTrack);
+    const auto sample = whenCurrent(&LyricsWindowController::samplePlayback);
+    constexpr auto queued = Qt::QueuedConnection;
+    m_playbackSubscriptions = {
+        connect(&spotify, &SpotifyController::currentTrackChanged, this, track, queued),
+        connect(&spotify, &SpotifyController::elapsedChanged, this, sample, queued),
+        connect(&spotify, &SpotifyController::isPlayingChanged, this, sample, queued),
+        connect(&spotify, &SpotifyController::isScrubbingChanged, this, sample, queued),
+        connect(&spotify, &SpotifyController::isControllingChanged, this, sample, queued),
+    };
+    emit spotifyChanged();
+}
+
+void LyricsWindowController::followTrack()
+{
+    if (m_spotify)
+        m_lyrics.updateTrack(m_spotify->currentTrack());
+}
+
+void LyricsWindowController::samplePlayback()
+{
+    if (!m_spotify)
+        return;
+    const SpotifyController &player = *m_spotify;
+    // The lyrics hold still while the user drags the scrubber or waits for a
+    // transport command to land.
+    m_lyrics.updatePlayback(player.elapsed(),
+                            player.isPlaying() && !player.isScrubbing() && !player.isControlling(),
+                            m_services.clock.now());
+}
+
+void LyricsWindowController::present()
+{
+    if (!m_panel) {
+        m_panel =
+            std::make_unique<FloatingLyricsPanel>(QStringLiteral("Velloway Lyrics"), kCardRadius);
+        m_panel->resize(kPanelSize.toSize());
+        m_panel->setContent(new FloatingLyricsView(*this));
+        connect(m_panel.get(), &FloatingLyricsPanel::moved, this,
+                &LyricsWindowController::windowDidMove);
+        positionInitially();
+    }
+    applyClickThrough();
+    applyOpacity();
+    screenChanged();
+    m_panel->orderFront();
+    updateMouseToggleWindow();
+    announceVisibility();
+}
+
+void LyricsWindowController::conceal()
+{
+    if (m_panel)
+        m_panel->orderOut();
+    if (m_mouseTogglePanel)
+        m_mouseTogglePanel->orderOut();
+    announceVisibility();
+}
+
+void LyricsWindowController::announceVisibility()
+{
+    const bool visible = isVisible();
+    if (visible != m_wasVisible) {
+        m_wasVisible = visible;
+        emit isVisibleChanged(visible);
+    }
+}
+
+void LyricsWindowController::positionInitially()
+{
+    const QVariant stored = m_services.defaults.value(QLatin1String(kOriginKey));
+    const auto frame =
+        initialFrame(screenFrames(m_services.screens), m_services.screens.primaryIndex(),
+                     stored.isValid() ? std::optional(parseOrigin(stored)) : std::nullopt);
+    if (frame)
+        m_panel->setGeometry(frame->toRect());
+}
+
+void LyricsWindowController::screenChanged()
+{
+    if (!m_panel)
+        return;
+    const auto frame = refitted(QRectF(m_panel->geometry()), screenFrames(m_services.screens),
+                                m_services.screens.primaryIndex());
+    if (frame)
+        m_panel->setGeometry(frame->toRect());
+    updateMouseToggleWindow();
+}
+
+void LyricsWindowController::windowDidMove()
+{
+    m_originSave = m_services.scheduler.after(kOriginSaveDelay, [this] {
+        m_originSave.release();
+        saveOrigin();
+    });
+    updateMouseToggleWindow();
+}
+
+void LyricsWindowController::saveOrigin()
+{
+    if (m_panel)
+        m_services.defaults.setValue(QLatin1String(kOriginKey),
+                                     originText(QPointF(m_panel->pos())));
+}
+
+void LyricsWindowController::applyClickThrough()
+{
+    if (m_panel)
+        m_panel->setIgnoresMouseEvents(m_lyrics.clickThrough());
+    updateMouseToggleWindow();
+}
+
+void LyricsWindowController::applyOpacity()
+{
+    const double alpha = limitedOpacity(m_lyrics.opacity());
+    for (FloatingLyricsPanel *panel : {m_panel.get(), m_mouseTogglePanel.get()}) {
+        if (panel)
+            panel->setWindowOpacity(alpha);
+    }
+}
+
+void LyricsWindowController::updateMouseToggleWindow()
+{
+    if (!m_lyrics.clickThrough() || !isVisible() || m_mouseToggleFrame.isEmpty()) {
+        if (m_mouseTogglePanel)
+            m_mouseTogglePanel->orderOut();
+        return;
+    }
+    if (!m_mouseTogglePanel) {
+        m_mouseTogglePanel = std::make_unique<FloatingLyricsPanel>(
+            QStringLiteral("Lyrics Mouse Toggle"), kToggleRadius);
+        m_mouseTogglePanel->setContent(new LyricsMouseToggle(m_lyrics));
+    }
+    m_mouseTogglePanel->setGeometry(
+        m_mouseToggleFrame.translated(QPointF(m_panel->pos())).toRect());
+    m_mouseTogglePanel->setWindowOpacity(limitedOpacity(m_lyrics.opacity()));
+    // Ordered after the lyrics panel, so it stays above it.
+    m_mouseTogglePanel->orderFront();
+}

@@ -1,0 +1,357 @@
+#include "lyrics/FloatingLyricsPanel.h"
+#include "lyrics/LyricsController.h"
+#include "lyrics/LyricsDragHandle.h"
+#include "lyrics/LyricsMouseToggle.h"
+#include "lyrics/LyricsPanelGeometry.h"
+#include "lyrics/LyricsProviding.h"
+#include "lyrics/LyricsWindowController.h"
+#include "music/SpotifyArtworkProviding.h"
+#include "music/SpotifyController.h"
+#include "platform/apps/ApplicationLookup.h"
+#include "platform/dbus/PlayerNotificationCenter.h"
+#include "platform/desktop/ScreenSource.h"
+#include "support/MemorySettings.h"
+#include "support/RecordingWorkspace.h"
+#include "support/ScriptedBridge.h"
+#include "support/TestRows.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+
+#include <xcb/shape.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+using Status = LyricsController::Status;
+
+ScreenInfo screen(const QRectF &frame)
+{
+    ScreenInfo info;
+    info.frame = frame;
+    return info;
+}
+
+struct Screens : ScreenSource
+{
+    QList<ScreenInfo> list{screen(QRectF(0, 0, 1920, 1080))};
+    QList<ScreenInfo> screens() const override { return list; }
+    qsizetype primaryIndex() const override { return 0; }
+};
+struct Apps : ApplicationLookup
+{
+    std::optional<qint32> processID(const ApplicationIdentity &) override { return 100; }
+    bool isInstalled(const ApplicationIdentity &) override { return true; }
+};
+struct Quiet : PlayerNotificationCenter
+{
+    CancelHandle observe(const QString &, std::function<void()>) override { return {}; }
+};
+struct NoCovers : SpotifyArtworkProviding
+{
+    CancelHandle data(const QUrl &, Completion) override { return {}; }
+};
+struct Lyrics : LyricsProviding
+{
+    explicit Lyrics(VirtualTime &t) : time(t) {}
+    VirtualTime &time;
+    LyricsResult result =
+        LyricsDocument(u"[00:01.00]one\n[00:03.00]two\n[00:05.00]three"_s, {}, false);
+    CancelHandle lyrics(const LyricsTrack &, QObject *, Completion completion) override
+    {
+        return time.after(Seconds(0.1), [completion, r = result] { completion(r); });
+    }
+};
+
+struct Harness
+{
+    VirtualTime time;
+    RecordingWorkspace workspace;
+    Apps apps;
+    Quiet quiet;
+    MemorySettings settings;
+    Screens screens;
+    Lyrics provider{time};
+    LyricsController lyrics{provider, &time, &time};
+    std::vector<ScriptedBridge *> bridges;
+    std::unique_ptr<SpotifyController> first = player(MusicSource::spotify);
+    std::unique_ptr<SpotifyController> second = player(MusicSource::chrome);
+    std::optional<LyricsWindowController> window;
+
+    std::unique_ptr<SpotifyController> player(MusicSource source)
+    {
+        bridges.push_back(new ScriptedBridge(time));
+        return std::make_unique<SpotifyController>(
+            source, std::unique_ptr<SpotifyBridging>(bridges.back()), std::make_unique<NoCovers>(),
+            SpotifyController::Services{time, time, workspace, &quiet, &apps});
+    }
+    void play(int index, const QString &title, double elapsed, bool playing = true)
+    {
+        SpotifySnapshot song;
+        song.title = title;
+        song.artist = u"Artist"_s;
+        song.isPlaying = playing;
+        song.timing = {200, elapsed, elapsed / 200};
+        bridges[index]->reply = song;
+        (index == 0 ? first : second)->load(false);
+        settle(0);
+    }
+    void open()
+    {
+        window.emplace(lyrics, *first,
+                       LyricsWindowController::Services{settings, screens, time, time});
+    }
+    void settle(double seconds)
+    {
+        QCoreApplication::processEvents(); // queued player values
+        time.advance(seconds);
+        QCoreApplication::processEvents();
+    }
+    QWidget *panel() const { return window->panel(); }
+    bool shows(const QString &text) const
+    {
+        const auto labels = panel()->findChildren<QLabel *>();
+        return std::any_of(labels.begin(), labels.end(), [&](QLabel *label) {
+            return label->text() == text && label->isVisibleTo(panel());
+        });
+    }
+    QAbstractButton *button(const QString &name) const
+    {
+        for (auto *b : panel()->findChildren<QAbstractButton *>())
+            if (b->text() == name || b->accessibleName() == name)
+                return b;
+        return nullptr;
+    }
+};
+
+// Rectangles of the window's X input shape: none means every click passes.
+int inputRectangles(QWidget *window)
+{
+    auto *connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    auto *reply = xcb_shape_get_rectangles_reply(
+        connection, xcb_shape_get_rectangles(connection, window->winId(), XCB_SHAPE_SK_INPUT),
+        nullptr);
+    const int count = reply ? reply->rectangles_len : -1;
+    free(reply);
+    return count;
+}
+
+QString windowProperties(QWidget *window)
+{
+    QProcess xprop;
+    xprop.start(u"xprop"_s, {u"-id"_s, QString::number(window->winId()), u"_NET_WM_STATE"_s,
+                             u"_NET_WM_DESKTOP"_s, u"WM_HINTS"_s});
+    xprop.waitForFinished();
+    return QString::fromUtf8(xprop.readAllStandardOutput());
+}
+
+} // namespace
+
+class FloatingLyricsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void viewShowsEachLookupState_data()
+    {
+        QTest::addColumn<QVariant>("result"); // none: no song playing
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("retry");
+        using Kind = LyricsFailure::Kind;
+        const auto failure = [](Kind kind) {
+            return QVariant::fromValue(LyricsResult(LyricsFailure{kind, {}}));
+        };
+        const auto document = [](const QString &synced, const QString &plain, bool instrumental) {
+            return QVariant::fromValue(LyricsResult(LyricsDocument(synced, plain, instrumental)));
+        };
+        row("idle", QVariant(), u"Your next song, in words."_s, u"Play a song in Spotify."_s,
+            u"Lyrics"_s, false);
+        row("synced, last line next", document(u"[00:01]one\n[00:40]two\n[01:00]"_s, {}, false),
+            u"two"_s, u" "_s, u"Synced lyrics"_s, false);
+        row("plain", document({}, u"la la\nla"_s, false), u"la la\nla"_s, QString(), u"Lyrics"_s,
+            false);
+        row("instrumental", document(u"[00:01]one"_s, {}, true), u"Just the music."_s,
+            u"This track is instrumental."_s, u"Lyrics"_s, false);
+        row("not found", failure(Kind::notFound), u"No lyrics for this one yet."_s,
+            u"Try another song, or reload later."_s, u"Lyrics"_s, true);
+        row("failed", failure(Kind::transport), u"Lyrics couldn’t load."_s,
+            u"Check your connection and try again."_s, u"Lyrics"_s, true);
+        row("rate limited", failure(Kind::rateLimited), u"A little pause."_s,
+            u"The lyrics service is busy. Try again later."_s, u"Lyrics"_s, true);
+    }
+    void viewShowsEachLookupState()
+    {
+        QFETCH(QVariant, result);
+        QFETCH(QString, title);
+        QFETCH(QString, detail);
+        QFETCH(QString, mode);
+        QFETCH(bool, retry);
+        Harness h;
+        h.open();
+        if (result.isValid()) {
+            h.provider.result = result.value<LyricsResult>();
+            h.play(0, u"Song"_s, 50);
+        }
+        h.window->show();
+        h.settle(1);
+        QVERIFY2(h.shows(title), qPrintable(title));
+        QVERIFY2(detail.isEmpty() || h.shows(detail), qPrintable(detail));
+        QVERIFY(h.shows(mode) && h.shows(u"LRCLIB"_s));
+        QCOMPARE(h.shows(u"No song playing"_s), !result.isValid());
+        QAbstractButton *again = h.button(u"Try again"_s);
+        QCOMPARE(again->isVisibleTo(h.panel()), retry);
+        if (retry) {
+            again->click();
+            QCOMPARE(h.lyrics.status(), Status::loading);
+        }
+    }
+
+    void linesAdvanceOnlyWhilePlaying()
+    {
+        Harness h;
+        h.open();
+        h.play(0, u"Song"_s, 0);
+        h.window->show();
+        h.settle(0.35); // the lookup, then before the first line
+        QVERIFY(h.shows(u"♪"_s) && h.shows(u"one"_s));
+        h.settle(1);
+        QVERIFY(h.shows(u"one"_s) && h.shows(u"two"_s) && !h.shows(u"♪"_s));
+
+        h.play(0, u"Song"_s, 3.5, false);
+        QCOMPARE(h.time.pendingCount(), 0); // the timeline stopped
+        h.settle(5);
+        QVERIFY(h.shows(u"two"_s) && h.shows(u"three"_s));
+
+        h.play(0, u"Song"_s, 4.5, true);
+        h.settle(0.6);
+        QVERIFY(h.shows(u"two"_s) && h.shows(u"three"_s) && h.shows(u" "_s));
+    }
+
+    void panelFloatsAboveEverywhereWithoutTakingFocus()
+    {
+        QLineEdit editor;
+        editor.show();
+        editor.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        Harness h;
+        h.open();
+        for (int round = 0; round < 2; ++round) { // shown again after hiding
+            h.window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(h.panel()));
+            const QString properties = windowProperties(h.panel());
+            QVERIFY2(properties.contains("_NET_WM_STATE_ABOVE") &&
+                         properties.contains("_NET_WM_STATE_STICKY") &&
+                         properties.contains("_NET_WM_DESKTOP(CARDINAL) = 4294967295") &&
+                         properties.contains("accepts input or input focus: False"),
+                     qPrintable(properties));
+            QTest::mouseClick(h.button(u"Lyrics options"_s), Qt::LeftButton);
+            QTRY_VERIFY(QApplication::activePopupWidget());
+            QApplication::activePopupWidget()->close();
+            QVERIFY(editor.isActiveWindow());
+            QTest::mouseClick(h.button(u"Hide lyrics"_s), Qt::LeftButton);
+            QVERIFY(!h.window->isVisible() && !h.lyrics.isVisible());
+        }
+    }
+
+    void clickThroughPassesThePointerButKeepsItsToggle()
+    {
+        Harness h;
+        h.open();
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.panel()));
+        QCOMPARE(inputRectangles(h.panel()), 1);
+
+        h.lyrics.setClickThrough(true);
+        QCOMPARE(inputRectangles(h.panel()), 0);
+        QVERIFY(h.shows(u"Click-through"_s) && !h.shows(u"Drag top to move"_s));
+        QWidget *toggle = h.window->mouseTogglePanel();
+        QVERIFY(toggle && toggle->isVisible());
+        const QRect over = h.window->mouseToggleFrame().translated(h.panel()->pos()).toRect();
+        QCOMPARE(toggle->geometry(), over);
+
+        h.panel()->move(h.panel()->pos() + QPoint(-300, -200));
+        QTRY_COMPARE(toggle->geometry(), over.translated(-300, -200));
+        h.settle(1);
+        QCOMPARE(h.settings.value(LyricsWindowController::kOriginKey).toString(),
+                 LyricsPanelGeometry::originText(h.panel()->pos()));
+
+        toggle->findChild<LyricsMouseToggle *>()->click();
+        QVERIFY(!h.lyrics.clickThrough() && !toggle->isVisible());
+        QCOMPARE(inputRectangles(h.panel()), 1);
+    }
+
+    void dragMovesThePanelUnclampedUnlessClicksPassThrough()
+    {
+        Harness h;
+        h.open();
+        h.window->show();
+        QWidget *handle = h.panel()->findChild<LyricsDragHandle *>();
+        const QPoint start = h.panel()->pos();
+        const auto send = [&](QEvent::Type type, QPoint global) {
+            QMouseEvent event(type, QPointF(5, 5), QPointF(global), Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                              {});
+            QApplication::sendEvent(handle, &event);
+        };
+        send(QEvent::MouseButtonPress, {100, 100});
+        send(QEvent::MouseMove, {700, 130});
+        send(QEvent::MouseButtonRelease, {700, 130});
+        QTRY_COMPARE(h.panel()->pos(), start + QPoint(600, 30)); // off the screen's edge
+
+        h.lyrics.setClickThrough(true);
+        send(QEvent::MouseButtonPress, {100, 100});
+        send(QEvent::MouseMove, {0, 0});
+        QTest::qWait(20);
+        QCOMPARE(h.panel()->pos(), start + QPoint(600, 30));
+    }
+
+    void badSettingsAndScreenChangesLeaveThePanelOnScreen()
+    {
+        Harness h;
+        h.settings.setValue(LyricsWindowController::kOriginKey, u"{{oops"_s);
+        h.settings.setValue(LyricsWindowController::kOpacityKey, u"loud"_s);
+        h.open();
+        h.window->show();
+        QCOMPARE(h.panel()->geometry(), QRect(12, 12, 390, 218));
+        QCOMPARE(qRound(h.panel()->windowOpacity() * 100), 90); // X keeps 8 bits
+
+        auto *menu = h.panel()->findChild<QMenu *>();
+        emit menu->aboutToShow();
+        for (QAction *action : menu->actions())
+            if (action->text() == u"Balanced · 80%"_s)
+                action->trigger();
+        QCOMPARE(qRound(h.panel()->windowOpacity() * 100), 80);
+        QCOMPARE(h.settings.value(LyricsWindowController::kOpacityKey).toDouble(), 0.8);
+
+        h.screens.list = {screen(QRectF(1920, 300, 800, 200))};
+        emit h.screens.screensChanged();
+        QCOMPARE(h.panel()->geometry(), QRect(1932, 312, 390, 176));
+    }
+
+    void rebindingFollowsOnlyTheNewPlayer()
+    {
+        Harness h;
+        h.play(0, u"First"_s, 10);
+        h.play(1, u"Second"_s, 20);
+        h.open();
+        h.window->show();
+        h.window->bindPlayback(*h.second);
+        QCOMPARE(h.lyrics.track()->title(), u"Second"_s);
+        QCOMPARE(h.lyrics.samplePosition(), 20.0);
+        QVERIFY(h.shows(u"Second"_s));
+
+        h.play(0, u"Third"_s, 30);
+        QCOMPARE(h.lyrics.track()->title(), u"Second"_s);
+        QCOMPARE(h.lyrics.samplePosition(), 20.0);
+    }
+};
+
+QTEST_MAIN(FloatingLyricsTest)
+#include "tst_floating_lyrics.moc"
