@@ -9,9 +9,11 @@
 #include "crest/CrestView.h"
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsLoader.h"
+#include "lyrics/LyricsWindowController.h"
 #include "music/MusicConnectionDialog.h"
 #include "music/SpotifyVolumeController.h"
 #include "notes/NotesStore.h"
+#include "platform/desktop/AutostartLoginItem.h"
 #include "platform/desktop/DesktopWorkspace.h"
 #include "platform/desktop/LocalEventMonitor.h"
 #include "platform/desktop/MotionPreference.h"
@@ -21,6 +23,7 @@
 #include "platform/desktop/SingleInstance.h"
 #include "platform/desktop/X11DesktopEvents.h"
 #include "platform/storage/IniSettings.h"
+#include "platform/storage/LocalFileStorage.h"
 #include "tray/CrestFileDropDelegate.h"
 #include "tray/FileTrayStore.h"
 #include "updates/AppUpdateController.h"
@@ -78,6 +81,7 @@ AppDelegate::~AppDelegate()
     applicationWillTerminate();
     delete m_aboutAlert;
     delete m_panel;
+    m_lyricsWindow.reset(); // before the screens it follows
 }
 
 CrestPanel *AppDelegate::panel() const
@@ -148,6 +152,10 @@ void AppDelegate::applicationDidFinishLaunching()
     m_state->isHoverAllowed = [self] { return self && self->isHoverAllowed(); };
 
     m_panel = new CrestPanel;
+    m_lyricsWindow = std::make_unique<LyricsWindowController>(
+        *m_lyrics, m_music->active(),
+        LyricsWindowController::Services{IniSettings::shared(), *m_screens, m_clock, m_scheduler,
+                                         m_motion.get()});
     m_sourceSubscription = connect(m_music.get(), &MusicController::activeChanged, this,
                                    &AppDelegate::followActivePlayer);
     followActivePlayer();
@@ -157,6 +165,12 @@ void AppDelegate::applicationDidFinishLaunching()
     m_view->showAbout = [self] {
         if (self)
             self->showAbout();
+    };
+    m_loginItem = std::make_unique<AutostartLoginItem>(LocalFileStorage::shared());
+    m_view->isOpenAtLogin = [self] { return self && self->m_loginItem->isEnabled(); };
+    m_view->setOpenAtLogin = [self](bool on) {
+        if (self)
+            self->m_loginItem->setEnabled(on);
     };
     m_panel->setContentView(m_view);
     m_dropDelegate = std::make_unique<CrestFileDropDelegate>(*m_state, *m_tray);
@@ -201,8 +215,7 @@ void AppDelegate::applicationDidFinishLaunching()
 void AppDelegate::followActivePlayer()
 {
     SpotifyController &active = m_music->active();
-    if (bindLyricsPlayback)
-        bindLyricsPlayback(active);
+    m_lyricsWindow->bindPlayback(active);
     const auto ended = [self = QPointer(this)] {
         if (self)
             self->m_state->interactionEnded();
@@ -494,6 +507,7 @@ void AppDelegate::screenChanged()
         return;
     positionPanel();
     m_panel->orderFront();
+    m_lyricsWindow->screenChanged();
     reportPointer();
 }
 

@@ -21,6 +21,8 @@ class CrestFileDropDelegate;
 class LocalEventMonitor;
 class LyricsController;
 class LyricsLoader;
+class LyricsWindowController;
+class LoginItem;
 class MenuTracker;
 class MotionPreference;
 class MusicConnectionDialog;
@@ -77,9 +79,6 @@ public:
 
     /// The tray's preview window is open: it holds the crest open too.
     std::function<bool()> isPreviewWindowOpen;
-    /// Points the floating lyrics at the active player, now and on every
-    /// change of it.
-    std::function<void(SpotifyController &)> bindLyricsPlayback;
 
     void positionPanel();
     void setExpanded(bool expanded);
@@ -95,6 +94,7 @@ public:
     MusicController &music() { return *m_music; }
     AppUpdateController &updates() { return *m_updates; }
     LyricsController &lyrics() { return *m_lyrics; }
+    LyricsWindowController *lyricsWindow() const { return m_lyricsWindow.get(); }
 
 private:
     bool isInteractionActive() const;
@@ -125,6 +125,7 @@ private:
     std::unique_ptr<AppUpdateController> m_updates;
     std::unique_ptr<LyricsLoader> m_lyricsLoader;
     std::unique_ptr<LyricsController> m_lyrics;
+    std::unique_ptr<LyricsWindowController> m_lyricsWindow;
     QPointer<CrestPanel> m_panel;
     QPointer<CrestView> m_view;
     std::unique_ptr<X11DesktopEvents> m_globalMouseMonitor;
@@ -145,6 +146,7 @@ private:
     std::unique_ptr<SheetTracker> m_sheets;
     std::unique_ptr<SessionSignals> m_session;
     std::unique_ptr<CrestFileDropDelegate> m_dropDelegate;
+    std::unique_ptr<LoginItem> m_loginItem;
     QPointer<QMessageBox> m_aboutAlert;
     bool m_hasTerminated = false;
 };
