@@ -11,8 +11,6 @@ public:
     CrestSymbolView(const QString &symbol, int points, const QColor &color,
                     QWidget *parent = nullptr);
 
-    const QString &symbol() const { return m_symbol; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

@@ -27,7 +27,6 @@ constexpr std::array kSymbols{
     Symbol{"xmark", "window-close-symbolic"},
     Symbol{"square.stack", "edit-copy-symbolic"},
     Symbol{"plus", "list-add-symbolic"},
-    Symbol{"checkmark", "object-select-symbolic"},
     Symbol{"trash", "user-trash-symbolic"},
     Symbol{"square.and.pencil", "document-edit-symbolic"},
     Symbol{"exclamationmark.circle", "emblem-important-symbolic"},

@@ -127,5 +127,4 @@ void TrayPreviewWindow::present(TrayPreview preview)
     }
     }
     m_preview = std::move(preview);
-    emit previewShown();
 }

@@ -30,8 +30,6 @@ public:
 signals:
     /// The window was closed, whichever way.
     void closed();
-    /// The preview has been read and is shown.
-    void previewShown();
 
 private:
     void present(TrayPreview preview);
