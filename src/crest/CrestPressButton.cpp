@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QVariantAnimation>
 
+#include <cmath>
+
 namespace {
 
 // Between a symbol and the title.
@@ -128,9 +130,12 @@ void CrestPressButton::paintLabel(QPainter &painter)
     }
     const bool hasImage = !m_symbol.isEmpty() || !icon().isNull();
     const QSizeF imageSize = hasImage ? QSizeF(iconSize()) : QSizeF();
-    double x = (width() - contentWidth()) / 2.0;
+    // Whole device pixels: a symbol drawn half a pixel off comes out blurred.
+    const qreal ratio = devicePixelRatioF();
+    const auto snap = [ratio](double v) { return std::round(v * ratio) / ratio; };
+    double x = snap((width() - contentWidth()) / 2.0);
     if (hasImage) {
-        const QRectF imageRect(QPointF(x, (height() - imageSize.height()) / 2), imageSize);
+        const QRectF imageRect(QPointF(x, snap((height() - imageSize.height()) / 2)), imageSize);
         if (!m_symbol.isEmpty())
             painter.drawPixmap(imageRect.topLeft(), symbolPixmap());
         else
