@@ -8,6 +8,8 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format ccache
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-websockets-dev
     qt6-image-formats-plugins libqt6svg6
+    # previews of PDF files in the tray (optional at build time)
+    qt6-pdf-dev
     libcurl4-openssl-dev libsecret-1-dev libxcb-xinput-dev libxcb-shape0-dev libxcb1-dev libx11-dev libgl-dev
     # fuzzing (libFuzzer with clang)
     clang libclang-rt-14-dev

@@ -26,6 +26,8 @@
 #include "platform/storage/LocalFileStorage.h"
 #include "tray/CrestFileDropDelegate.h"
 #include "tray/FileTrayStore.h"
+#include "tray/TrayPreviewWindow.h"
+#include "tray/TrayView.h"
 #include "updates/AppUpdateController.h"
 
 #include <QAction>
@@ -274,7 +276,7 @@ bool AppDelegate::isInteractionActive() const
 {
     const SpotifyController &active = m_music->active();
     return m_tray->hasPreviewItem() || m_tray->isPickerPresented() ||
-           (isPreviewWindowOpen && isPreviewWindowOpen()) || active.isScrubbing() ||
+           (m_view && m_view->trayView()->isPreviewOpen()) || active.isScrubbing() ||
            active.volume().isDragging() || m_notes->pendingDeletionID().has_value() ||
            m_isMenuTracking || m_updates->setupMessage().has_value() || hasAttachedSheet() ||
            QApplication::activeModalWidget() != nullptr;

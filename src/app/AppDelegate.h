@@ -77,9 +77,6 @@ public:
     /// The About & Privacy alert while it is shown.
     QMessageBox *aboutAlert() const;
 
-    /// The tray's preview window is open: it holds the crest open too.
-    std::function<bool()> isPreviewWindowOpen;
-
     void positionPanel();
     void setExpanded(bool expanded);
     void setupDismissal();

@@ -1,10 +1,20 @@
 #include "crest/CrestPressButton.h"
 
 #include "crest/CrestStyle.h"
+#include "crest/SymbolIcons.h"
 
 #include <QEvent>
 #include <QPainter>
 #include <QVariantAnimation>
+
+#include <cmath>
+
+namespace {
+
+// Between a symbol and the title.
+constexpr int kGap = 6;
+
+} // namespace
 
 CrestPressButton::CrestPressButton(QWidget *parent)
     : QAbstractButton(parent), m_animation(new QVariantAnimation(this))
@@ -31,7 +41,33 @@ void CrestPressButton::setFill(const QColor &color, double radius)
 void CrestPressButton::setIconPoints(int points)
 {
     setIconSize(QSize(points, points));
+    m_symbolPixmap = {};
     updateGeometry();
+}
+
+void CrestPressButton::setSymbol(const QString &name)
+{
+    if (m_symbol == name)
+        return;
+    m_symbol = name;
+    m_symbolPixmap = {};
+    updateGeometry();
+    update();
+}
+
+void CrestPressButton::setForeground(const QColor &color)
+{
+    if (m_foreground == color)
+        return;
+    m_foreground = color;
+    m_symbolPixmap = {};
+    update();
+}
+
+void CrestPressButton::setLabel(const QString &help, const QString &accessibleName)
+{
+    setToolTip(help);
+    setAccessibleName(accessibleName);
 }
 
 // Between the resting and the pressed look, by how far the press has run;
@@ -64,44 +100,66 @@ void CrestPressButton::followPress()
     m_animation->start();
 }
 
+int CrestPressButton::contentWidth() const
+{
+    const bool hasImage = !m_symbol.isEmpty() || !icon().isNull();
+    const int imageWidth = hasImage ? iconSize().width() : 0;
+    const int textWidth = text().isEmpty() ? 0 : fontMetrics().horizontalAdvance(text());
+    return imageWidth + (imageWidth > 0 && textWidth > 0 ? kGap : 0) + textWidth;
+}
+
 QSize CrestPressButton::sizeHint() const
 {
-    const QFontMetrics metrics(font());
-    int width = icon().isNull() ? 0 : iconSize().width();
-    if (!text().isEmpty())
-        width += (width > 0 ? 6 : 0) + metrics.horizontalAdvance(text());
-    return {width + 8, qMax(iconSize().height(), metrics.height()) + 6};
+    return {contentWidth() + 8, qMax(iconSize().height(), fontMetrics().height()) + 6};
+}
+
+const QPixmap &CrestPressButton::symbolPixmap()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (m_symbolPixmap.isNull() || m_symbolPixmap.devicePixelRatio() != ratio)
+        m_symbolPixmap = SymbolIcons::tinted(m_symbol, iconSize(), m_foreground, ratio);
+    return m_symbolPixmap;
+}
+
+void CrestPressButton::paintLabel(QPainter &painter)
+{
+    if (m_fill.alpha() > 0) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_fill);
+        painter.drawRoundedRect(QRectF(rect()), m_fillRadius, m_fillRadius);
+    }
+    const bool hasImage = !m_symbol.isEmpty() || !icon().isNull();
+    const QSizeF imageSize = hasImage ? QSizeF(iconSize()) : QSizeF();
+    // Whole device pixels: a symbol drawn half a pixel off comes out blurred.
+    const qreal ratio = devicePixelRatioF();
+    const auto snap = [ratio](double v) { return std::round(v * ratio) / ratio; };
+    double x = snap((width() - contentWidth()) / 2.0);
+    if (hasImage) {
+        const QRectF imageRect(QPointF(x, snap((height() - imageSize.height()) / 2)), imageSize);
+        if (!m_symbol.isEmpty())
+            painter.drawPixmap(imageRect.topLeft(), symbolPixmap());
+        else
+            icon().paint(&painter, imageRect.toRect());
+        x += imageSize.width() + kGap;
+    }
+    if (!text().isEmpty()) {
+        painter.setPen(m_foreground);
+        painter.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignVCenter | Qt::AlignLeft,
+                         text());
+    }
 }
 
 void CrestPressButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_fill.alpha() > 0) {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(m_fill);
-        painter.drawRoundedRect(QRectF(rect()), m_fillRadius, m_fillRadius);
-    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QPointF centre = QRectF(rect()).center();
     painter.translate(centre);
     painter.scale(paintedScale(), paintedScale());
     painter.translate(-centre);
     painter.setOpacity(paintedOpacity());
-
-    const QSize iconPoints = icon().isNull() ? QSize() : iconSize();
-    const int textWidth = text().isEmpty() ? 0 : fontMetrics().horizontalAdvance(text());
-    const int gap = iconPoints.isValid() && textWidth > 0 ? 6 : 0;
-    const int contentWidth = (iconPoints.isValid() ? iconPoints.width() : 0) + gap + textWidth;
-    int x = (width() - contentWidth) / 2;
-    if (iconPoints.isValid()) {
-        const QRect iconRect(QPoint(x, (height() - iconPoints.height()) / 2), iconPoints);
-        icon().paint(&painter, iconRect);
-        x += iconPoints.width() + gap;
-    }
-    if (textWidth > 0) {
-        painter.setPen(palette().color(QPalette::ButtonText));
-        painter.drawText(QRect(x, 0, textWidth, height()), Qt::AlignVCenter, text());
-    }
+    paintLabel(painter);
 }
 
 void CrestPressButton::changeEvent(QEvent *event)

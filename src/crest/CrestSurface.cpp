@@ -1,17 +1,12 @@
 #include "crest/CrestSurface.h"
 
+#include "crest/CrestStyle.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 
-namespace {
-
-QColor white(double opacity)
-{
-    return QColor::fromRgbF(1.0f, 1.0f, 1.0f, float(opacity));
-}
-
-} // namespace
+using CrestStyle::white;
 
 CrestSurface::CrestSurface(double radius, QWidget *parent) : QWidget(parent), m_radius(radius) {}
 

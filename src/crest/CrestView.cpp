@@ -12,9 +12,9 @@
 #include "notes/NotesStore.h"
 #include "notes/NotesView.h"
 #include "tray/FileTrayStore.h"
+#include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
 #include "updates/AppUpdateController.h"
-#include "updates/UpdateAvailableButton.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -130,8 +130,10 @@ CrestView::CrestView(Stores stores, Clock &clock, Scheduler &scheduler,
     : QWidget(parent), m_state(stores.state), m_trayStore(stores.tray), m_notesStore(stores.notes),
       m_musicController(stores.music), m_updates(stores.updates), m_lyrics(stores.lyrics),
       m_clock(clock), m_scheduler(scheduler), m_reduceMotion(std::move(reduceMotion)),
-      m_content(new QWidget(this)), m_tray(new TrayView(m_trayStore, stores.workspace, m_content)),
-      m_defaultLayout(new QWidget(m_content)), m_notes(new NotesView(m_notesStore)),
+      m_content(new QWidget(this)),
+      m_tray(new TrayView(m_trayStore, stores.workspace, m_updates, m_content)),
+      m_defaultLayout(new QWidget(m_content)),
+      m_notes(new NotesView(m_notesStore, m_updates, CrestStyle::accent)),
       m_overlay(new CrestOverlay(m_state, this))
 {
     setAcceptDrops(true);
@@ -140,8 +142,6 @@ CrestView::CrestView(Stores stores, Clock &clock, Scheduler &scheduler,
     setAttribute(Qt::WA_WindowPropagation);
     setPalette(darkPalette());
 
-    m_tray->setUpdateButton(new UpdateAvailableButton(m_updates));
-    m_notes->setUpdateButton(new UpdateAvailableButton(m_updates));
     auto *row = new QHBoxLayout(m_defaultLayout);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(int(kAreaSpacing));

@@ -21,6 +21,15 @@ constexpr std::array kSymbols{
     Symbol{"speaker.wave.3.fill", "audio-volume-high-symbolic"},
     Symbol{"quote.bubble", "media-view-subtitles-symbolic"},
     Symbol{"arrow.down.circle.fill", "software-update-available-symbolic"},
+    Symbol{"tray", "folder-download-symbolic"},
+    Symbol{"tray.and.arrow.down", "document-save-symbolic"},
+    Symbol{"eye", "view-reveal-symbolic"},
+    Symbol{"xmark", "window-close-symbolic"},
+    Symbol{"square.stack", "edit-copy-symbolic"},
+    Symbol{"plus", "list-add-symbolic"},
+    Symbol{"trash", "user-trash-symbolic"},
+    Symbol{"square.and.pencil", "document-edit-symbolic"},
+    Symbol{"exclamationmark.circle", "emblem-important-symbolic"},
 };
 
 // Without a desktop session Qt picks no theme (or hicolor, which has none
@@ -51,6 +60,12 @@ QIcon icon(QStringView name)
             return QIcon::fromTheme(QString::fromLatin1(symbol.iconName));
     }
     return {};
+}
+
+QIcon themeIcon(const QString &iconName, const QIcon &fallback)
+{
+    useTheme();
+    return QIcon::fromTheme(iconName, fallback);
 }
 
 QPixmap tinted(QStringView name, QSizeF size, const QColor &color, qreal ratio)

@@ -27,6 +27,10 @@ std::span<const Symbol> all();
 /// The theme icon for `name`; a null icon for a name not in the table.
 QIcon icon(QStringView name);
 
+/// An icon of the named theme by its theme name (a file type's icon, say),
+/// else `fallback`.
+QIcon themeIcon(const QString &iconName, const QIcon &fallback = {});
+
 /// `name` drawn `size` points large in `color` (symbolic icons are
 /// monochrome shapes; only their alpha is kept) for a screen of `ratio`.
 QPixmap tinted(QStringView name, QSizeF size, const QColor &color, qreal ratio);

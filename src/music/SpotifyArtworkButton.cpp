@@ -1,7 +1,6 @@
 #include "music/SpotifyArtworkButton.h"
 
 #include "music/SpotifyRecordArt.h"
-#include "music/SpotifySymbolButton.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -14,11 +13,10 @@ constexpr double kRadius = 13;
 } // namespace
 
 SpotifyArtworkButton::SpotifyArtworkButton(const QColor &accent, QWidget *parent)
-    : QAbstractButton(parent), m_accent(accent)
+    : CrestPressButton(parent), m_accent(accent)
 {
     setFixedSize(kSide, kSide);
     setFocusPolicy(Qt::NoFocus);
-    setCursor(Qt::PointingHandCursor);
 }
 
 void SpotifyArtworkButton::setArtwork(const QImage &artwork)
@@ -27,17 +25,13 @@ void SpotifyArtworkButton::setArtwork(const QImage &artwork)
     update();
 }
 
-void SpotifyArtworkButton::paintEvent(QPaintEvent *)
+void SpotifyArtworkButton::paintLabel(QPainter &painter)
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    SpotifySymbolButton::applyPress(painter, *this);
-
     const QRectF bounds = rect();
     QPainterPath clip;
     clip.addRoundedRect(bounds, kRadius, kRadius);
-    painter.setClipPath(clip);
+    painter.save();
+    painter.setClipPath(clip, Qt::IntersectClip);
     if (m_artwork.isNull()) {
         SpotifyRecordArt::paint(painter, bounds, m_accent, true);
     } else {
@@ -46,7 +40,7 @@ void SpotifyArtworkButton::paintEvent(QPaintEvent *)
         target.moveCenter(bounds.center());
         painter.drawImage(target, m_artwork);
     }
-    painter.setClipping(false);
+    painter.restore();
     painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.15f), 0.5));
     painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(bounds.adjusted(0.25, 0.25, -0.25, -0.25), kRadius, kRadius);

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QAbstractButton>
+#include "crest/CrestPressButton.h"
+
 #include <QImage>
 
 /// The cover on the now-playing card, or the record art while there is none.
-class SpotifyArtworkButton final : public QAbstractButton
+class SpotifyArtworkButton final : public CrestPressButton
 {
 public:
     SpotifyArtworkButton(const QColor &accent, QWidget *parent = nullptr);
@@ -13,7 +14,7 @@ public:
     bool showsRecordArt() const { return m_artwork.isNull(); }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
+    void paintLabel(QPainter &painter) override;
 
 private:
     const QColor m_accent;

@@ -1,13 +1,13 @@
 #include "music/SpotifyView.h"
 
 #include "crest/CrestStyle.h"
+#include "crest/CrestTypography.h"
 #include "lyrics/LyricsController.h"
 #include "music/SpotifyArtworkButton.h"
 #include "music/SpotifyController.h"
 #include "music/SpotifyRecordArt.h"
 #include "music/SpotifyScrubber.h"
 #include "music/SpotifySymbolButton.h"
-#include "music/SpotifyTypography.h"
 #include "music/SpotifyVolumeController.h"
 #include "music/SpotifyVolumeStrip.h"
 
@@ -174,8 +174,8 @@ QWidget *SpotifyView::buildPlayback(double inset)
     right->setSpacing(0);
     right->addSpacing(qRound(inset));
     top->addLayout(right, 1);
-    m_title = label(SpotifyTypography::font(12.5, QFont::DemiBold), white(0.94), page);
-    m_artist = label(SpotifyTypography::font(10.5), CrestStyle::secondary, page);
+    m_title = label(CrestTypography::font(12.5, QFont::DemiBold), white(0.94), page);
+    m_artist = label(CrestTypography::font(10.5), CrestStyle::secondary, page);
     right->addWidget(m_title);
     right->addSpacing(3);
     right->addWidget(m_artist);
@@ -187,14 +187,14 @@ QWidget *SpotifyView::buildPlayback(double inset)
     transport->setSpacing(17);
     auto *previous = new SpotifySymbolButton(11, kTransportFrame, m_transport);
     previous->setSymbol(u"backward.end.fill"_s);
-    previous->setColor(white(0.7));
+    previous->setForeground(white(0.7));
     previous->setLabel(u"Previous track"_s, u"Previous track"_s);
     m_playPause = new SpotifySymbolButton(11, kPlayFrame, m_transport);
-    m_playPause->setColor(QColor::fromRgbF(0.07f, 0.12f, 0.1f));
+    m_playPause->setForeground(QColor::fromRgbF(0.07f, 0.12f, 0.1f));
     m_playPause->setDisc(m_accent);
     auto *next = new SpotifySymbolButton(11, kTransportFrame, m_transport);
     next->setSymbol(u"forward.end.fill"_s);
-    next->setColor(white(0.7));
+    next->setForeground(white(0.7));
     next->setLabel(u"Next track"_s, u"Next track"_s);
     connect(previous, &QAbstractButton::clicked, this,
             [this] { m_controller.control(SpotifyCommand::previous()); });
@@ -215,7 +215,7 @@ QWidget *SpotifyView::buildPlayback(double inset)
     column->addStretch();
     auto *position = new QHBoxLayout;
     position->setSpacing(8);
-    const QFont digits = SpotifyTypography::font(9, QFont::Medium);
+    const QFont digits = CrestTypography::font(9, QFont::Medium);
     m_elapsed = label(digits, CrestStyle::tertiary, page);
     m_duration = label(digits, CrestStyle::tertiary, page);
     m_scrubber = new SpotifyScrubber(m_controller, page);
@@ -241,8 +241,8 @@ QWidget *SpotifyView::buildConnection(double inset)
     column->setSpacing(6);
     column->addSpacing(qRound(inset));
     row->addLayout(column, 1);
-    m_connectionTitle = label(SpotifyTypography::font(12, QFont::DemiBold), Qt::white, page);
-    m_message = label(SpotifyTypography::font(11), white(0.5), page);
+    m_connectionTitle = label(CrestTypography::font(12, QFont::DemiBold), Qt::white, page);
+    m_message = label(CrestTypography::font(11), white(0.5), page);
     m_message->setWordWrap(true);
     m_message->setMaximumHeight(m_message->fontMetrics().lineSpacing() * 3);
     column->addWidget(m_connectionTitle);
@@ -262,23 +262,23 @@ QWidget *SpotifyView::buildConnection(double inset)
     spinner->setTextVisible(false);
     spinner->setFixedSize(16, 4);
     waiting->addWidget(spinner);
-    auto *waitingText = label(SpotifyTypography::font(11), white(0.5), m_waiting);
+    auto *waitingText = label(CrestTypography::font(11), white(0.5), m_waiting);
     waitingText->setText(u"Waiting for permission…"_s);
     waiting->addWidget(waitingText);
 
     QColor capsule = m_accent;
     capsule.setAlphaF(0.12f);
     m_action =
-        textButton({}, SpotifyTypography::font(11, QFont::DemiBold),
+        textButton({}, CrestTypography::font(11, QFont::DemiBold),
                    u"QPushButton { color: %1; background: %2; border: none;"
                    " border-radius: 14px; padding: 7px 11px; }"_s.arg(css(m_accent), css(capsule)),
                    page);
     m_retry = textButton(
-        u"Retry"_s, SpotifyTypography::font(11),
+        u"Retry"_s, CrestTypography::font(11),
         u"QPushButton { color: %1; background: transparent; border: none; }"_s.arg(css(white(0.8))),
         page);
     m_setup = textButton(
-        u"Setup…"_s, SpotifyTypography::font(10),
+        u"Setup…"_s, CrestTypography::font(10),
         u"QPushButton { color: %1; background: transparent; border: none; }"_s.arg(css(white(0.6))),
         page);
     connect(m_action, &QAbstractButton::clicked, this, [this] {
@@ -343,7 +343,7 @@ void SpotifyView::refreshLyricsButton()
     const bool visible = m_lyrics.isVisible();
     const QString text = visible ? u"Hide floating lyrics"_s : u"Show floating lyrics"_s;
     m_lyricsButton->setLabel(text, text);
-    m_lyricsButton->setColor(visible ? m_accent : white(0.55));
+    m_lyricsButton->setForeground(visible ? m_accent : white(0.55));
     m_lyricsButton->setEnabled(m_controller.currentTrack().has_value());
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-constexpr double kSymbolPoints = 9;
+constexpr int kSymbolPoints = 9;
 constexpr QSize kMuteFrame(18, 18);
 
 } // namespace
@@ -54,7 +54,7 @@ void SpotifyVolumeStrip::refresh()
     const std::optional<int> level = m_controller.level();
     const bool muted = level == 0;
     m_mute->setSymbol(symbol(level));
-    m_mute->setColor(muted ? CrestStyle::accent : CrestStyle::secondary);
+    m_mute->setForeground(muted ? CrestStyle::accent : CrestStyle::secondary);
     m_mute->setLabel(m_controller.muteHelp(),
                      (muted ? u"Unmute "_s : u"Mute "_s) + m_controller.playerName());
     m_mute->setEnabled(m_controller.isAvailable() && !m_controller.isDragging());

@@ -1,18 +1,19 @@
 #include "notes/NotesView.h"
 
-#include "crest/CrestStyle.h"
-
 #include "crest/CrestPressButton.h"
+#include "crest/CrestStyle.h"
+#include "crest/CrestSymbolView.h"
+#include "crest/CrestTypography.h"
+#include "crest/SymbolIcons.h"
 #include "notes/NotesStore.h"
+#include "updates/UpdateAvailableButton.h"
 
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -21,51 +22,62 @@ using CrestStyle::css;
 using CrestStyle::warning;
 using CrestStyle::white;
 
-QFont pointFont(int points, QFont::Weight weight = QFont::Normal)
+// A header symbol in white at `opacity` on a faint rounded field.
+CrestPressButton *headerButton(const QString &symbol, double opacity, double fillOpacity,
+                               QSize size, const QString &help, const QString &name,
+                               QWidget *parent)
 {
-    QFont font;
-    font.setPointSizeF(points);
-    font.setWeight(weight);
-    return font;
+    auto *button = new CrestPressButton(parent);
+    button->setSymbol(symbol);
+    button->setIconPoints(11);
+    button->setForeground(white(opacity));
+    button->setFill(white(fillOpacity), 8);
+    button->setFixedSize(size);
+    button->setLabel(help, name);
+    return button;
 }
 
 } // namespace
 
 NotesView::NotesView(NotesStore &store, QWidget *parent)
-    : CrestSurface(18.0, parent), m_store(store), m_menuButton(new QToolButton(this)),
-      m_menu(new QMenu(this)), m_newNote(new CrestPressButton(this)),
-      m_editor(new QPlainTextEdit(this)), m_writeNote(new CrestPressButton(this)),
-      m_warningIcon(new QLabel(this)), m_warning(new QLabel(this)), m_warningLine(new QWidget(this))
+    : CrestSurface(18.0, parent), m_store(store)
 {
-    m_menuButton->setMenu(m_menu);
-    m_menuButton->setPopupMode(QToolButton::InstantPopup);
-    m_menuButton->setIcon(QIcon::fromTheme(QStringLiteral("view-list-symbolic")));
-    m_menuButton->setIconSize(QSize(11, 11));
-    m_menuButton->setFixedSize(42, 26);
-    m_menuButton->setToolTip(QStringLiteral("Switch or delete notes"));
-    m_menuButton->setAccessibleName(QStringLiteral("Saved notes"));
-    m_menuButton->setStyleSheet(
-        QStringLiteral("QToolButton { border: none; border-radius: 8px; background: %1; }"
-                       "QToolButton::menu-indicator { image: none; }")
-            .arg(css(white(0.035))));
+    build(nullptr, CrestStyle::accent);
+}
 
-    m_newNote->setIcon(QIcon::fromTheme(QStringLiteral("list-add-symbolic")));
-    m_newNote->setIconPoints(11);
-    m_newNote->setFixedSize(26, 26);
-    m_newNote->setFill(white(0.04), 8);
-    m_newNote->setToolTip(QStringLiteral("New note"));
-    m_newNote->setAccessibleName(QStringLiteral("New note"));
-    connect(m_newNote, &QAbstractButton::clicked, this, [this] { m_store.addNote(); });
+NotesView::NotesView(NotesStore &store, AppUpdateController &updates, const QColor &accent,
+                     QWidget *parent)
+    : CrestSurface(18.0, parent), m_store(store)
+{
+    build(&updates, accent);
+}
+
+void NotesView::build(AppUpdateController *updates, const QColor &accent)
+{
+    m_menu = new QMenu(this);
+    m_menuButton =
+        headerButton(QStringLiteral("square.stack"), 0.6, 0.035, QSize(42, 26),
+                     QStringLiteral("Switch or delete notes"), QStringLiteral("Saved notes"), this);
+    connect(m_menuButton, &QAbstractButton::clicked, this, [this] {
+        m_menu->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
+    });
+
+    auto *newNote = headerButton(QStringLiteral("plus"), 0.65, 0.04, QSize(26, 26),
+                                 QStringLiteral("New note"), QStringLiteral("New note"), this);
+    connect(newNote, &QAbstractButton::clicked, this, [this] { m_store.addNote(); });
 
     auto *header = new QHBoxLayout;
     header->setSpacing(8);
     header->setContentsMargins(9, 9, 9, 0);
     header->addStretch();
+    if (updates)
+        header->addWidget(new UpdateAvailableButton(*updates, this));
     header->addWidget(m_menuButton);
-    header->addWidget(m_newNote);
+    header->addWidget(newNote);
 
     // Plain text only: no rich paste, no spelling help, no chrome of its own.
-    m_editor->setFont(pointFont(12));
+    m_editor = new QPlainTextEdit(this);
+    m_editor->setFont(CrestTypography::font(12));
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -76,6 +88,8 @@ NotesView::NotesView(NotesStore &store, QWidget *parent)
     editorPalette.setColor(QPalette::Base, Qt::transparent);
     editorPalette.setColor(QPalette::Text, white(0.85));
     editorPalette.setColor(QPalette::PlaceholderText, white(0.28));
+    editorPalette.setColor(QPalette::Highlight, CrestStyle::withOpacity(accent, 0.35));
+    editorPalette.setColor(QPalette::HighlightedText, Qt::white);
     m_editor->setPalette(editorPalette);
     m_editor->viewport()->setAutoFillBackground(false);
     connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
@@ -83,10 +97,12 @@ NotesView::NotesView(NotesStore &store, QWidget *parent)
             m_store.updateContent(m_editor->toPlainText(), m_editedID);
     });
 
-    m_writeNote->setIcon(QIcon::fromTheme(QStringLiteral("document-edit-symbolic")));
+    m_writeNote = new CrestPressButton(this);
+    m_writeNote->setSymbol(QStringLiteral("square.and.pencil"));
     m_writeNote->setIconPoints(12);
     m_writeNote->setText(QStringLiteral("Write a note"));
-    m_writeNote->setFont(pointFont(12));
+    m_writeNote->setFont(CrestTypography::font(12));
+    m_writeNote->setForeground(accent);
     connect(m_writeNote, &QAbstractButton::clicked, this, [this] { m_store.addNote(); });
 
     auto *editorArea = new QVBoxLayout;
@@ -94,16 +110,18 @@ NotesView::NotesView(NotesStore &store, QWidget *parent)
     editorArea->addWidget(m_editor);
     editorArea->addWidget(m_writeNote, 0, Qt::AlignCenter);
 
-    m_warningIcon->setPixmap(
-        QIcon::fromTheme(QStringLiteral("dialog-warning-symbolic")).pixmap(QSize(9, 9)));
+    m_warningLine = new QWidget(this);
+    m_warning = new QLabel(m_warningLine);
     m_warning->setObjectName(QStringLiteral("warning"));
-    m_warning->setFont(pointFont(9));
+    m_warning->setFont(CrestTypography::font(9));
     m_warning->setWordWrap(true);
     m_warning->setStyleSheet(QStringLiteral("color: %1;").arg(css(warning)));
     auto *warningLayout = new QHBoxLayout(m_warningLine);
     warningLayout->setContentsMargins(14, 0, 14, 8);
     warningLayout->setSpacing(4);
-    warningLayout->addWidget(m_warningIcon, 0, Qt::AlignTop);
+    warningLayout->addWidget(
+        new CrestSymbolView(QStringLiteral("exclamationmark.circle"), 9, warning, m_warningLine), 0,
+        Qt::AlignTop);
     warningLayout->addWidget(m_warning, 1);
 
     auto *column = new QVBoxLayout(this);
@@ -121,12 +139,6 @@ NotesView::NotesView(NotesStore &store, QWidget *parent)
             &NotesView::followPendingDeletion);
     refresh();
     followPendingDeletion();
-}
-
-void NotesView::setUpdateButton(QWidget *button)
-{
-    auto *header = static_cast<QBoxLayout *>(layout()->itemAt(0)->layout());
-    header->insertWidget(header->indexOf(m_menuButton), button);
 }
 
 void NotesView::refresh()
@@ -156,8 +168,10 @@ void NotesView::rebuildMenu()
         m_menu->addAction(QStringLiteral("No saved notes"))->setEnabled(false);
     if (m_store.selectedNote()) {
         m_menu->addSeparator();
-        QAction *remove = m_menu->addAction(QIcon::fromTheme(QStringLiteral("user-trash-symbolic")),
-                                            QStringLiteral("Delete note"));
+        // The menu is the desktop's own: the symbol takes its text colour.
+        const QPixmap trash = SymbolIcons::tinted(
+            u"trash", QSizeF(16, 16), m_menu->palette().color(QPalette::Text), devicePixelRatioF());
+        QAction *remove = m_menu->addAction(QIcon(trash), QStringLiteral("Delete note"));
         connect(remove, &QAction::triggered, this, &NotesView::deleteSelected);
     }
 }

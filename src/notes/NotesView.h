@@ -2,15 +2,16 @@
 
 #include "crest/CrestSurface.h"
 
+#include <QColor>
 #include <QUuid>
 
+class AppUpdateController;
 class CrestPressButton;
 class NotesStore;
 class QLabel;
 class QMenu;
 class QMessageBox;
 class QPlainTextEdit;
-class QToolButton;
 
 /// The notes area of the expanded crest: the selected note in a plain-text
 /// editor, a menu to switch or delete notes, a new-note button and a warning
@@ -22,18 +23,21 @@ class NotesView : public CrestSurface
 
 public:
     explicit NotesView(NotesStore &store, QWidget *parent = nullptr);
+    /// With the update button in the header; `accent` marks the note
+    /// button and the editor's caret and selection.
+    NotesView(NotesStore &store, AppUpdateController &updates, const QColor &accent,
+              QWidget *parent = nullptr);
 
     /// The notes menu as it stands; rebuilt whenever the store changes.
     QMenu *notesMenu() const { return m_menu; }
     /// The confirmation shown while a deletion is pending; none otherwise.
     QMessageBox *confirmation() const { return m_confirmation; }
-    /// Places the update button in the header, before the notes menu.
-    void setUpdateButton(QWidget *button);
 
 protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void build(AppUpdateController *updates, const QColor &accent);
     void refresh();
     void rebuildMenu();
     void showEditor();
@@ -42,14 +46,12 @@ private:
     void answerConfirmation(bool confirmed);
 
     NotesStore &m_store;
-    QToolButton *m_menuButton;
-    QMenu *m_menu;
-    CrestPressButton *m_newNote;
-    QPlainTextEdit *m_editor;
-    CrestPressButton *m_writeNote;
-    QLabel *m_warningIcon;
-    QLabel *m_warning;
-    QWidget *m_warningLine;
+    CrestPressButton *m_menuButton = nullptr;
+    QMenu *m_menu = nullptr;
+    QPlainTextEdit *m_editor = nullptr;
+    CrestPressButton *m_writeNote = nullptr;
+    QLabel *m_warning = nullptr;
+    QWidget *m_warningLine = nullptr;
     QMessageBox *m_confirmation = nullptr;
     /// The note the editor holds; its edits go to this id.
     QUuid m_editedID;

@@ -2,6 +2,8 @@
 
 #include "crest/CrestPressButton.h"
 #include "crest/CrestStyle.h"
+#include "crest/CrestTypography.h"
+#include "crest/SymbolIcons.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -17,17 +19,18 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+QIcon TrayRowView::fileIcon(const QString &path)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    return SymbolIcons::themeIcon(
+        type.iconName(),
+        SymbolIcons::themeIcon(type.genericIconName(),
+                               SymbolIcons::themeIcon(QStringLiteral("text-x-generic"))));
+}
+
 namespace {
 
 constexpr int kIconPoints = 29;
-
-QIcon fileIcon(const QString &path)
-{
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
-    return QIcon::fromTheme(type.iconName(),
-                            QIcon::fromTheme(type.genericIconName(),
-                                             QIcon::fromTheme(QStringLiteral("text-x-generic"))));
-}
 
 QPixmap iconPixmap(const QIcon &icon, double opacity, double devicePixelRatio)
 {
@@ -40,13 +43,11 @@ QPixmap iconPixmap(const QIcon &icon, double opacity, double devicePixelRatio)
     return faded;
 }
 
-QLabel *smallLabel(const QString &text, int points, const QColor &color, QWidget *parent)
+QLabel *smallLabel(const QString &text, const QFont &font, const QColor &color, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setPointSizeF(points);
     label->setFont(font);
-    label->setStyleSheet(QStringLiteral("color: %1;").arg(color.name(QColor::HexArgb)));
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(CrestStyle::css(color)));
     return label;
 }
 
@@ -54,7 +55,8 @@ QLabel *smallLabel(const QString &text, int points, const QColor &color, QWidget
 
 TrayRowView::TrayRowView(const TrayItem &item, QWidget *parent)
     : QWidget(parent), m_item(item), m_name(QFileInfo(item.url.toLocalFile()).fileName()),
-      m_nameLabel(smallLabel(m_name, 12, Qt::white, this)), m_preview(new CrestPressButton(this))
+      m_nameLabel(smallLabel(m_name, CrestTypography::font(12, QFont::Medium), Qt::white, this)),
+      m_preview(new CrestPressButton(this))
 {
     const QString path = item.url.toLocalFile();
     auto *icon = new QLabel(this);
@@ -62,16 +64,15 @@ TrayRowView::TrayRowView(const TrayItem &item, QWidget *parent)
     icon->setPixmap(iconPixmap(fileIcon(path), item.isAvailable ? 1.0 : 0.4, devicePixelRatioF()));
 
     m_nameLabel->setObjectName(QStringLiteral("name"));
-    QFont nameFont = m_nameLabel->font();
-    nameFont.setWeight(QFont::Medium);
-    m_nameLabel->setFont(nameFont);
     m_nameLabel->setMinimumWidth(1);
     m_nameLabel->setToolTip(m_name);
-    QLabel *detail = item.isAvailable
-                         ? smallLabel(QFileInfo(QFileInfo(path).absolutePath()).fileName(), 10,
-                                      QColor::fromRgbF(1, 1, 1, 0.4f), this)
-                         : smallLabel(QStringLiteral("Unavailable \u00b7 add again to reconnect"),
-                                      10, CrestStyle::withOpacity(CrestStyle::warning, 0.85), this);
+    const QFont detailFont = CrestTypography::font(10);
+    QLabel *detail =
+        item.isAvailable
+            ? smallLabel(QFileInfo(QFileInfo(path).absolutePath()).fileName(), detailFont,
+                         CrestStyle::white(0.4), this)
+            : smallLabel(QStringLiteral("Unavailable \u00b7 add again to reconnect"), detailFont,
+                         CrestStyle::withOpacity(CrestStyle::warning, 0.85), this);
     detail->setMinimumWidth(1);
 
     auto *texts = new QVBoxLayout;
@@ -79,20 +80,19 @@ TrayRowView::TrayRowView(const TrayItem &item, QWidget *parent)
     texts->addWidget(m_nameLabel);
     texts->addWidget(detail);
 
-    m_preview->setIcon(QIcon::fromTheme(QStringLiteral("view-reveal-symbolic")));
+    m_preview->setSymbol(QStringLiteral("eye"));
     m_preview->setIconPoints(11);
     m_preview->setFixedSize(25, 28);
     m_preview->setEnabled(item.isAvailable);
-    m_preview->setToolTip(QStringLiteral("Preview file"));
-    m_preview->setAccessibleName(QStringLiteral("Preview ") + m_name);
+    m_preview->setLabel(QStringLiteral("Preview file"), QStringLiteral("Preview ") + m_name);
     connect(m_preview, &QAbstractButton::clicked, this, &TrayRowView::previewRequested);
 
     auto *remove = new CrestPressButton(this);
-    remove->setIcon(QIcon::fromTheme(QStringLiteral("window-close-symbolic")));
+    remove->setSymbol(QStringLiteral("xmark"));
     remove->setIconPoints(9);
     remove->setFixedSize(23, 28);
-    remove->setToolTip(QStringLiteral("Remove from tray; keep original file"));
-    remove->setAccessibleName(QStringLiteral("Remove ") + m_name + QStringLiteral(" from tray"));
+    remove->setLabel(QStringLiteral("Remove from tray; keep original file"),
+                     QStringLiteral("Remove ") + m_name + QStringLiteral(" from tray"));
     connect(remove, &QAbstractButton::clicked, this, &TrayRowView::removeRequested);
 
     auto *row = new QHBoxLayout(this);
@@ -131,7 +131,7 @@ void TrayRowView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgbF(1, 1, 1, 0.045f));
+    painter.setBrush(CrestStyle::white(0.045));
     painter.drawRoundedRect(QRectF(rect()), 10, 10);
 }
 

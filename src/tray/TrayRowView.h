@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class CrestPressButton;
+class QIcon;
 class QLabel;
 class QMenu;
 class QMimeData;
@@ -21,6 +22,8 @@ public:
     explicit TrayRowView(const TrayItem &item, QWidget *parent = nullptr);
 
     const TrayItem &item() const { return m_item; }
+    /// The icon of the file's type, from the crest's icon theme.
+    static QIcon fileIcon(const QString &path);
     /// What a drag out of the row carries: the file's URL only.
     QMimeData *dragData() const;
     /// The row's context menu, owned by the caller.

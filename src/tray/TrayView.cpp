@@ -1,15 +1,17 @@
 #include "tray/TrayView.h"
 
 #include "crest/CrestStyle.h"
+#include "crest/CrestSymbolView.h"
+#include "crest/CrestTypography.h"
 #include "platform/desktop/Workspace.h"
 #include "tray/FileTrayStore.h"
+#include "tray/TrayPreviewWindow.h"
 #include "tray/TrayRowView.h"
+#include "updates/UpdateAvailableButton.h"
 
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -22,14 +24,6 @@ using CrestStyle::warning;
 using CrestStyle::white;
 using CrestStyle::withOpacity;
 
-void setPoints(QWidget *widget, int points, QFont::Weight weight)
-{
-    QFont font = widget->font();
-    font.setPointSizeF(points);
-    font.setWeight(weight);
-    widget->setFont(font);
-}
-
 /// The empty tray's invitation: a faint rounded field with a dashed accent
 /// edge, a tray symbol and "Drop files here".
 class DropZone : public QWidget
@@ -37,11 +31,10 @@ class DropZone : public QWidget
 public:
     explicit DropZone(QWidget *parent) : QWidget(parent)
     {
-        auto *symbol = new QLabel(this);
-        symbol->setPixmap(QIcon::fromTheme(QStringLiteral("folder-download-symbolic"))
-                              .pixmap(QSize(27, 27), QIcon::Disabled));
+        auto *symbol =
+            new CrestSymbolView(QStringLiteral("tray.and.arrow.down"), 27, white(0.55), this);
         auto *text = new QLabel(QStringLiteral("Drop files here"), this);
-        setPoints(text, 13, QFont::Medium);
+        text->setFont(CrestTypography::font(13, QFont::Medium));
         text->setStyleSheet(QStringLiteral("color: white;"));
         auto *column = new QVBoxLayout(this);
         column->setSpacing(9);
@@ -57,9 +50,7 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QRectF field = QRectF(rect()).adjusted(0.375, 0.375, -0.375, -0.375);
-        QColor edge = CrestStyle::accent;
-        edge.setAlphaF(0.18f);
-        QPen pen(edge, 0.75);
+        QPen pen(withOpacity(CrestStyle::accent, 0.18), 0.75);
         pen.setDashPattern({3.0 / 0.75, 5.0 / 0.75}); // dash lengths are in pen widths
         painter.setPen(pen);
         painter.setBrush(white(0.025));
@@ -70,21 +61,38 @@ protected:
 } // namespace
 
 TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
-    : CrestSurface(18.0, parent), m_store(store), m_workspace(workspace), m_header(new QHBoxLayout),
-      m_count(new QLabel(this)), m_clear(new QPushButton(QStringLiteral("Clear"), this)),
-      m_body(new QStackedWidget(this)), m_dropZone(new DropZone(m_body)), m_list(new QWidget),
-      m_rowsLayout(new QVBoxLayout(m_list)), m_message(new QLabel(this))
+    : CrestSurface(18.0, parent), m_store(store), m_workspace(workspace)
 {
-    auto *symbol = new QLabel(this);
-    symbol->setPixmap(QIcon::fromTheme(QStringLiteral("folder-download-symbolic")).pixmap(12, 12));
+    build(nullptr);
+}
+
+TrayView::TrayView(FileTrayStore &store, Workspace &workspace, AppUpdateController &updates,
+                   QWidget *parent)
+    : CrestSurface(18.0, parent), m_store(store), m_workspace(workspace)
+{
+    build(&updates);
+}
+
+// A preview that outlived its view would keep the crest open for good.
+TrayView::~TrayView()
+{
+    if (isPreviewOpen())
+        m_previewWindow->reject();
+}
+
+void TrayView::build(AppUpdateController *updates)
+{
+    auto *symbol = new CrestSymbolView(QStringLiteral("tray"), 12, CrestStyle::accent, this);
     auto *title = new QLabel(QStringLiteral("File tray"), this);
-    setPoints(title, 12, QFont::DemiBold);
+    title->setFont(CrestTypography::font(12, QFont::DemiBold));
     title->setStyleSheet(QStringLiteral("color: white;"));
-    setPoints(m_count, 11, QFont::DemiBold);
+    m_count = new QLabel(this);
+    m_count->setFont(CrestTypography::font(11, QFont::DemiBold));
     m_count->setStyleSheet(
         QStringLiteral("color: %1; background: %2; border-radius: 8px; padding: 3px 6px;")
             .arg(css(white(0.6)), css(white(0.09))));
-    setPoints(m_clear, 11, QFont::Medium);
+    m_clear = new QPushButton(QStringLiteral("Clear"), this);
+    m_clear->setFont(CrestTypography::font(11, QFont::Medium));
     m_clear->setFlat(true);
     m_clear->setCursor(Qt::PointingHandCursor);
     m_clear->setStyleSheet(
@@ -94,14 +102,19 @@ TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
         QStringLiteral("Remove all references from the tray; keep the original files"));
     connect(m_clear, &QPushButton::clicked, this, [this] { m_store.clear(); });
 
-    QHBoxLayout *header = m_header;
+    auto *header = new QHBoxLayout;
     header->setSpacing(8);
     header->addWidget(symbol);
     header->addWidget(title);
     header->addWidget(m_count);
     header->addStretch();
+    if (updates)
+        header->addWidget(new UpdateAvailableButton(*updates, this));
     header->addWidget(m_clear);
 
+    m_body = new QStackedWidget(this);
+    m_list = new QWidget;
+    m_rowsLayout = new QVBoxLayout(m_list);
     m_rowsLayout->setContentsMargins(0, 0, 0, 0);
     m_rowsLayout->setSpacing(4);
     m_rowsLayout->addStretch();
@@ -111,11 +124,12 @@ TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setStyleSheet(QStringLiteral("background: transparent;"));
-    m_body->addWidget(m_dropZone);
+    m_body->addWidget(new DropZone(m_body));
     m_body->addWidget(scroll);
 
+    m_message = new QLabel(this);
     m_message->setObjectName(QStringLiteral("message"));
-    setPoints(m_message, 10, QFont::Normal);
+    m_message->setFont(CrestTypography::font(10));
     m_message->setWordWrap(true);
     m_message->setStyleSheet(QStringLiteral("color: %1;").arg(css(withOpacity(warning, 0.9))));
 
@@ -128,12 +142,9 @@ TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
 
     connect(&m_store, &FileTrayStore::itemsChanged, this, &TrayView::refresh);
     connect(&m_store, &FileTrayStore::messageChanged, this, &TrayView::refresh);
+    connect(&m_store, &FileTrayStore::previewItemChanged, this, &TrayView::followPreviewItem);
     refresh();
-}
-
-void TrayView::setUpdateButton(QWidget *button)
-{
-    m_header->insertWidget(m_header->indexOf(m_clear), button);
+    followPreviewItem();
 }
 
 void TrayView::refresh()
@@ -195,6 +206,31 @@ void TrayView::reveal(const TrayItem &item)
 {
     if (m_store.checkAvailability(item))
         m_workspace.revealFiles({item.url.toLocalFile()});
+}
+
+bool TrayView::isPreviewOpen() const
+{
+    return m_previewWindow && m_previewWindow->isOpen();
+}
+
+// The window is bound to the store's preview item: setting it shows the
+// window, clearing it closes the window, and closing the window clears it.
+void TrayView::followPreviewItem()
+{
+    const std::optional<TrayItem> &item = m_store.previewItem();
+    if (!item) {
+        if (isPreviewOpen())
+            m_previewWindow->reject();
+        return;
+    }
+    if (!m_previewWindow) {
+        m_previewWindow = new TrayPreviewWindow(this);
+        connect(m_previewWindow, &TrayPreviewWindow::closed, this, [this] {
+            m_store.setPreviewItem(std::nullopt);
+            emit previewClosed();
+        });
+    }
+    m_previewWindow->showFile(item->url.toLocalFile());
 }
 
 void TrayView::showEvent(QShowEvent *event)

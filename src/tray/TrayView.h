@@ -2,25 +2,33 @@
 
 #include "crest/CrestSurface.h"
 
+#include <QPointer>
+
+class AppUpdateController;
 class FileTrayStore;
-class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
 class QVBoxLayout;
+class TrayPreviewWindow;
 class TrayRowView;
 class Workspace;
 struct TrayItem;
 
 /// The tray area of the expanded crest: a header with the item count, the
 /// drop zone or the list of entries, and the tray's status message. Files
-/// are opened and shown in their folder through the desktop workspace.
+/// are opened and shown in their folder through the desktop workspace, and
+/// previewed in a Quick Look window while the store has a preview item.
 class TrayView : public CrestSurface
 {
     Q_OBJECT
 
 public:
     TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent = nullptr);
+    /// With the update button in the header.
+    TrayView(FileTrayStore &store, Workspace &workspace, AppUpdateController &updates,
+             QWidget *parent = nullptr);
+    ~TrayView() override;
 
     /// The rows as shown, in the order of the store's items.
     const QList<TrayRowView *> &rows() const { return m_rows; }
@@ -28,25 +36,34 @@ public:
     void open(const TrayItem &item);
     void preview(const TrayItem &item);
     void reveal(const TrayItem &item);
-    /// Places the update button in the header, before "Clear".
-    void setUpdateButton(QWidget *button);
+
+    /// The Quick Look window is on screen (an interaction is going on).
+    bool isPreviewOpen() const;
+    /// The Quick Look window; none before the first preview.
+    TrayPreviewWindow *previewWindow() const { return m_previewWindow; }
+
+signals:
+    /// The Quick Look window closed, whichever way; the store's preview
+    /// item is cleared by then.
+    void previewClosed();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void build(AppUpdateController *updates);
     void refresh();
     void rebuildRows();
+    void followPreviewItem();
 
     FileTrayStore &m_store;
     Workspace &m_workspace;
-    QHBoxLayout *m_header;
-    QLabel *m_count;
-    QPushButton *m_clear;
-    QStackedWidget *m_body;
-    QWidget *m_dropZone;
-    QWidget *m_list;
-    QVBoxLayout *m_rowsLayout;
-    QLabel *m_message;
+    QLabel *m_count = nullptr;
+    QPushButton *m_clear = nullptr;
+    QStackedWidget *m_body = nullptr;
+    QVBoxLayout *m_rowsLayout = nullptr;
+    QWidget *m_list = nullptr;
+    QLabel *m_message = nullptr;
     QList<TrayRowView *> m_rows;
+    QPointer<TrayPreviewWindow> m_previewWindow;
 };

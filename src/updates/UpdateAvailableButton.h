@@ -1,20 +1,17 @@
 #pragma once
 
-#include <QAbstractButton>
+#include "crest/CrestPressButton.h"
 
 class AppUpdateController;
 
 /// The small "Update" capsule of the tray and notes headers: shown only
 /// while an update version is known; a click starts the update check.
-class UpdateAvailableButton final : public QAbstractButton
+class UpdateAvailableButton final : public CrestPressButton
 {
 public:
     explicit UpdateAvailableButton(AppUpdateController &updates, QWidget *parent = nullptr);
 
     QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     void refresh();

@@ -2,6 +2,7 @@
 #include "notes/NotesView.h"
 #include "support/CrestFixture.h"
 #include "support/FileOwnership.h"
+#include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
 
 #include <QMenu>

@@ -1,15 +1,21 @@
 #include "platform/desktop/AppActivation.h"
 #include "support/RecordingWorkspace.h"
 #include "support/StoreFolder.h"
+#include "support/TestImages.h"
 #include "support/TestRows.h"
 #include "tray/FileTrayStore.h"
+#include "tray/TrayPreviewWindow.h"
 #include "tray/TrayRowView.h"
 #include "tray/TrayView.h"
 
 #include <QAbstractButton>
+#include <QBuffer>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -120,6 +126,64 @@ private slots:
         first->findChildren<QAbstractButton *>().constLast()->click();
         QCOMPARE(view.rows().size(), 1);
         QCOMPARE(QFile::exists(report), !gone);
+    }
+
+    // The eye button opens Quick Look on `file`; `key` closes it again.
+    void quickLook_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind"); // TrayPreview::Kind
+        QTest::addColumn<int>("key");
+
+        using Kind = TrayPreview::Kind;
+        QByteArray pdf;
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        QPainter(&writer).fillRect(0, 0, 500, 500, Qt::red);
+        const Kind page = TrayPreviewLoader::rendersPages() ? Kind::page : Kind::details;
+        row("a picture, scaled down", QString("wide.png"), TestImages::encode(3000, 1000, "png"),
+            int(Kind::image), int(Qt::Key_Escape));
+        row("text, capped", QString("notes.txt"), QByteArray(200'000, 'a'), int(Kind::text),
+            int(Qt::Key_Space));
+        row("a document's first page", QString("report.pdf"), pdf, int(page), int(Qt::Key_Escape));
+        row("a broken picture: details", QString("broken.png"), QByteArray("\x89PNG\r\n\x1a\nxx"),
+            int(Kind::details), int(Qt::Key_Space));
+        row("binary: details", QString("data.bin"), QByteArray(10, '\0'), int(Kind::details),
+            int(Qt::Key_Escape));
+    }
+    void quickLook()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        FileTrayStore store(m_folder.path("tray.json"), &m_folder.files, nullptr, &m_activation);
+        store.start();
+        RecordingWorkspace workspace;
+        TrayView view(store, workspace);
+        view.show();
+        store.addFiles({QUrl::fromLocalFile(m_folder.write(file, bytes))});
+        QSignalSpy closed(&view, &TrayView::previewClosed);
+
+        view.rows().first()->findChild<QAbstractButton *>()->click();
+        QVERIFY(view.isPreviewOpen());
+        TrayPreviewWindow *window = view.previewWindow();
+        QTRY_VERIFY(window->preview().has_value());
+        const TrayPreview &preview = *window->preview();
+        QCOMPARE(int(preview.kind), kind);
+        QCOMPARE(preview.name, file);
+        QVERIFY(!preview.sizeText.isEmpty());
+        QVERIFY(preview.text.size() <= TrayPreviewLoader::kMaxTextBytes + 2);
+        QVERIFY(preview.image.width() <= 620 * window->devicePixelRatioF());
+        QVERIFY(preview.image.height() <= 440 * window->devicePixelRatioF());
+
+        QFETCH(int, key);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(window, Qt::Key(key));
+        QVERIFY(!view.isPreviewOpen());
+        QVERIFY(!store.hasPreviewItem());
+        QCOMPARE(closed.size(), 1);
     }
 };
 

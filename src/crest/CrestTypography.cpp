@@ -1,9 +1,9 @@
-#include "music/SpotifyTypography.h"
+#include "crest/CrestTypography.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 
-namespace SpotifyTypography {
+namespace CrestTypography {
 
 QFont font(double points, QFont::Weight weight)
 {
@@ -16,4 +16,4 @@ QFont font(double points, QFont::Weight weight)
     return font;
 }
 
-} // namespace SpotifyTypography
+} // namespace CrestTypography
