@@ -152,7 +152,6 @@ private slots:
             QCOMPARE(counter.paints, 0);
         }
         f.time.advance(seconds);
-
         QString shown;
         for (QWidget *area : std::initializer_list<QWidget *>{
                  f.view->trayView(), f.view->musicView(), f.view->notesView()})
@@ -164,7 +163,6 @@ private slots:
         QCOMPARE(f.view->content()->y() == CrestView::kTopPadding, opacity == 1 || f.reduceMotion);
         if (probes.isEmpty())
             return;
-
         QTest::qWait(100); // the X server shapes and draws the window
         const QRect frame = f.panel->geometry();
         const QImage shot = QGuiApplication::primaryScreen()
