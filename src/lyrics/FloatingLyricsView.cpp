@@ -3,6 +3,7 @@
 #include "core/Scheduler.h"
 #include "crest/CrestPressButton.h"
 #include "crest/CrestStyle.h"
+#include "crest/CrestTypography.h"
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsDragHandle.h"
 #include "lyrics/LyricsGlyphs.h"
@@ -11,7 +12,6 @@
 #include "lyrics/LyricsProgressView.h"
 #include "lyrics/LyricsWindowController.h"
 #include "music/SpotifyController.h"
-#include "music/SpotifyTypography.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -44,7 +44,7 @@ const QColor kCardTint = QColor::fromRgbF(0.06f, 0.095f, 0.08f);
 
 QFont typeface(double points, QFont::Weight weight, double tracking = 0)
 {
-    QFont f = SpotifyTypography::font(points, weight);
+    QFont f = CrestTypography::font(points, weight);
     f.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
     return f;
 }
