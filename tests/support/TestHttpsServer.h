@@ -6,9 +6,9 @@
 
 /// An HTTPS server on 127.0.0.1 for tests that drive a real browser: it
 /// answers every GET with one page, over a self-signed certificate for
-/// `hostNames` made at start with the `openssl` tool (the browser trusts it
-/// or ignores certificate errors). Serves on the thread that creates it;
-/// each connection serves one request.
+/// `hostNames` made at start with the `openssl` tool as `server.crt` in the
+/// work folder (the browser trusts it or ignores certificate errors). Serves
+/// on the thread that creates it; each connection serves one request.
 class TestHttpsServer : public QObject
 {
     Q_OBJECT
@@ -22,7 +22,6 @@ public:
     const QString &error() const { return m_error; }
     quint16 port() const { return m_server.serverPort(); }
     int requestCount() const { return m_requests; }
-    QString certificatePath() const { return m_certificate; }
 
 private:
     void serve();
@@ -30,6 +29,5 @@ private:
     QByteArray m_page;
     QSslServer m_server;
     QString m_error;
-    QString m_certificate;
     int m_requests = 0;
 };

@@ -24,8 +24,8 @@
 
 using Kind = SpotifyLocalError::Kind;
 
-// The Velloway extension and native host in a real headless Chromium, or
-// Firefox ESR with VELLOWAY_E2E_BROWSER=firefox, against a local HTTPS page
+// The Velloway extension and native host in a real headless Chromium (or
+// Firefox ESR with VELLOWAY_E2E_BROWSER=firefox), against a local HTTPS page
 // shaped like the YouTube Music player.
 class BrowserEndToEndTest : public QObject
 {
@@ -92,52 +92,29 @@ private:
             .message;
     }
 
-    // The other origin's tab comes first, so a scan passes over it; it
-    // opens the player's tab (headless browsers take one address).
-    void prepareChromium(const QString &profile)
+    // Firefox ESR instead: the unsigned package and a trusted certificate for
+    // the page in a profile where every host name leads to the page.
+    void useFirefox(const QString &profile)
     {
-        m_browser.setArguments(
-            QStringLiteral(
-                "--headless=new --no-sandbox --disable-gpu --no-first-run "
-                "--disable-background-networking --disable-component-update "
-                "--disable-sync --autoplay-policy=no-user-gesture-required "
-                "--ignore-certificate-errors --disable-popup-blocking --password-store=basic")
-                .split(u' ') +
-            QStringList{QStringLiteral("--user-data-dir=") + profile,
-                        QStringLiteral("--load-extension=" VELLOWAY_EXTENSION_DIR),
-                        QStringLiteral("--host-resolver-rules=MAP music.youtube.com 127.0.0.1:%1, "
-                                       "MAP other.example 127.0.0.1:%1, MAP * ~NOTFOUND")
-                            .arg(m_page->port()),
-                        QStringLiteral("https://other.example/")});
-    }
-
-    // Firefox ESR takes the unsigned package from the profile and trusts the
-    // page's certificate there; every host name leads to the page.
-    void prepareFirefox(const QString &profile)
-    {
-        QVERIFY(QDir().mkpath(profile + QStringLiteral("/extensions")));
+        QVERIFY(QDir().mkpath(profile + "/extensions"));
         QVERIFY(QFile::copy(VELLOWAY_FIREFOX_XPI, profile + "/extensions/" +
                                                       BrowserHostInstaller::kFirefoxExtensionID +
                                                       ".xpi"));
         FileOwnership::writeFile(
-            profile + QStringLiteral("/user.js"),
+            profile + "/user.js",
             QStringLiteral(R"(user_pref("xpinstall.signatures.required", false);
 user_pref("extensions.autoDisableScopes", 0);
 user_pref("network.dns.forceResolve", "127.0.0.1");
 user_pref("network.socket.forcePort", "443=%1");
 user_pref("dom.disable_open_during_load", false);
-user_pref("media.autoplay.default", 0);
-)")
+user_pref("media.autoplay.default", 0);)")
                 .arg(m_page->port())
                 .toUtf8());
-        const QString database = QStringLiteral("sql:") + profile;
-        QCOMPARE(QProcess::execute("certutil", {"-N", "-d", database, "--empty-password"}), 0);
-        QCOMPARE(QProcess::execute("certutil", {"-A", "-d", database, "-n", "page", "-t", "C,,",
-                                                "-i", m_page->certificatePath()}),
+        QCOMPARE(QProcess::execute("certutil", {"-A", "-d", "sql:" + profile, "-n", "page", "-t",
+                                                "C,,", "-i", m_dir.filePath("server.crt")}),
                  0);
-        m_browser.setArguments({QStringLiteral("--headless"), QStringLiteral("--no-remote"),
-                                QStringLiteral("--profile"), profile,
-                                QStringLiteral("https://other.example/")});
+        m_browser.setArguments(
+            {"--headless", "--no-remote", "--profile", profile, "https://other.example/"});
     }
 
 private slots:
@@ -159,27 +136,43 @@ private slots:
         m_server = std::make_unique<BrowserHostServer>(*socket);
         QVERIFY(m_server->isListening());
 
+        QFile page(qEnvironmentVariable("VELLOWAY_SOURCE_DIR") +
+                   QStringLiteral("/tests/support/youtube_music_page.html"));
+        QVERIFY(page.open(QIODevice::ReadOnly));
         m_page = std::make_unique<TestHttpsServer>(
-            FileOwnership::readFile(qEnvironmentVariable("VELLOWAY_SOURCE_DIR") +
-                                    QStringLiteral("/tests/support/youtube_music_page.html")),
-            m_dir.path(), QStringList{"music.youtube.com", "other.example"});
+            page.readAll(), m_dir.path(), QStringList{"music.youtube.com", "other.example"});
         QVERIFY2(m_page->isListening(), qPrintable(m_page->error()));
 
-        // A private HOME in which the browser has run once: the program's
-        // own installer puts the host's manifest where the browser looks.
+        // A HOME in which the browser has run once: the program's own
+        // installer puts the host's manifest where the browser looks.
         const QString home = m_dir.filePath(QStringLiteral("home"));
         qputenv("HOME", QFile::encodeName(home));
         qunsetenv("XDG_CONFIG_HOME");
-        const QString profile = home + (m_firefox ? QStringLiteral("/.config/mozilla/profile")
-                                                  : QStringLiteral("/.config/chromium"));
+        const QString profile =
+            home + (m_firefox ? "/.config/mozilla/profile" : "/.config/chromium");
         QVERIFY(QDir().mkpath(profile));
         QVERIFY(BrowserHostInstaller::installManifests(VELLOWAY_BROWSER_HOST,
                                                        BrowserHostInstaller::hostFolders(),
                                                        LocalFileStorage::shared()));
-        m_firefox ? prepareFirefox(profile) : prepareChromium(profile);
-        if (QTest::currentTestFailed())
-            return;
+
+        // The other origin's tab comes first, so a scan passes over it; it
+        // opens the player's tab (headless Chromium takes one address).
         m_browser.setProgram(browser);
+        m_browser.setArguments(
+            QStringLiteral(
+                "--headless=new --no-sandbox --disable-gpu --no-first-run "
+                "--disable-background-networking --disable-component-update "
+                "--disable-sync --autoplay-policy=no-user-gesture-required "
+                "--ignore-certificate-errors --disable-popup-blocking --password-store=basic")
+                .split(u' ') +
+            QStringList{QStringLiteral("--user-data-dir=") + profile,
+                        QStringLiteral("--load-extension=" VELLOWAY_EXTENSION_DIR),
+                        QStringLiteral("--host-resolver-rules=MAP music.youtube.com 127.0.0.1:%1, "
+                                       "MAP other.example 127.0.0.1:%1, MAP * ~NOTFOUND")
+                            .arg(m_page->port()),
+                        QStringLiteral("https://other.example/")});
+        if (m_firefox)
+            useFirefox(profile);
         // The browser never outlives a test that stops early.
         m_browser.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_browser.start();
