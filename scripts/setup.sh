@@ -18,8 +18,9 @@ packages=(
     fonts-dejavu-core procps
     # a Secret Service for the keyring tests
     gnome-keyring
-    # browser extension end-to-end tests (headless Chromium, a test certificate)
-    chromium openssl
+    # browser extension end-to-end tests (headless Chromium and Firefox ESR, a
+    # test certificate, and certutil to trust it in a Firefox profile)
+    chromium firefox-esr openssl libnss3-tools
     # opening files, addresses and applications the way the desktop does
     libglib2.0-bin xdg-utils
     # coverage report

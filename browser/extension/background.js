@@ -3,7 +3,10 @@
 // playback program run in a YouTube Music tab. Without the "tabs"
 // permission the browser shows this extension only the addresses of tabs it
 // may script (YouTube Music); every other tab's address stays hidden.
-importScripts('playback.js');
+// Chromium runs this file as a service worker; Firefox as a background page
+// whose manifest loads the page program first.
+if (typeof importScripts === 'function')
+    importScripts('playback.js');
 
 const hostName = 'org.velloway.browser_host';
 const maxMessageBytes = 65536;
@@ -99,4 +102,7 @@ function connect() {
     });
 }
 
+// Browsers wake an extension at start only for a listener of their start;
+// without one Velloway would stay unreachable until the extension reloads.
+chrome.runtime.onStartup.addListener(() => {});
 connect();

@@ -64,6 +64,10 @@ QString BrowserHostRelay::browserOf(const QString &executablePath)
         return QStringLiteral("brave");
     if (name == QLatin1String("msedge") || name.startsWith(QLatin1String("microsoft-edge")))
         return QStringLiteral("edge");
+    // Firefox starts its hosts from its main process, whatever the build calls it.
+    if (name == QLatin1String("firefox") || name == QLatin1String("firefox-esr") ||
+        name == QLatin1String("firefox-bin"))
+        return QStringLiteral("firefox");
     return {};
 }
 
@@ -79,7 +83,7 @@ int BrowserHostRelay::run()
     const QString browser =
         browserOf(QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(::getppid())));
     if (browser.isEmpty()) {
-        say("not started by Chrome, Chromium, Brave or Edge");
+        say("not started by Chrome, Chromium, Brave, Edge or Firefox");
         return 1;
     }
 

@@ -18,8 +18,8 @@ public:
     /// Largest message passed on in either direction.
     static constexpr qsizetype kMaxRelayedBytes = 65'536;
 
-    /// "chrome", "chromium", "brave" or "edge" for a browser executable's
-    /// path, else empty.
+    /// "chrome", "chromium", "brave", "edge" or "firefox" for a browser
+    /// executable's path, else empty.
     static QString browserOf(const QString &executablePath);
 
     /// Takes over standard output (what else prints goes to standard error)

@@ -3,6 +3,7 @@
 #include "core/Scheduler.h"
 #include "crest/CrestPressButton.h"
 #include "crest/CrestStyle.h"
+#include "crest/CrestTypography.h"
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsDragHandle.h"
 #include "lyrics/LyricsGlyphs.h"
@@ -11,7 +12,6 @@
 #include "lyrics/LyricsProgressView.h"
 #include "lyrics/LyricsWindowController.h"
 #include "music/SpotifyController.h"
-#include "crest/CrestTypography.h"
 
 #include <QBoxLayout>
 #include <QEvent>

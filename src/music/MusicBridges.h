@@ -10,8 +10,8 @@ namespace MusicBridges {
 
 /// A new bridge for `source`: the desktop-player bridge for Spotify and
 /// Apple Music, the browser bridge for the browsers, the Pear bridge for
-/// Pear Desktop. Apple Music and Safari have no player here; their bridges
-/// exist but are never asked, because their players never run.
+/// Pear Desktop. Apple Music has no player here; its bridge exists but is
+/// never asked, because its player never runs.
 std::unique_ptr<SpotifyBridging> make(MusicSource source);
 
 } // namespace MusicBridges

@@ -15,7 +15,9 @@ struct SourceInfo
 constexpr std::array<SourceInfo, 7> kInfo = {{
     {u"spotify", u"Spotify", "com.spotify.client"},
     {u"appleMusic", u"Apple Music", "com.apple.Music"},
-    {u"safari", u"YouTube Music \u00B7 Safari", "com.apple.Safari"},
+    // Safari has no Linux build: its row stands for Firefox, the usual Linux
+    // browser, while the raw value (and so every stored key) stays.
+    {u"safari", u"YouTube Music \u00B7 Firefox", "org.mozilla.firefox"},
     {u"chrome", u"YouTube Music \u00B7 Chrome", "com.google.Chrome"},
     {u"brave", u"YouTube Music \u00B7 Brave", "com.brave.Browser"},
     {u"edge", u"YouTube Music \u00B7 Edge", "com.microsoft.edgemac"},
@@ -85,11 +87,6 @@ QString MusicSource::setup() const
         return QStringLiteral("Open ") + displayName() +
                QStringLiteral(", play a song, then click Connect.");
     case safari:
-        return QStringLiteral("Open ") + host +
-               QStringLiteral(" in a Safari tab. In Safari Settings \u2192 Advanced, enable "
-                              "features for web developers, then Develop \u2192 Allow JavaScript "
-                              "from Apple Events. Click Connect and allow macOS Automation "
-                              "access.");
     case chrome:
     case brave:
     case edge:
@@ -115,7 +112,11 @@ ApplicationIdentity MusicSource::application() const
                               QStringLiteral("spotify_spotify")};
         break;
     case appleMusic:
+        break;
     case safari:
+        // The main process is the oldest one; content processes run the same file.
+        app.executableNames = {QStringLiteral("firefox"), QStringLiteral("firefox-esr")};
+        app.desktopEntries = {QStringLiteral("firefox"), QStringLiteral("firefox-esr")};
         break;
     case chrome:
         // Chromium is the form Chrome takes in Linux distributions.

@@ -53,7 +53,8 @@ public:
     QString setup() const;
 
     /// How the player shows up on this system (process and desktop-entry
-    /// names). Apple Music and Safari have no Linux build: empty lists.
+    /// names). Apple Music has no Linux build: empty lists. `safari` is
+    /// Firefox here.
     ApplicationIdentity application() const;
 
     /// The player's running process, asked afresh of the process-wide lookup.

@@ -63,15 +63,9 @@ void YouTubeBrowserBridge::send(const SpotifyCommand &command, qint32 processID,
         std::move(completion));
 }
 
-ScriptCode YouTubeBrowserBridge::tabAddress() const
+ScriptDescriptor YouTubeBrowserBridge::tab(qint32 index, const ScriptDescriptor &window)
 {
-    return m_source == MusicSource::safari ? kSafariTabAddress : kChromiumTabAddress;
-}
-
-ScriptDescriptor YouTubeBrowserBridge::tab(qint32 index, const ScriptDescriptor &window) const
-{
-    return ScriptReference::element(
-        m_source == MusicSource::safari ? kSafariTabClass : kChromiumTabClass, index, window);
+    return ScriptReference::element(kChromiumTabClass, index, window);
 }
 
 SpotifySnapshotResult YouTubeBrowserBridge::readSnapshot(qint32 processID, bool requestPermission)
@@ -133,7 +127,7 @@ std::optional<SpotifySnapshotResult> YouTubeBrowserBridge::scan(ScriptExchange &
             return SpotifySnapshotResult(error);
         // Here a browser refuses scripts when its extension is not
         // connected, and the listing is the first thing every scan asks.
-        if (error.code() == ScriptError::kScriptsRefused && m_source != MusicSource::safari)
+        if (error.code() == ScriptError::kScriptsRefused)
             return SpotifySnapshotResult(SpotifyLocalError(Kind::browserSetup));
         return SpotifySnapshotResult(
             SpotifyLocalError::browserReply(QStringLiteral("Browser window access failed (") +
@@ -154,7 +148,7 @@ std::optional<SpotifySnapshotResult> YouTubeBrowserBridge::scan(ScriptExchange &
             continue;
         }
         const auto addresses =
-            exchange.get(ScriptReference::property(tabAddress(), tab(0, window)), deadline);
+            exchange.get(ScriptReference::property(kChromiumTabAddress, tab(0, window)), deadline);
         if (!addresses.isSuccess()) {
             remembered = addresses.localError() ? *addresses.localError()
                                                 : SpotifyLocalError(Kind::invalidReply);
@@ -194,7 +188,8 @@ std::optional<SpotifySnapshotResult> YouTubeBrowserBridge::scan(ScriptExchange &
 bool YouTubeBrowserBridge::isMusic(ScriptExchange &exchange, const ScriptDescriptor &tab,
                                    Seconds deadline)
 {
-    const auto address = exchange.get(ScriptReference::property(tabAddress(), tab), deadline);
+    const auto address =
+        exchange.get(ScriptReference::property(kChromiumTabAddress, tab), deadline);
     if (!address.isSuccess())
         return false;
     const auto text = address.value().stringValue();
@@ -208,22 +203,17 @@ SpotifyResult<QByteArray> YouTubeBrowserBridge::execute(ScriptExchange &exchange
     const Seconds left = deadline - exchange.now();
     if (left <= Seconds(0))
         return SpotifyLocalError(Kind::timeout);
-    const bool isSafari = m_source == MusicSource::safari;
-    ScriptEvent event(isSafari ? kSafariSuite : kChromiumSuite,
-                      isSafari ? kSafariDoScript : kChromiumExecute);
-    if (isSafari) {
-        event.setParameter(kDirectObject, ScriptDescriptor::text(script));
-        event.setParameter(kSafariDocument, tab);
-    } else {
-        event.setParameter(kDirectObject, tab);
-        event.setParameter(kChromiumScriptText, ScriptDescriptor::text(script));
-    }
+    ScriptEvent event(kChromiumSuite, kChromiumExecute);
+    event.setParameter(kDirectObject, tab);
+    event.setParameter(kChromiumScriptText, ScriptDescriptor::text(script));
     const auto reply = exchange.send(event, std::min(ScriptExchange::kMaxEventWait, left));
     if (!reply.isSuccess()) {
         const SpotifyLocalError &error = *reply.localError();
         if (error.kind() != Kind::appleEvent)
             return error;
-        if (error.code() == ScriptError::kScriptsRefused && !isSafari)
+        // Firefox (the `safari` row) keeps Safari's answer to a refused
+        // script: the code, in words the user can act on.
+        if (error.code() == ScriptError::kScriptsRefused && m_source != MusicSource::safari)
             return SpotifyLocalError(Kind::browserSetup);
         const QString browser = m_source.browserName();
         return SpotifyLocalError::browserReply(

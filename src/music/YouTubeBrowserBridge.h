@@ -65,8 +65,8 @@ private:
                                Seconds deadline);
     SpotifyResult<QByteArray> execute(ScriptExchange &exchange, const ScriptDescriptor &tab,
                                       const QString &script, Seconds deadline);
-    ScriptDescriptor tab(qint32 index, const ScriptDescriptor &window) const;
-    ScriptCode tabAddress() const;
+    /// Every browser here speaks the same extension, so the same object model.
+    static ScriptDescriptor tab(qint32 index, const ScriptDescriptor &window);
 
     const MusicSource m_source;
     const std::unique_ptr<ScriptTransport> m_transport;

@@ -7,17 +7,21 @@
 #include <QSslKey>
 #include <QSslSocket>
 
-TestHttpsServer::TestHttpsServer(QByteArray page, const QString &workFolder)
+TestHttpsServer::TestHttpsServer(QByteArray page, const QString &workFolder,
+                                 const QStringList &hostNames)
     : m_page(std::move(page))
 {
     const QString key = workFolder + QStringLiteral("/server.key");
     const QString certificate = workFolder + QStringLiteral("/server.crt");
     QProcess openssl;
+    // Not an authority, so that a browser may trust it as the server itself.
     openssl.start(
         QStringLiteral("openssl"),
-        QStringLiteral("req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost")
+        QStringLiteral("req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost -addext "
+                       "basicConstraints=CA:FALSE -addext")
                 .split(u' ') +
-            QStringList{QStringLiteral("-keyout"), key, QStringLiteral("-out"), certificate});
+            QStringList{"subjectAltName=DNS:" + hostNames.join(",DNS:"), QStringLiteral("-keyout"),
+                        key, QStringLiteral("-out"), certificate});
     if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0) {
         m_error = QStringLiteral("openssl could not make a certificate: ") +
                   QString::fromLocal8Bit(openssl.readAllStandardError());

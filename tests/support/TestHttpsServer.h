@@ -5,10 +5,10 @@
 #include <QString>
 
 /// An HTTPS server on 127.0.0.1 for tests that drive a real browser: it
-/// answers every GET with one page, over a self-signed certificate made at
-/// start with the `openssl` tool (the browser is told to ignore certificate
-/// errors). Serves on the thread that creates it; each connection serves
-/// one request.
+/// answers every GET with one page, over a self-signed certificate for
+/// `hostNames` made at start with the `openssl` tool as `server.crt` in the
+/// work folder (the browser trusts it or ignores certificate errors). Serves
+/// on the thread that creates it; each connection serves one request.
 class TestHttpsServer : public QObject
 {
     Q_OBJECT
@@ -16,7 +16,7 @@ class TestHttpsServer : public QObject
 public:
     /// Fails (`isListening()` false, `error()` says why) when no
     /// certificate could be made or no port was free.
-    TestHttpsServer(QByteArray page, const QString &workFolder);
+    TestHttpsServer(QByteArray page, const QString &workFolder, const QStringList &hostNames);
 
     bool isListening() const { return m_server.isListening(); }
     const QString &error() const { return m_error; }

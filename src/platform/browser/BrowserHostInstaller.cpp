@@ -32,44 +32,57 @@ QByteArray resource(const QString &name)
 
 } // namespace
 
-QStringList browserConfigFolders()
+QList<HostFolder> hostFolders()
 {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || !QDir::isAbsolutePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");
-    QStringList folders;
+    QList<HostFolder> folders;
     for (const char *name :
-         {"google-chrome", "chromium", "BraveSoftware/Brave-Browser", "microsoft-edge"})
-        folders.append(QDir::cleanPath(base + u'/' + QLatin1String(name)));
+         {"google-chrome", "chromium", "BraveSoftware/Brave-Browser", "microsoft-edge"}) {
+        const QString folder = QDir::cleanPath(base + u'/' + QLatin1String(name));
+        folders.append(
+            {HostFamily::chromium, folder, folder + QStringLiteral("/NativeMessagingHosts")});
+    }
+    // Newer Firefox keeps its profiles under the configuration folder, but
+    // still reads hosts from the old one only.
+    const QString mozilla = QDir::homePath() + QStringLiteral("/.mozilla");
+    for (const QString &folder : {mozilla, QDir::cleanPath(base + QStringLiteral("/mozilla"))})
+        folders.append(
+            {HostFamily::firefox, folder, mozilla + QStringLiteral("/native-messaging-hosts")});
     return folders;
 }
 
-QByteArray hostManifest(const QString &hostPath)
+QByteArray hostManifest(const QString &hostPath, HostFamily family)
 {
-    const QJsonObject manifest{
+    QJsonObject manifest{
         {QStringLiteral("name"), QLatin1String(BrowserHostAddress::kHostName)},
         {QStringLiteral("description"), QStringLiteral("Velloway's link to YouTube Music tabs")},
         {QStringLiteral("path"), hostPath},
         {QStringLiteral("type"), QStringLiteral("stdio")},
-        {QStringLiteral("allowed_origins"),
-         QJsonArray{QStringLiteral("chrome-extension://%1/").arg(QLatin1String(kExtensionID))}},
     };
+    if (family == HostFamily::firefox)
+        manifest.insert(QStringLiteral("allowed_extensions"),
+                        QJsonArray{QLatin1String(kFirefoxExtensionID)});
+    else
+        manifest.insert(
+            QStringLiteral("allowed_origins"),
+            QJsonArray{QStringLiteral("chrome-extension://%1/").arg(QLatin1String(kExtensionID))});
     return QJsonDocument(manifest).toJson(QJsonDocument::Indented);
 }
 
-bool installManifests(const QString &hostPath, const QStringList &configFolders,
+bool installManifests(const QString &hostPath, const QList<HostFolder> &folders,
                       FileStorage &storage)
 {
     bool ok = true;
-    const QByteArray manifest = hostManifest(hostPath);
-    for (const QString &folder : configFolders) {
-        if (!QFileInfo(folder).isDir())
+    for (const HostFolder &folder : folders) {
+        if (!QFileInfo(folder.browserFolder).isDir())
             continue;
-        const QString hosts = folder + QStringLiteral("/NativeMessagingHosts");
-        ok = storage.createFolder(hosts) &&
-             writeIfDifferent(hosts + u'/' + QLatin1String(BrowserHostAddress::kHostName) +
+        ok = storage.createFolder(folder.manifestFolder) &&
+             writeIfDifferent(folder.manifestFolder + u'/' +
+                                  QLatin1String(BrowserHostAddress::kHostName) +
                                   QStringLiteral(".json"),
-                              manifest, storage) &&
+                              hostManifest(hostPath, folder.family), storage) &&
              ok;
     }
     return ok;
@@ -100,7 +113,7 @@ QString hostExecutable()
 void installForUser(const QByteArray &playbackSource)
 {
     LocalFileStorage &storage = LocalFileStorage::shared();
-    installManifests(hostExecutable(), browserConfigFolders(), storage);
+    installManifests(hostExecutable(), hostFolders(), storage);
     installExtension(AppDataFolder::file(QStringLiteral("browser-extension")), playbackSource,
                      storage);
 }

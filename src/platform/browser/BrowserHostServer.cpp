@@ -25,7 +25,8 @@ constexpr qsizetype kReadChunk = 16'384;
 // is quitting (it closes its hosts first) before blaming the extension.
 constexpr Seconds kQuitGrace{1};
 const QStringList kBrowsers = {QStringLiteral("chrome"), QStringLiteral("chromium"),
-                               QStringLiteral("brave"), QStringLiteral("edge")};
+                               QStringLiteral("brave"), QStringLiteral("edge"),
+                               QStringLiteral("firefox")};
 
 // /proc/<pid>/stat: the state and the parent come after the last ')'.
 QByteArray statFields(qint32 processID)

@@ -9,14 +9,14 @@
 #include <map>
 #include <optional>
 
-/// The scripting transport for Chromium browsers on Linux: it answers the
-/// browsers' object model (windows, tabs and their addresses, running the
-/// bundled page program in a tab) through the Velloway extension, reached
-/// over `BrowserHostServer`. Windows are named by the browser's window id,
-/// tabs by their 1-based position in the window. The extension only sees the
-/// addresses of YouTube Music tabs; every other tab's address reads as
-/// empty text. Only the bundled program runs: a script must be the program
-/// text, ")(", an action in JSON and ")".
+/// The scripting transport for browsers on Linux: it answers the Chromium
+/// browsers' object model, which Firefox shares here (windows, tabs and
+/// their addresses, running the bundled page program in a tab) through the
+/// Velloway extension, reached over `BrowserHostServer`. Windows are named
+/// by the browser's window id, tabs by their 1-based position in the
+/// window. The extension only sees the addresses of YouTube Music tabs;
+/// every other tab's address reads as empty text. Only the bundled program
+/// runs: a script must be the program text, ")(", an action in JSON and ")".
 ///
 /// The tab addresses of a window are served from the listing read by the
 /// last window request (a scan reads it once); a single tab's address is

@@ -4,7 +4,9 @@
 #include "platform/browser/BrowserHostAddress.h"
 #include "platform/browser/BrowserHostInstaller.h"
 #include "platform/browser/BrowserScriptTransport.h"
+#include "platform/storage/LocalFileStorage.h"
 #include "support/AwaitCompletion.h"
+#include "support/FileOwnership.h"
 #include "support/MemorySettings.h"
 #include "support/TestHttpsServer.h"
 
@@ -22,13 +24,15 @@
 
 using Kind = SpotifyLocalError::Kind;
 
-// The Velloway extension and native host in a real headless Chromium, against
-// a local HTTPS page shaped like the YouTube Music player.
+// The Velloway extension and native host in a real headless Chromium (or
+// Firefox ESR with VELLOWAY_E2E_BROWSER=firefox), against a local HTTPS page
+// shaped like the YouTube Music player.
 class BrowserEndToEndTest : public QObject
 {
     Q_OBJECT
 
 private:
+    const bool m_firefox = qEnvironmentVariable("VELLOWAY_E2E_BROWSER") == "firefox";
     QTemporaryDir m_dir;
     std::unique_ptr<TestHttpsServer> m_page;
     std::unique_ptr<BrowserHostServer> m_server;
@@ -88,13 +92,39 @@ private:
             .message;
     }
 
+    // Firefox ESR instead: the unsigned package and a trusted certificate for
+    // the page in a profile where every host name leads to the page.
+    void useFirefox(const QString &profile)
+    {
+        QVERIFY(QDir().mkpath(profile + "/extensions"));
+        QVERIFY(QFile::copy(VELLOWAY_FIREFOX_XPI, profile + "/extensions/" +
+                                                      BrowserHostInstaller::kFirefoxExtensionID +
+                                                      ".xpi"));
+        FileOwnership::writeFile(
+            profile + "/user.js",
+            QStringLiteral(R"(user_pref("xpinstall.signatures.required", false);
+user_pref("extensions.autoDisableScopes", 0);
+user_pref("network.dns.forceResolve", "127.0.0.1");
+user_pref("network.socket.forcePort", "443=%1");
+user_pref("dom.disable_open_during_load", false);
+user_pref("media.autoplay.default", 0);)")
+                .arg(m_page->port())
+                .toUtf8());
+        QCOMPARE(QProcess::execute("certutil", {"-A", "-d", "sql:" + profile, "-n", "page", "-t",
+                                                "C,,", "-i", m_dir.filePath("server.crt")}),
+                 0);
+        m_browser.setArguments(
+            {"--headless", "--no-remote", "--profile", profile, "https://other.example/"});
+    }
+
 private slots:
     void initTestCase()
     {
-        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
-        if (chromium.isEmpty())
-            QFAIL("Chromium is not installed (Debian package chromium; scripts/setup.sh installs "
-                  "it): the browser end-to-end test cannot run");
+        const QString name = m_firefox ? QStringLiteral("firefox-esr") : QStringLiteral("chromium");
+        const QString browser = QStandardPaths::findExecutable(name);
+        if (browser.isEmpty())
+            QFAIL(qPrintable(name + " is not installed (scripts/setup.sh installs it): the "
+                                    "browser end-to-end test cannot run"));
         QVERIFY(m_dir.isValid());
         const QString runtime = m_dir.filePath(QStringLiteral("runtime"));
         QVERIFY(QDir().mkpath(runtime));
@@ -109,20 +139,25 @@ private slots:
         QFile page(qEnvironmentVariable("VELLOWAY_SOURCE_DIR") +
                    QStringLiteral("/tests/support/youtube_music_page.html"));
         QVERIFY(page.open(QIODevice::ReadOnly));
-        m_page = std::make_unique<TestHttpsServer>(page.readAll(), m_dir.path());
+        m_page = std::make_unique<TestHttpsServer>(
+            page.readAll(), m_dir.path(), QStringList{"music.youtube.com", "other.example"});
         QVERIFY2(m_page->isListening(), qPrintable(m_page->error()));
 
-        const QString profile = m_dir.filePath(QStringLiteral("profile"));
-        QVERIFY(QDir().mkpath(profile + QStringLiteral("/NativeMessagingHosts")));
-        QFile manifest(profile + QStringLiteral("/NativeMessagingHosts/") +
-                       QLatin1String(BrowserHostAddress::kHostName) + QStringLiteral(".json"));
-        QVERIFY(manifest.open(QIODevice::WriteOnly));
-        manifest.write(BrowserHostInstaller::hostManifest(QStringLiteral(VELLOWAY_BROWSER_HOST)));
-        manifest.close();
+        // A HOME in which the browser has run once: the program's own
+        // installer puts the host's manifest where the browser looks.
+        const QString home = m_dir.filePath(QStringLiteral("home"));
+        qputenv("HOME", QFile::encodeName(home));
+        qunsetenv("XDG_CONFIG_HOME");
+        const QString profile =
+            home + (m_firefox ? "/.config/mozilla/profile" : "/.config/chromium");
+        QVERIFY(QDir().mkpath(profile));
+        QVERIFY(BrowserHostInstaller::installManifests(VELLOWAY_BROWSER_HOST,
+                                                       BrowserHostInstaller::hostFolders(),
+                                                       LocalFileStorage::shared()));
 
         // The other origin's tab comes first, so a scan passes over it; it
         // opens the player's tab (headless Chromium takes one address).
-        m_browser.setProgram(chromium);
+        m_browser.setProgram(browser);
         m_browser.setArguments(
             QStringLiteral(
                 "--headless=new --no-sandbox --disable-gpu --no-first-run "
@@ -136,12 +171,13 @@ private slots:
                                        "MAP other.example 127.0.0.1:%1, MAP * ~NOTFOUND")
                             .arg(m_page->port()),
                         QStringLiteral("https://other.example/")});
+        if (m_firefox)
+            useFirefox(profile);
         // The browser never outlives a test that stops early.
         m_browser.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         m_browser.start();
         if (!m_browser.waitForStarted(10'000))
-            QFAIL(qPrintable(QStringLiteral("Chromium could not be started: ") +
-                             m_browser.errorString()));
+            QFAIL(qPrintable(name + " could not be started: " + m_browser.errorString()));
         if (!QTest::qWaitFor(
                 [&] {
                     return m_server->isConnected(pid()) ||
@@ -149,10 +185,10 @@ private slots:
                 },
                 30'000) ||
             !m_server->isConnected(pid()))
-            QFAIL("Chromium started, but the extension's native host never connected");
+            QFAIL(qPrintable(name + " started, but the extension's native host never connected"));
 
         m_bridge = std::make_unique<YouTubeBrowserBridge>(
-            MusicSource::chrome,
+            m_firefox ? MusicSource::safari : MusicSource::chrome,
             std::make_unique<BrowserScriptTransport>(*m_server, YouTubePlayback::program()),
             SystemClock::shared(), m_settings);
         const auto connected = awaitCompletion<SpotifySnapshotResult>(

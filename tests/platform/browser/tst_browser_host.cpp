@@ -17,6 +17,7 @@
 #include <future>
 
 using namespace ScriptTerms;
+using HostFamily = BrowserHostInstaller::HostFamily;
 
 namespace {
 
@@ -230,7 +231,11 @@ private slots:
         CountingFileStorage storage;
         const QString extension = m_dir.filePath(QStringLiteral("extension"));
         for (int round = 0; round < 2; ++round) {
-            QVERIFY(BrowserHostInstaller::installManifests("/opt/host", {chrome, edge}, storage));
+            QVERIFY(BrowserHostInstaller::installManifests(
+                "/opt/host",
+                {{HostFamily::chromium, chrome, chrome + "/NativeMessagingHosts"},
+                 {HostFamily::chromium, edge, edge + "/NativeMessagingHosts"}},
+                storage));
             QVERIFY(BrowserHostInstaller::installExtension(extension, "function f() {}", storage));
         }
         QCOMPARE(storage.writes, 4);   // one manifest and three extension files, once
