@@ -1,12 +1,20 @@
 #include "app/AppDelegate.h"
 
 #include "app/MenuTracker.h"
+#include "app/SheetTracker.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
+#include "lyrics/LyricsController.h"
+#include "lyrics/LyricsLoader.h"
+#include "lyrics/LyricsWindowController.h"
+#include "music/MusicConnectionDialog.h"
+#include "music/SpotifyVolumeController.h"
 #include "notes/NotesStore.h"
+#include "platform/desktop/AutostartLoginItem.h"
+#include "platform/desktop/DesktopWorkspace.h"
 #include "platform/desktop/LocalEventMonitor.h"
 #include "platform/desktop/MotionPreference.h"
 #include "platform/desktop/QtPointerSource.h"
@@ -14,23 +22,68 @@
 #include "platform/desktop/SessionSignals.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/desktop/X11DesktopEvents.h"
+#include "platform/storage/IniSettings.h"
+#include "platform/storage/LocalFileStorage.h"
 #include "tray/CrestFileDropDelegate.h"
 #include "tray/FileTrayStore.h"
+#include "tray/TrayPreviewWindow.h"
+#include "tray/TrayView.h"
+#include "updates/AppUpdateController.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QIcon>
+#include <QMessageBox>
 
-AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, QObject *parent)
+namespace {
+
+using namespace Qt::StringLiterals;
+
+/// Calls `ended` whenever `value` of `object` turns false, on the main
+/// queue, skipping the value it has now and repeats of the same value.
+template <typename Object>
+QMetaObject::Connection whenTurnsFalse(Object &object, void (Object::*changed)(),
+                                       bool (Object::*value)() const, QObject *context,
+                                       std::function<void()> ended)
+{
+    auto last = std::make_shared<bool>((object.*value)());
+    return QObject::connect(
+        &object, changed, context,
+        [&object, value, last, ended = std::move(ended)] {
+            const bool now = (object.*value)();
+            if (std::exchange(*last, now) != now && !now)
+                ended();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactory &makePlayers,
+                         QObject *parent)
     : QObject(parent), m_clock(clock), m_scheduler(scheduler),
       m_state(std::make_unique<CrestState>(scheduler)), m_tray(std::make_unique<FileTrayStore>()),
-      m_notes(std::make_unique<NotesStore>(QString(), &clock, &scheduler))
-{}
+      m_notes(std::make_unique<NotesStore>(QString(), &clock, &scheduler)),
+      m_workspace(std::make_unique<DesktopWorkspace>(scheduler)),
+      m_connectionDialog(std::make_unique<MusicConnectionDialog>())
+{
+    const SpotifyController::Services services{scheduler, clock, *m_workspace};
+    m_music = std::make_unique<MusicController>(IniSettings::shared(), services,
+                                                makePlayers ? std::optional(makePlayers(services))
+                                                            : std::nullopt,
+                                                m_connectionDialog.get());
+    m_updates = std::make_unique<AppUpdateController>();
+    m_lyricsLoader = std::make_unique<LyricsLoader>();
+    m_lyrics = std::make_unique<LyricsController>(*m_lyricsLoader, &scheduler, &clock);
+}
 
 AppDelegate::~AppDelegate()
 {
     applicationWillTerminate();
+    delete m_aboutAlert;
     delete m_panel;
+    m_lyricsWindow.reset(); // before the screens it follows
 }
 
 CrestPanel *AppDelegate::panel() const
@@ -101,8 +154,26 @@ void AppDelegate::applicationDidFinishLaunching()
     m_state->isHoverAllowed = [self] { return self && self->isHoverAllowed(); };
 
     m_panel = new CrestPanel;
-    m_view = new CrestView(*m_state, m_clock, m_scheduler,
-                           [self] { return self && self->m_motion->reduceMotion(); });
+    m_lyricsWindow = std::make_unique<LyricsWindowController>(
+        *m_lyrics, m_music->active(),
+        LyricsWindowController::Services{IniSettings::shared(), *m_screens, m_clock, m_scheduler,
+                                         m_motion.get()});
+    m_sourceSubscription = connect(m_music.get(), &MusicController::activeChanged, this,
+                                   &AppDelegate::followActivePlayer);
+    followActivePlayer();
+    m_view = new CrestView(
+        {*m_state, *m_tray, *m_notes, *m_music, *m_updates, *m_lyrics, *m_workspace}, m_clock,
+        m_scheduler, [self] { return self && self->m_motion->reduceMotion(); });
+    m_view->showAbout = [self] {
+        if (self)
+            self->showAbout();
+    };
+    m_loginItem = std::make_unique<AutostartLoginItem>(LocalFileStorage::shared());
+    m_view->isOpenAtLogin = [self] { return self && self->m_loginItem->isEnabled(); };
+    m_view->setOpenAtLogin = [self](bool on) {
+        if (self)
+            self->m_loginItem->setEnabled(on);
+    };
     m_panel->setContentView(m_view);
     m_dropDelegate = std::make_unique<CrestFileDropDelegate>(*m_state, *m_tray);
     m_view->setDropTarget(m_dropDelegate.get());
@@ -117,11 +188,47 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(m_menus.get(), &MenuTracker::menuOpened, this, &AppDelegate::menuOpened);
     connect(m_menus.get(), &MenuTracker::menuClosed, this, &AppDelegate::menuClosed);
     m_menus->start();
+    // After the sheet is gone, so that it no longer holds the crest open.
+    m_sheets = std::make_unique<SheetTracker>(*m_panel);
+    connect(m_sheets.get(), &SheetTracker::sheetEnded, this, &AppDelegate::childInteractionEnded,
+            Qt::QueuedConnection);
+    m_sheets->start();
     m_session = std::make_unique<SessionSignals>();
     connect(m_session.get(), &SessionSignals::woke, this, &AppDelegate::screenChanged);
     connect(m_session.get(), &SessionSignals::terminationRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);
     m_session->start();
+
+    m_music->start();
+    QPointer<NotesStore> notes(m_notes.get());
+    m_updates->willPresentUpdate = [notes, self] {
+        if (notes)
+            notes->flush();
+        if (self)
+            self->m_state->dismiss();
+    };
+    m_updates->willInstallUpdate = [notes] {
+        if (notes)
+            notes->flush();
+    };
+    m_updates->start();
+}
+
+void AppDelegate::followActivePlayer()
+{
+    SpotifyController &active = m_music->active();
+    m_lyricsWindow->bindPlayback(active);
+    const auto ended = [self = QPointer(this)] {
+        if (self)
+            self->m_state->interactionEnded();
+    };
+    QObject::disconnect(m_scrubSubscription);
+    m_scrubSubscription = whenTurnsFalse(active, &SpotifyController::isScrubbingChanged,
+                                         &SpotifyController::isScrubbing, this, ended);
+    QObject::disconnect(m_volumeSubscription);
+    m_volumeSubscription =
+        whenTurnsFalse(active.volume(), &SpotifyVolumeController::isDraggingChanged,
+                       &SpotifyVolumeController::isDragging, this, ended);
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -130,6 +237,8 @@ void AppDelegate::applicationWillTerminate()
         return;
     m_hasTerminated = true;
     m_notes->flush();
+    m_lyrics->setVisible(false);
+    m_music->stop();
     m_pointerTimer.cancel();
     m_hideTask.cancel();
     if (m_globalMouseMonitor)
@@ -165,9 +274,74 @@ void AppDelegate::childInteractionEnded()
 
 bool AppDelegate::isInteractionActive() const
 {
+    const SpotifyController &active = m_music->active();
     return m_tray->hasPreviewItem() || m_tray->isPickerPresented() ||
-           m_notes->pendingDeletionID().has_value() || m_isMenuTracking ||
+           (m_view && m_view->trayView()->isPreviewOpen()) || active.isScrubbing() ||
+           active.volume().isDragging() || m_notes->pendingDeletionID().has_value() ||
+           m_isMenuTracking || m_updates->setupMessage().has_value() || hasAttachedSheet() ||
            QApplication::activeModalWidget() != nullptr;
+}
+
+bool AppDelegate::hasAttachedSheet() const
+{
+    if (!m_panel)
+        return false;
+    const auto dialogs = m_panel->findChildren<QDialog *>();
+    return std::any_of(dialogs.begin(), dialogs.end(),
+                       [](const QDialog *dialog) { return dialog->isVisible(); });
+}
+
+QMessageBox *AppDelegate::aboutAlert() const
+{
+    return m_aboutAlert;
+}
+
+void AppDelegate::showAbout()
+{
+    m_state->dismiss();
+    if (!m_aboutAlert) {
+        m_aboutAlert = new QMessageBox;
+        m_aboutAlert->setAttribute(Qt::WA_DeleteOnClose);
+        // While it is open the program has a modal window, which keeps the
+        // crest from being dismissed underneath it.
+        m_aboutAlert->setWindowModality(Qt::ApplicationModal);
+        m_aboutAlert->setWindowTitle(u"Velloway"_s);
+        m_aboutAlert->setText(u"Velloway"_s);
+        m_aboutAlert->setInformativeText(aboutText());
+        m_aboutAlert->addButton(u"Done"_s, QMessageBox::AcceptRole);
+    }
+    m_aboutAlert->show();
+    m_aboutAlert->raise();
+    m_aboutAlert->activateWindow();
+}
+
+QString AppDelegate::aboutText() const
+{
+    const QString version = QCoreApplication::applicationVersion();
+    return u"Your notes and file references stay in this computer’s Velloway data folder. "
+           u"Removing tray items never deletes the originals.\n\n"
+           u"Spotify is read and controlled over the local session bus. "
+           u"YouTube Music is read through Velloway’s browser extension, which sees only "
+           u"YouTube Music tabs, after you connect it; no other page content is read. "
+           u"Pear uses its API Server on 127.0.0.1:26538, with its token in your keyring. "
+           u"Spotify covers are downloaded from Spotify’s image host i.scdn.co; YouTube covers "
+           u"use approved Google/YouTube image hosts (googleusercontent.com, ggpht.com, "
+           u"i.ytimg.com). "
+           u"While floating lyrics are open, song title, artist, album and duration are sent "
+           u"to "_s +
+           m_lyricsLoader->origin().host() +
+           u". These requests use no account, cookies, analytics or disk cache. "
+           u"The service receives your IP address. Hide lyrics to stop lookups.\n\n"_s +
+           (m_updates->isConfigured()
+                ? u"The signed public build checks GitHub for updates and downloads them after "
+                  u"you choose Update. Sparkle verifies signed release information and update "
+                  u"archives before installation. System profiling is disabled; no notes or "
+                  u"files are sent. GitHub and its download provider receive normal connection "
+                  u"metadata, including your IP address."_s
+                : u"This local build has no active update connection."_s) +
+           u"\n\nHover over the notch to open. Move away to collapse. Escape closes it.\n\n"
+           u"Version "_s +
+           (version.isEmpty() ? u"Unknown"_s : version);
 }
 
 void AppDelegate::subscribeToTray()
@@ -227,6 +401,7 @@ void AppDelegate::setExpanded(bool expanded)
         m_panel->setAcceptsMouse(true);
         m_panel->orderFront();
         m_state->setExpanded(true);
+        m_music->refreshForPresentation();
         return;
     }
     m_panel->resignKey();
@@ -334,6 +509,7 @@ void AppDelegate::screenChanged()
         return;
     positionPanel();
     m_panel->orderFront();
+    m_lyricsWindow->screenChanged();
     reportPointer();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/CancelHandle.h"
 #include "crest/CrestGeometry.h"
+#include "music/MusicController.h"
 
 #include <QObject>
 #include <QPointer>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class AppUpdateController;
 class Clock;
 class CrestPanel;
 class CrestState;
@@ -17,13 +19,21 @@ class CrestView;
 class FileTrayStore;
 class CrestFileDropDelegate;
 class LocalEventMonitor;
+class LyricsController;
+class LyricsLoader;
+class LyricsWindowController;
+class LoginItem;
 class MenuTracker;
 class MotionPreference;
+class MusicConnectionDialog;
 class NotesStore;
 class PointerSource;
+class QMessageBox;
 class Scheduler;
 class ScreenSource;
 class SessionSignals;
+class SheetTracker;
+class Workspace;
 class X11DesktopEvents;
 
 /// Creates and owns everything for the life of the process, places the
@@ -38,7 +48,13 @@ public:
     static constexpr double kPointerTolerance = 0.01;
     static constexpr double kHideDelay = 0.34;
 
-    AppDelegate(Clock &clock, Scheduler &scheduler, QObject *parent = nullptr);
+    /// Builds the players for the music controller; none builds one per
+    /// player over the bridge that reaches it.
+    using PlayersFactory =
+        std::function<MusicController::Players(const SpotifyController::Services &)>;
+
+    AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactory &makePlayers = {},
+                QObject *parent = nullptr);
     ~AppDelegate() override;
 
     /// Process entry: one running copy, the launch sequence, the event loop.
@@ -55,6 +71,12 @@ public:
     void menuClosed();
     void childInteractionEnded();
 
+    /// Dismisses the crest and shows what the program keeps and sends where,
+    /// and its version.
+    void showAbout();
+    /// The About & Privacy alert while it is shown.
+    QMessageBox *aboutAlert() const;
+
     void positionPanel();
     void setExpanded(bool expanded);
     void setupDismissal();
@@ -66,6 +88,10 @@ public:
     bool isMenuTracking() const { return m_isMenuTracking; }
     FileTrayStore &tray() { return *m_tray; }
     NotesStore &notes() { return *m_notes; }
+    MusicController &music() { return *m_music; }
+    AppUpdateController &updates() { return *m_updates; }
+    LyricsController &lyrics() { return *m_lyrics; }
+    LyricsWindowController *lyricsWindow() const { return m_lyricsWindow.get(); }
 
 private:
     bool isInteractionActive() const;
@@ -79,6 +105,9 @@ private:
     void setupEditingMenu();
     void concealPanel();
     void subscribeToTray();
+    void followActivePlayer();
+    bool hasAttachedSheet() const;
+    QString aboutText() const;
 
     Clock &m_clock;
     Scheduler &m_scheduler;
@@ -86,6 +115,14 @@ private:
     std::unique_ptr<CrestState> m_state;
     std::unique_ptr<FileTrayStore> m_tray;
     std::unique_ptr<NotesStore> m_notes;
+    std::unique_ptr<Workspace> m_workspace;
+    std::unique_ptr<MusicConnectionDialog> m_connectionDialog;
+    std::unique_ptr<MusicController> m_music;
+    QMetaObject::Connection m_sourceSubscription;
+    std::unique_ptr<AppUpdateController> m_updates;
+    std::unique_ptr<LyricsLoader> m_lyricsLoader;
+    std::unique_ptr<LyricsController> m_lyrics;
+    std::unique_ptr<LyricsWindowController> m_lyricsWindow;
     QPointer<CrestPanel> m_panel;
     QPointer<CrestView> m_view;
     std::unique_ptr<X11DesktopEvents> m_globalMouseMonitor;
@@ -93,6 +130,8 @@ private:
     bool m_isMenuTracking = false;
     QMetaObject::Connection m_traySubscription;
     std::optional<bool> m_trayHasFiles;
+    QMetaObject::Connection m_scrubSubscription;
+    QMetaObject::Connection m_volumeSubscription;
     std::optional<CrestGeometry> m_geometry;
     CancelHandle m_pointerTimer;
     CancelHandle m_hideTask;
@@ -101,7 +140,10 @@ private:
     std::unique_ptr<PointerSource> m_pointer;
     std::unique_ptr<MotionPreference> m_motion;
     std::unique_ptr<MenuTracker> m_menus;
+    std::unique_ptr<SheetTracker> m_sheets;
     std::unique_ptr<SessionSignals> m_session;
     std::unique_ptr<CrestFileDropDelegate> m_dropDelegate;
+    std::unique_ptr<LoginItem> m_loginItem;
+    QPointer<QMessageBox> m_aboutAlert;
     bool m_hasTerminated = false;
 };

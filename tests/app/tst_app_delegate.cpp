@@ -7,10 +7,12 @@
 #include "support/FileOwnership.h"
 #include "support/VirtualTime.h"
 #include "tray/FileTrayStore.h"
+#include "updates/AppUpdateController.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
@@ -176,7 +178,7 @@ private slots:
         QVERIFY(app.delegate.state().showsTray());
     }
 
-    void previewsPickersAndPendingDeletionsHoldTheCrestOpen()
+    void previewsPickersDeletionsAndAlertsHoldTheCrestOpen()
     {
         Launched app;
         const auto active = [&] { return app.delegate.state().isInteractionActive(); };
@@ -190,6 +192,12 @@ private slots:
         app.delegate.notes().setPendingDeletionID(QUuid::createUuid());
         QVERIFY(active());
         app.delegate.notes().setPendingDeletionID(std::nullopt);
+        app.delegate.updates().checkForUpdates(); // its alert is open
+        QVERIFY(active());
+        app.delegate.updates().clearSetupMessage();
+        QTRY_VERIFY(!active()); // the answered confirmation goes with the next events
+        app.delegate.showAbout();
+        QVERIFY(active() && app.delegate.aboutAlert()->close());
         QVERIFY(!active());
     }
 

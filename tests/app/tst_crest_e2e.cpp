@@ -56,10 +56,10 @@ private:
     // outside the crest altogether.
     int midX() const { return m_screen.width() / 2; }
     bool notchShown() const { return isBlack(midX(), 10); }
-    bool expanded() const { return isBlack(midX(), 120) && isBlack(midX() - 300, 60); }
+    bool expanded() const { return isBlack(midX(), 120) && isBlack(midX() - 318, 60); }
     bool collapsed() const
     {
-        return notchShown() && !isBlack(midX(), 120) && !isBlack(midX() - 300, 60);
+        return notchShown() && !isBlack(midX(), 120) && !isBlack(midX() - 318, 60);
     }
 
     // Waits long enough for a hover that should not open the crest to have

@@ -30,7 +30,8 @@ private slots:
         VirtualTime time;
         AppDelegate delegate(time, time);
         delegate.applicationDidFinishLaunching();
-        QTest::qWait(50); // events of the panel's mapping
+        delegate.music().stop(); // its players poll on the same clock
+        QTest::qWait(50);        // events of the panel's mapping
         time.advance(AppDelegate::kPointerInterval);
         QCOMPARE(time.pendingCount(), 0);
 
@@ -44,6 +45,7 @@ private slots:
         time.advance(AppDelegate::kPointerInterval + CrestState::kDismissalDelay);
         QVERIFY(!delegate.state().isExpanded());
         time.advance(AppDelegate::kHideDelay + AppDelegate::kPointerInterval);
+        delegate.music().stop(); // opening refreshed the players, on the same clock
         QCOMPARE(time.pendingCount(), 0);
     }
 };

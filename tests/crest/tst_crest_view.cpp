@@ -1,0 +1,186 @@
+#include "music/SpotifyView.h"
+#include "notes/NotesView.h"
+#include "support/CrestFixture.h"
+#include "support/FileOwnership.h"
+#include "tray/TrayPreviewWindow.h"
+#include "tray/TrayView.h"
+
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+// Items joined by "|": text, [x] or [ ] for a toggle, (off) when greyed.
+QString describe(const QMenu &menu)
+{
+    QStringList lines;
+    for (const QAction *a : menu.actions())
+        lines << (a->isSeparator() ? u"-"_s : a->text()) +
+                     QStringList{"", " [ ]", " [x]"}[a->isCheckable() + a->isChecked()] +
+                     (a->isEnabled() ? "" : " (off)");
+    return lines.join('|');
+}
+
+// What a screen pixel shows: 0 the white screen behind the crest, 1 black,
+// 2 a dark grey card, 3 the accent, 4 the dark cyan cover.
+int lookOf(QColor c)
+{
+    if (std::min({c.red(), c.green(), c.blue()}) > 240)
+        return 0;
+    if (c.green() > 100)
+        return c.red() < 40 ? 4 : 3;
+    return std::max({c.red(), c.green(), c.blue()}) <= 2 ? 1 : 2;
+}
+
+using Probes = QList<std::pair<QPoint, int>>;
+
+struct PaintCounter : QObject
+{
+    QWidget *root = nullptr;
+    int paints = 0;
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint && object->isWidgetType() &&
+                  static_cast<QWidget *>(object)->window() == root;
+        return false;
+    }
+};
+
+} // namespace
+
+class CrestViewTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void contextMenuFollowsTheState_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("items");
+        const QString head = u"Music Connections|-|"_s, none = u"Floating lyrics [ ]|-|"_s;
+        const QString how = u"How to Update…|Open at login [x]"_s,
+                      tail = u"|-|About & Privacy…|-|Quit Velloway"_s;
+        QTest::newRow("idle") << u""_s << head + none + how + tail;
+        QTest::newRow("song current")
+            << u"playing"_s << u"Music Connections|Open in Spotify|-|"_s + none + how + tail;
+        QTest::newRow("lyrics") << u"lyrics"_s
+                                << head + u"Floating lyrics [x]|Click-through lyrics [ ]|"_s +
+                                       u"Make lyrics interactive (off)|-|"_s + how + tail;
+    }
+    void contextMenuFollowsTheState()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, items);
+        CrestFixture f;
+        if (setup.contains("playing"))
+            f.play(false);
+        f.lyricsController.setVisible(setup.contains("lyrics"));
+        bool atLogin = true;
+        f.view->isOpenAtLogin = [&] { return atLogin; };
+        f.view->setOpenAtLogin = [&](bool on) { atLogin = on; };
+        std::unique_ptr<QMenu> menu(f.view->contextMenu());
+        QCOMPARE(describe(*menu), items);
+        for (QAction *action : menu->actions())
+            action->setChecked(!action->isChecked()); // each toggle writes what it shows
+        QCOMPARE(f.lyricsController.isVisible(), !setup.contains("lyrics"));
+        QVERIFY(!atLogin);
+    }
+
+    void eachStateShowsItsAreas_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("areas"); // shown: tray, music, notes
+        QTest::addColumn<Probes>("probes");
+        // Panel points: 660 x 170, the notch 126 x 32 at its centre (x 267...393), the
+        // content 620 x 150 at (20, 8): music 300 wide, notes 12 points to its right.
+        const Probes open = {
+            {{2, 167}, 0}, {{657, 167}, 0}, {{330, 165}, 1}, {{280, 20}, 1}, {{12, 100}, 1}};
+        const Probes split = open + Probes{{{326, 100}, 1}, {{500, 150}, 2}};
+        const QString both = u"011"_s;
+        QTest::newRow("collapsed") << u"playing"_s << 1.0 << u"000"_s
+                                   << Probes{{{330, 16}, 1}, {{262, 16}, 0}, {{330, 36}, 0}};
+        QTest::newRow("fading in") << u"open"_s << 0.1 << both << Probes{};
+        QTest::newRow("reduced motion") << u"open reduced"_s << 0.0 << both << Probes{};
+        QTest::newRow("default layout") << u"open"_s << 1.0 << both << split;
+        QTest::newRow("tray with two files")
+            << u"open files"_s << 1.0 << u"100"_s << open + Probes{{{326, 150}, 2}};
+        QTest::newRow("drag highlight") << u"open drag"_s << 1.0 << u"100"_s
+                                        << Probes{{{1, 100}, 3}, {{658, 100}, 3}, {{4, 100}, 1}};
+        QTest::newRow("files over the notes")
+            << u"open over notes"_s << 1.0 << u"100"_s << Probes{{{1, 100}, 3}};
+        QTest::newRow("playing song")
+            << u"open playing"_s << 1.0 << both << split + Probes{{{72, 58}, 4}};
+        QTest::newRow("connection prompt") << u"open away"_s << 1.0 << both << split;
+    }
+    void eachStateShowsItsAreas()
+    {
+        QFETCH(QString, setup);
+        QFETCH(double, seconds);
+        QFETCH(QString, areas);
+        QFETCH(Probes, probes);
+        CrestFixture f;
+        f.reduceMotion = setup.contains("reduced");
+        for (const QString &name : {u"a.txt"_s, u"b.pdf"_s}) {
+            FileOwnership::writeFile(f.folder.filePath(name), "x");
+            if (setup.contains("files"))
+                f.tray.addFiles({QUrl::fromLocalFile(f.folder.filePath(name))});
+        }
+        f.state.setTrayHasFiles(setup.contains("files"));
+        if (setup.contains("drag"))
+            f.state.fileDragEntered();
+        QMimeData file; // dragged over the notes editor, which takes text drops itself
+        file.setUrls({QUrl::fromLocalFile(f.folder.filePath("a.txt"))});
+        QDragEnterEvent enter({9, 9}, Qt::CopyAction, &file, Qt::LeftButton, {});
+        if (setup.contains("over notes"))
+            QCoreApplication::sendEvent(
+                f.view->notesView()->findChild<QPlainTextEdit *>()->viewport(), &enter);
+        f.pid = setup.contains("away") ? std::nullopt : f.pid;
+        f.play(setup.contains("playing"));
+        f.state.setExpanded(setup.contains("open"));
+        if (!f.state.isExpanded()) { // nothing is repainted while the song moves on
+            QTest::qWait(50);
+            PaintCounter counter;
+            counter.root = f.panel;
+            qApp->installEventFilter(&counter);
+            for (int second = 0; second < 5; ++second, QCoreApplication::processEvents())
+                f.time.advance(1);
+            qApp->removeEventFilter(&counter);
+            QCOMPARE(counter.paints, 0);
+        }
+        f.time.advance(seconds);
+        QString shown;
+        for (QWidget *area : std::initializer_list<QWidget *>{
+                 f.view->trayView(), f.view->musicView(), f.view->notesView()})
+            shown += area->isVisibleTo(f.panel) ? '1' : '0';
+        QCOMPARE(shown, areas);
+        const double opacity = f.view->contentOpacity();
+        QCOMPARE((opacity > 0 && opacity < 1), (seconds > 0 && seconds < 1));
+        QCOMPARE(f.view->progress() == opacity, seconds == 0 || seconds >= 1);
+        QCOMPARE(f.view->content()->y() == CrestView::kTopPadding, opacity == 1 || f.reduceMotion);
+        if (probes.isEmpty())
+            return;
+        QTest::qWait(100); // the X server shapes and draws the window
+        const QRect frame = f.panel->geometry();
+        const QImage shot = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                                .toImage();
+        const QString folder = qEnvironmentVariable("VELLOWAY_SCREENSHOTS");
+        if (!folder.isEmpty())
+            shot.save(
+                u"%1/%2.png"_s.arg(folder, QString(QTest::currentDataTag()).replace(' ', '-')));
+        const auto at = [](QPoint p, int look) {
+            return u"(%1, %2): %3"_s.arg(p.x()).arg(p.y()).arg(look);
+        };
+        for (const auto &[point, look] : probes)
+            QCOMPARE(at(point, lookOf(shot.pixelColor(
+                                   (QPointF(point) * shot.devicePixelRatio()).toPoint()))),
+                     at(point, look));
+    }
+};
+
+QTEST_MAIN(CrestViewTest)
+#include "tst_crest_view.moc"
