@@ -60,8 +60,8 @@ class LyricsPolicyTest : public QObject
 private slots:
     void decode_data()
     {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<int>("failure"); // a LyricsFailure::Kind, or -1 for a document
+        // failure: a LyricsFailure::Kind, or -1 for a document
+        columns<QByteArray, int>("body", "failure");
 
         const QJsonObject reply = replyObject();
         const QJsonObject nothing = QJsonObject{{"trackName", "Café"},
@@ -122,8 +122,7 @@ private slots:
 
     void decode()
     {
-        QFETCH(QByteArray, body);
-        QFETCH(int, failure);
+        auto [body, failure] = fetch<QByteArray, int>("body", "failure");
         const LyricsResult result = LyricsPolicy::decode(body, kTrack);
         if (failure < 0) {
             const LyricsFailure *failed = std::get_if<LyricsFailure>(&result);
@@ -157,8 +156,7 @@ private slots:
 
     void origin_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("origin");
+        columns<QString, QString>("value", "origin");
         const QString fallback = QStringLiteral("https://lrclib.net");
         row("unset", QString(), fallback);
         row("https host", "https://lyrics.example.org", "https://lyrics.example.org");
@@ -172,18 +170,14 @@ private slots:
     }
     void origin()
     {
-        QFETCH(QString, value);
-        QFETCH(QString, origin);
+        auto [value, origin] = fetch<QString, QString>("value", "origin");
         QCOMPARE(LyricsPolicy::origin(value).toString(), origin);
     }
 
     void accepts_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("mediaType");
-        QTest::addColumn<qint64>("length");
-        QTest::addColumn<bool>("accepted");
+        columns<int, QString, QString, qint64, bool>("status", "url", "mediaType", "length",
+                                                     "accepted");
         const QString requested = QStringLiteral("https://lrclib.net/api/get?track_name=a");
         row("plain reply", 200, requested, "application/json", qint64(-1), true);
         row("upper-case type", 200, requested, "Application/JSON", qint64(10), true);
@@ -201,11 +195,9 @@ private slots:
     }
     void accepts()
     {
-        QFETCH(int, status);
-        QFETCH(QString, url);
-        QFETCH(QString, mediaType);
-        QFETCH(qint64, length);
-        QFETCH(bool, accepted);
+        auto [status, url, mediaType, length, accepted] =
+            fetch<int, QString, QString, qint64, bool>("status", "url", "mediaType", "length",
+                                                       "accepted");
         HttpResponseHead head;
         head.status = status;
         head.url = QUrl(url);

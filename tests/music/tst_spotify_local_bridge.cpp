@@ -162,8 +162,7 @@ private slots:
 
     void errorCodesBecomeBridgeErrors_data()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<SpotifyLocalError>("expected");
+        columns<int, SpotifyLocalError>("code", "expected");
         row("consent would be required", -1744, SpotifyLocalError(Kind::permissionRequired));
         row("not permitted", -1743, SpotifyLocalError(Kind::permissionDenied));
         row("timed out", -1712, SpotifyLocalError(Kind::timeout));
@@ -176,8 +175,7 @@ private slots:
 
     void errorCodesBecomeBridgeErrors()
     {
-        QFETCH(int, code);
-        QFETCH(SpotifyLocalError, expected);
+        auto [code, expected] = fetch<int, SpotifyLocalError>("code", "expected");
         {
             Rig rig;
             rig.transport->setPermission(code);
@@ -211,9 +209,7 @@ private slots:
 
     void trackVanishingMidReadGivesAnEmptySnapshot_data()
     {
-        QTest::addColumn<ScriptDescriptor>("target");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<bool>("insideReply");
+        columns<ScriptDescriptor, int, bool>("target", "code", "insideReply");
         row("title, errn -1728", track(kName), -1728, true);
         row("artist, -1721", track(kArtist), -1721, false);
         row("duration, -1728", track(kDuration), -1728, false);
@@ -222,9 +218,8 @@ private slots:
 
     void trackVanishingMidReadGivesAnEmptySnapshot()
     {
-        QFETCH(ScriptDescriptor, target);
-        QFETCH(int, code);
-        QFETCH(bool, insideReply);
+        auto [target, code, insideReply] =
+            fetch<ScriptDescriptor, int, bool>("target", "code", "insideReply");
         Rig rig;
         rig.transport->answerGet(target, insideReply ? Answer{ScriptDescriptor::text("x"), 0, code}
                                                      : Answer{std::nullopt, code});
@@ -257,8 +252,7 @@ private slots:
 
     void volumeOutsideTheScaleIsNone_data()
     {
-        QTest::addColumn<ScriptDescriptor>("reply");
-        QTest::addColumn<std::optional<int>>("volume");
+        columns<ScriptDescriptor, std::optional<int>>("reply", "volume");
         row("101", ScriptDescriptor::integer(101), std::optional<int>());
         row("-1", ScriptDescriptor::integer(-1), std::optional<int>());
         row("text", ScriptDescriptor::text("50"), std::optional<int>());
@@ -268,8 +262,7 @@ private slots:
 
     void volumeOutsideTheScaleIsNone()
     {
-        QFETCH(ScriptDescriptor, reply);
-        QFETCH(std::optional<int>, volume);
+        auto [reply, volume] = fetch<ScriptDescriptor, std::optional<int>>("reply", "volume");
         Rig rig;
         rig.transport->answerGet(app(kSoundVolume), reply);
         QCOMPARE(rig.snapshot().value().volume, volume);
@@ -324,13 +317,9 @@ private slots:
 
     void seekIsGuardedByTheTrack_data()
     {
-        QTest::addColumn<MusicSource>("source");
-        QTest::addColumn<LyricsTrack>("track");
-        QTest::addColumn<ScriptDescriptor>("changedTarget");
-        QTest::addColumn<ScriptDescriptor>("changedValue");
-        QTest::addColumn<double>("position");
-        QTest::addColumn<std::optional<SpotifyLocalError>>("error");
-        QTest::addColumn<double>("setTo");
+        columns<MusicSource, LyricsTrack, ScriptDescriptor, ScriptDescriptor, double,
+                std::optional<SpotifyLocalError>, double>(
+            "source", "track", "changedTarget", "changedValue", "position", "error", "setTo");
         const MusicSource spotify = MusicSource::spotify;
         const MusicSource music = MusicSource::appleMusic;
         const LyricsTrack byLink("Song", "Artist", "Album", 215, kURI);
@@ -366,13 +355,10 @@ private slots:
 
     void seekIsGuardedByTheTrack()
     {
-        QFETCH(MusicSource, source);
-        QFETCH(LyricsTrack, track);
-        QFETCH(ScriptDescriptor, changedTarget);
-        QFETCH(ScriptDescriptor, changedValue);
-        QFETCH(double, position);
-        QFETCH(std::optional<SpotifyLocalError>, error);
-        QFETCH(double, setTo);
+        auto [source, track, changedTarget, changedValue, position, error, setTo] =
+            fetch<MusicSource, LyricsTrack, ScriptDescriptor, ScriptDescriptor, double,
+                  std::optional<SpotifyLocalError>, double>(
+                "source", "track", "changedTarget", "changedValue", "position", "error", "setTo");
         Rig rig(source);
         if (!changedTarget.isNull())
             rig.transport->answerGet(changedTarget, changedValue);
@@ -394,11 +380,9 @@ private slots:
 
     void commandsAreSingleEvents_data()
     {
-        QTest::addColumn<MusicSource>("source");
-        QTest::addColumn<SpotifyCommand>("command");
-        QTest::addColumn<ScriptCode>("eventClass");
-        QTest::addColumn<ScriptCode>("eventID");
-        QTest::addColumn<std::optional<ScriptDescriptor>>("data");
+        columns<MusicSource, SpotifyCommand, ScriptCode, ScriptCode,
+                std::optional<ScriptDescriptor>>("source", "command", "eventClass", "eventID",
+                                                 "data");
         const MusicSource spotify = MusicSource::spotify;
         const MusicSource music = MusicSource::appleMusic;
         const std::optional<ScriptDescriptor> none;
@@ -413,11 +397,10 @@ private slots:
 
     void commandsAreSingleEvents()
     {
-        QFETCH(MusicSource, source);
-        QFETCH(SpotifyCommand, command);
-        QFETCH(ScriptCode, eventClass);
-        QFETCH(ScriptCode, eventID);
-        QFETCH(std::optional<ScriptDescriptor>, data);
+        auto [source, command, eventClass, eventID, data] =
+            fetch<MusicSource, SpotifyCommand, ScriptCode, ScriptCode,
+                  std::optional<ScriptDescriptor>>("source", "command", "eventClass", "eventID",
+                                                   "data");
         Rig rig(source);
         QVERIFY(rig.send(command).isSuccess());
         QCOMPARE(rig.transport->permissionAsks(), std::vector<bool>{false});

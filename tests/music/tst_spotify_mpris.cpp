@@ -43,8 +43,7 @@ class SpotifyMprisTest : public QObject
 private slots:
     void realStackKeepsAbsurdAnswersBounded_data()
     {
-        QTest::addColumn<QVariant>("length");
-        QTest::addColumn<double>("duration");
+        columns<QVariant, double>("length", "duration");
         row("Spotify's unsigned microseconds", QVariant::fromValue(qulonglong(215'000'000)), 215.0);
         row("negative", QVariant::fromValue(qlonglong(-5'000'000)), 0.0);
         row("not a number", QVariant(qQNaN()), 0.0);
@@ -53,8 +52,7 @@ private slots:
 
     void realStackKeepsAbsurdAnswersBounded()
     {
-        QFETCH(QVariant, length);
-        QFETCH(double, duration);
+        auto [length, duration] = fetch<QVariant, double>("length", "duration");
         FakeMprisPlayer player;
         QVERIFY(player.start());
         playSong(player, kTrackID);

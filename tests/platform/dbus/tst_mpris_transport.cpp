@@ -129,10 +129,8 @@ class MprisTransportTest : public QObject
 private slots:
     void readsThePlayerObjectModel_data()
     {
-        QTest::addColumn<QVariantMap>("metadata");
-        QTest::addColumn<QString>("spotifyURI");
-        QTest::addColumn<QString>("artwork");
-        QTest::addColumn<QString>("persistentID");
+        columns<QVariantMap, QString, QString, QString>("metadata", "spotifyURI", "artwork",
+                                                        "persistentID");
         row("spotify client",
             FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A", "B"}, "Album", 215'000'000),
             "spotify:track:" + kTrackID,
@@ -146,10 +144,9 @@ private slots:
 
     void readsThePlayerObjectModel()
     {
-        QFETCH(QVariantMap, metadata);
-        QFETCH(QString, spotifyURI);
-        QFETCH(QString, artwork);
-        QFETCH(QString, persistentID);
+        auto [metadata, spotifyURI, artwork, persistentID] =
+            fetch<QVariantMap, QString, QString, QString>("metadata", "spotifyURI", "artwork",
+                                                          "persistentID");
         Rig rig({{"PlaybackStatus", "Playing"},
                  {"Volume", 0.55},
                  {"Position", qlonglong(42'500'000)},
@@ -189,10 +186,8 @@ private slots:
 
     void readsWhatThePlayerPublishes_data()
     {
-        QTest::addColumn<QVariantMap>("properties");
-        QTest::addColumn<ScriptDescriptor>("reference");
-        QTest::addColumn<int>("error");
-        QTest::addColumn<std::optional<ScriptDescriptor>>("expected");
+        columns<QVariantMap, ScriptDescriptor, int, std::optional<ScriptDescriptor>>(
+            "properties", "reference", "error", "expected");
         const auto state = ScriptReference::property(kPlayerState);
         const auto volume = ScriptReference::property(kSoundVolume);
         const int none = ScriptError::kNone;
@@ -238,10 +233,9 @@ private slots:
 
     void readsWhatThePlayerPublishes()
     {
-        QFETCH(QVariantMap, properties);
-        QFETCH(ScriptDescriptor, reference);
-        QFETCH(int, error);
-        QFETCH(std::optional<ScriptDescriptor>, expected);
+        auto [properties, reference, error, expected] =
+            fetch<QVariantMap, ScriptDescriptor, int, std::optional<ScriptDescriptor>>(
+                "properties", "reference", "error", "expected");
         Rig rig(properties);
         QVERIFY(rig.isReady);
         const auto result = rig.session.get(reference);
@@ -343,8 +337,7 @@ private slots:
 
     void readsOnlySmallRegularArtworkFiles_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("readable");
+        columns<QString, bool>("kind", "readable");
         row("small file", "small", true);
         row("exactly the cap", "cap", true);
         row("over the cap", "huge", false);
@@ -356,8 +349,7 @@ private slots:
 
     void readsOnlySmallRegularArtworkFiles()
     {
-        QFETCH(QString, kind);
-        QFETCH(bool, readable);
+        auto [kind, readable] = fetch<QString, bool>("kind", "readable");
         if (kind == "unreadable" && ::geteuid() == 0)
             QSKIP("root reads every file");
         QTemporaryDir dir;
@@ -390,9 +382,7 @@ private slots:
 
     void mapsSpotifyAddresses_data()
     {
-        QTest::addColumn<QVariantMap>("metadata");
-        QTest::addColumn<QString>("spotifyURI");
-        QTest::addColumn<QString>("artwork");
+        columns<QVariantMap, QString, QString>("metadata", "spotifyURI", "artwork");
         const QString hex = "ab67616d0000b2730123456789abcdef01234567";
         const QString canonical = "https://i.scdn.co/image/" + hex;
         row("open.spotify.com image",
@@ -421,9 +411,8 @@ private slots:
 
     void mapsSpotifyAddresses()
     {
-        QFETCH(QVariantMap, metadata);
-        QFETCH(QString, spotifyURI);
-        QFETCH(QString, artwork);
+        auto [metadata, spotifyURI, artwork] =
+            fetch<QVariantMap, QString, QString>("metadata", "spotifyURI", "artwork");
         const MprisTrackMetadata track(metadata);
         QCOMPARE(track.spotifyURI().value_or(QString()), spotifyURI);
         QCOMPARE(track.artworkAddress().value_or(QString()), artwork);
