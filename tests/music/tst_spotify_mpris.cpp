@@ -102,15 +102,13 @@ private slots:
         QVERIFY(player.start());
         player.setPlayerProperty("PlaybackStatus", "Playing");
         QTRY_COMPARE(changes, 1);
-        player.emitSeeked(1'000'000);
-        QTRY_COMPARE(changes, 2);
 
         observer.reset();
         int later = 0;
         SpotifyPlaybackObserver another(MusicSource::spotify, [&] { ++later; });
         player.setPlayerProperty("PlaybackStatus", "Playing");
         QTRY_COMPARE(later, 1);
-        QCOMPARE(changes, 2);
+        QCOMPARE(changes, 1);
     }
 
     void spotifyProcessIsTheOwnerOfItsService()

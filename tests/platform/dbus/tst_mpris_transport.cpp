@@ -385,28 +385,25 @@ private slots:
         columns<QVariantMap, QString, QString>("metadata", "spotifyURI", "artwork");
         const QString hex = "ab67616d0000b2730123456789abcdef01234567";
         const QString canonical = "https://i.scdn.co/image/" + hex;
-        row("open.spotify.com image",
-            QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex}}, QString(),
+        const QString none;
+        const auto art = [](const QString &url) { return QVariantMap{{"mpris:artUrl", url}}; };
+        const auto page = [](const QString &url) { return QVariantMap{{"xesam:url", url}}; };
+        row("open.spotify.com image", art("https://open.spotify.com/image/" + hex), none,
             canonical);
-        row("old thumb form", QVariantMap{{"mpris:artUrl", "http://open.spotify.com/thumb/" + hex}},
-            QString(), canonical);
-        row("cut identifier stays as sent",
-            QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex.left(39)}},
-            QString(), "https://open.spotify.com/image/" + hex.left(39));
-        row("other player's cover", QVariantMap{{"mpris:artUrl", "https://example.org/c.jpg"}},
-            QString(), "https://example.org/c.jpg");
-        row("local file is no address", QVariantMap{{"mpris:artUrl", "file:///tmp/c.jpg"}},
-            QString(), QString());
-        row("track web address",
-            QVariantMap{{"xesam:url", "https://open.spotify.com/track/" + kTrackID}},
-            "spotify:track:" + kTrackID, QString());
+        row("old thumb form", art("http://open.spotify.com/thumb/" + hex), none, canonical);
+        const QString cut = "https://open.spotify.com/image/" + hex.left(39);
+        row("cut identifier stays as sent", art(cut), none, cut);
+        row("other player's cover", art("https://example.org/c.jpg"), none,
+            "https://example.org/c.jpg");
+        row("local file is no address", art("file:///tmp/c.jpg"), none, none);
+        row("track web address", page("https://open.spotify.com/track/" + kTrackID),
+            "spotify:track:" + kTrackID, none);
         row("track path as object path",
             QVariantMap{{"mpris:trackid",
                          QVariant::fromValue(QDBusObjectPath("/com/spotify/track/" + kTrackID))}},
-            "spotify:track:" + kTrackID, QString());
-        row("album web address is no track",
-            QVariantMap{{"xesam:url", "https://open.spotify.com/album/" + kTrackID}}, QString(),
-            QString());
+            "spotify:track:" + kTrackID, none);
+        row("album web address is no track", page("https://open.spotify.com/album/" + kTrackID),
+            none, none);
     }
 
     void mapsSpotifyAddresses()
