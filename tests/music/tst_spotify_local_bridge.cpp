@@ -328,29 +328,27 @@ private slots:
         const std::optional<SpotifyLocalError> ok;
         const std::optional<SpotifyLocalError> changed = SpotifyLocalError(Kind::trackChanged);
         const ScriptDescriptor none;
+        const auto invalid = std::optional(SpotifyLocalError(Kind::invalidReply));
+        using D = ScriptDescriptor;
         row("same link", spotify, byLink, none, none, 100.0, ok, 100.0);
         row("past the end is clamped", spotify, byLink, none, none, 500.0, ok, 215.0);
         row("before the start is clamped", spotify, byLink, none, none, -4.0, ok, 0.0);
         row("other link", spotify, byLink, track(kSpotifyID),
-            ScriptDescriptor::text("spotify:track:0000000000000000000000"), 100.0, changed, 0.0);
-        row("link without text", spotify, byLink, track(kSpotifyID), ScriptDescriptor::integer(3),
-            100.0, changed, 0.0);
+            D::text("spotify:track:0000000000000000000000"), 100.0, changed, 0.0);
+        row("link without text", spotify, byLink, track(kSpotifyID), D::integer(3), 100.0, changed,
+            0.0);
         row("same metadata", spotify, byMetadata, none, none, 10.0, ok, 10.0);
-        row("other title", spotify, byMetadata, track(kName), ScriptDescriptor::text("Other"), 10.0,
+        row("other title", spotify, byMetadata, track(kName), D::text("Other"), 10.0, changed, 0.0);
+        row("other album", spotify, byMetadata, track(kAlbum), D::text(""), 10.0, changed, 0.0);
+        row("duration 1 s off", spotify, byMetadata, track(kDuration), D::integer(216'000), 10.0,
+            ok, 10.0);
+        row("duration 2 s off", spotify, byMetadata, track(kDuration), D::integer(217'000), 10.0,
             changed, 0.0);
-        row("other album", spotify, byMetadata, track(kAlbum), ScriptDescriptor::text(""), 10.0,
-            changed, 0.0);
-        row("duration 1 s off", spotify, byMetadata, track(kDuration),
-            ScriptDescriptor::integer(216'000), 10.0, ok, 10.0);
-        row("duration 2 s off", spotify, byMetadata, track(kDuration),
-            ScriptDescriptor::integer(217'000), 10.0, changed, 0.0);
         row("same persistent id", music, byID, none, none, 10.0, ok, 10.0);
-        row("other persistent id", music, byID, track(kPersistentID), ScriptDescriptor::text("77"),
-            10.0, changed, 0.0);
-        row("position not finite", spotify, byLink, none, none, qQNaN(),
-            std::optional(SpotifyLocalError(Kind::invalidReply)), 0.0);
-        row("no duration", spotify, byLink, track(kDuration), ScriptDescriptor::integer(0), 10.0,
-            std::optional(SpotifyLocalError(Kind::invalidReply)), 0.0);
+        row("other persistent id", music, byID, track(kPersistentID), D::text("77"), 10.0, changed,
+            0.0);
+        row("position not finite", spotify, byLink, none, none, qQNaN(), invalid, 0.0);
+        row("no duration", spotify, byLink, track(kDuration), D::integer(0), 10.0, invalid, 0.0);
     }
 
     void seekIsGuardedByTheTrack()
@@ -386,10 +384,11 @@ private slots:
         const MusicSource spotify = MusicSource::spotify;
         const MusicSource music = MusicSource::appleMusic;
         const std::optional<ScriptDescriptor> none;
+        using D = ScriptDescriptor;
         row("volume 101 is 100", spotify, SpotifyCommand::volume(101), kCoreSuite, kSetData,
-            std::optional(ScriptDescriptor::integer(100)));
+            std::optional(D::integer(100)));
         row("volume -1 is 0", music, SpotifyCommand::volume(-1), kCoreSuite, kSetData,
-            std::optional(ScriptDescriptor::integer(0)));
+            std::optional(D::integer(0)));
         row("spotify toggle", spotify, SpotifyCommand::toggle(), kSpotifySuite, kPlayPause, none);
         row("spotify next", spotify, SpotifyCommand::next(), kSpotifySuite, kNextTrack, none);
         row("music previous", music, SpotifyCommand::previous(), kMusicSuite, kPreviousTrack, none);

@@ -191,24 +191,23 @@ private slots:
         const auto state = ScriptReference::property(kPlayerState);
         const auto volume = ScriptReference::property(kSoundVolume);
         const int none = ScriptError::kNone;
+        const int missing = ScriptError::kNoSuchObject;
         const std::optional<ScriptDescriptor> nothing;
+        const auto some = [](const ScriptDescriptor &d) { return std::optional(d); };
+        using D = ScriptDescriptor;
         row("stopped", QVariantMap{{"PlaybackStatus", "Stopped"}}, state, none,
-            std::optional(ScriptDescriptor::enumeration(kStopped)));
+            some(D::enumeration(kStopped)));
         row("unknown status", QVariantMap{{"PlaybackStatus", "Buffering"}}, state, none, nothing);
         row("status as number", QVariantMap{{"PlaybackStatus", 5}}, state, none, nothing);
         row("volume as text", QVariantMap{{"Volume", "loud"}}, volume, none, nothing);
         row("volume not a number", QVariantMap{{"Volume", qQNaN()}}, volume, none, nothing);
-        row("volume above full", QVariantMap{{"Volume", 1.5}}, volume, none,
-            std::optional(ScriptDescriptor::integer(150)));
+        row("volume above full", QVariantMap{{"Volume", 1.5}}, volume, none, some(D::integer(150)));
         const QVariantMap noTrack =
             metadata({{"mpris:trackid",
                        QVariant::fromValue(QDBusObjectPath(MprisTrackMetadata::kNoTrackID))}});
-        row("empty metadata, no title", metadata({}), trackProperty(kName),
-            int(ScriptError::kNoSuchObject), nothing);
-        row("no-track id, no title", noTrack, trackProperty(kName), int(ScriptError::kNoSuchObject),
-            nothing);
-        row("no-track id, no cover", noTrack, artworkData(), int(ScriptError::kNoSuchObject),
-            nothing);
+        row("empty metadata, no title", metadata({}), trackProperty(kName), missing, nothing);
+        row("no-track id, no title", noTrack, trackProperty(kName), missing, nothing);
+        row("no-track id, no cover", noTrack, artworkData(), missing, nothing);
 
         // What a runaway player sends is capped.
         QStringList crowd;
@@ -220,15 +219,11 @@ private slots:
                                              {"xesam:album", 42},
                                              {"mpris:length", "long"}});
         row("huge title", absurd, trackProperty(kName), none,
-            std::optional(
-                ScriptDescriptor::text(QString(MprisTrackMetadata::kMaxTextLength, u'x'))));
+            some(D::text(QString(MprisTrackMetadata::kMaxTextLength, u'x'))));
         row("crowd of artists", absurd, trackProperty(kArtist), none,
-            std::optional(ScriptDescriptor::text(
-                crowd.first(MprisTrackMetadata::kMaxArtists).join(QStringLiteral(", ")))));
-        row("album as number", absurd, trackProperty(kAlbum), none,
-            std::optional(ScriptDescriptor::text("")));
-        row("length as text", absurd, trackProperty(kDuration), none,
-            std::optional(ScriptDescriptor::integer(0)));
+            some(D::text(crowd.first(MprisTrackMetadata::kMaxArtists).join(QStringLiteral(", ")))));
+        row("album as number", absurd, trackProperty(kAlbum), none, some(D::text("")));
+        row("length as text", absurd, trackProperty(kDuration), none, some(D::integer(0)));
     }
 
     void readsWhatThePlayerPublishes()
