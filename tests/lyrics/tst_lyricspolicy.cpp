@@ -63,6 +63,8 @@ private slots:
         // failure: a LyricsFailure::Kind, or -1 for a document
         columns<QByteArray, int>("body", "failure");
 
+        const int notFound = int(Kind::notFound), decoding = int(Kind::decoding),
+                  tooLong = int(Kind::dataLengthExceedsMaximum);
         const QJsonObject reply = replyObject();
         const QJsonObject nothing = QJsonObject{{"trackName", "Café"},
                                                 {"artistName", "Sigur Rós"},
@@ -73,51 +75,48 @@ private slots:
         row("matching reply", bytes(reply), -1);
         row("3 s longer passes", bytes(replyObject("Café", "Sigur Rós", 183.0)), -1);
         row("3 s shorter passes", bytes(replyObject("Café", "Sigur Rós", 177)), -1);
-        row("3.5 s longer", bytes(replyObject("Café", "Sigur Rós", 183.5)), int(Kind::notFound));
+        row("3.5 s longer", bytes(replyObject("Café", "Sigur Rós", 183.5)), notFound);
         row("title folded", bytes(replyObject(" cafe\n", "SIGUR ROS\t")), -1);
         row("title decomposed", bytes(replyObject("CAFE\u0301", "sigur ro\u0301s")), -1);
         row("dotted capital I folded", bytes(replyObject("Café", "S\u0130GUR R\u00D3S")), -1);
         row("dotted small i folded", bytes(replyObject("Café", "si\u0307gur ros")), -1);
-        row("other title", bytes(replyObject("Cafe (Live)")), int(Kind::notFound));
-        row("other artist", bytes(replyObject("Café", "Sigur")), int(Kind::notFound));
-        row("nothing to show", bytes(nothing), int(Kind::notFound));
+        row("other title", bytes(replyObject("Cafe (Live)")), notFound);
+        row("other artist", bytes(replyObject("Café", "Sigur")), notFound);
+        row("nothing to show", bytes(nothing), notFound);
         row("instrumental", bytes(with(nothing, "instrumental", true)), -1);
         row("plain only", bytes(with(nothing, "plainLyrics", "words")), -1);
         row("blank plain, untimed synced",
             bytes(with(with(nothing, "plainLyrics", " \n"), "syncedLyrics", "no tags here")),
-            int(Kind::notFound));
+            notFound);
         row("optional keys missing",
             bytes(
                 without(without(with(reply, "instrumental", true), "syncedLyrics"), "plainLyrics")),
             -1);
-        row("empty body", QByteArray(), int(Kind::dataLengthExceedsMaximum));
+        row("empty body", QByteArray(), tooLong);
         row("at the cap", paddedTo(LyricsPolicy::kMaxReplyBytes), -1);
-        row("over the cap", paddedTo(LyricsPolicy::kMaxReplyBytes + 1),
-            int(Kind::dataLengthExceedsMaximum));
-        row("malformed", QByteArray(R"({"trackName":)"), int(Kind::decoding));
-        row("trailing garbage", bytes(reply) + "x", int(Kind::decoding));
+        row("over the cap", paddedTo(LyricsPolicy::kMaxReplyBytes + 1), tooLong);
+        row("malformed", QByteArray(R"({"trackName":)"), decoding);
+        row("trailing garbage", bytes(reply) + "x", decoding);
         row("not UTF-8",
             QByteArray(
                 "{\"trackName\":\"Caf\xe9\",\"artistName\":\"Sigur R\xf3s\",\"duration\":180,"
                 "\"instrumental\":true}"),
-            int(Kind::decoding));
-        row("HTML page", QByteArray("<html><body>502 Bad Gateway</body></html>"),
-            int(Kind::decoding));
-        row("array", QByteArray("[" + bytes(reply) + "]"), int(Kind::decoding));
-        row("title missing", bytes(without(reply, "trackName")), int(Kind::decoding));
-        row("artist missing", bytes(without(reply, "artistName")), int(Kind::decoding));
-        row("duration missing", bytes(without(reply, "duration")), int(Kind::decoding));
-        row("instrumental missing", bytes(without(reply, "instrumental")), int(Kind::decoding));
-        row("title null", bytes(with(reply, "trackName", QJsonValue::Null)), int(Kind::decoding));
+            decoding);
+        row("HTML page", QByteArray("<html><body>502 Bad Gateway</body></html>"), decoding);
+        row("array", QByteArray("[" + bytes(reply) + "]"), decoding);
+        row("title missing", bytes(without(reply, "trackName")), decoding);
+        row("artist missing", bytes(without(reply, "artistName")), decoding);
+        row("duration missing", bytes(without(reply, "duration")), decoding);
+        row("instrumental missing", bytes(without(reply, "instrumental")), decoding);
+        row("title null", bytes(with(reply, "trackName", QJsonValue::Null)), decoding);
         row("duration beyond any number",
             QByteArray(R"({"trackName":"Café","artistName":"Sigur Rós","duration":1e400,)"
                        R"("instrumental":true})"),
-            int(Kind::decoding));
-        row("duration as text", bytes(with(reply, "duration", "180")), int(Kind::decoding));
-        row("instrumental as number", bytes(with(reply, "instrumental", 1)), int(Kind::decoding));
-        row("synced as number", bytes(with(reply, "syncedLyrics", 3)), int(Kind::decoding));
-        row("plain as object", bytes(with(reply, "plainLyrics", QJsonObject{})),
-            int(Kind::decoding));
+            decoding);
+        row("duration as text", bytes(with(reply, "duration", "180")), decoding);
+        row("instrumental as number", bytes(with(reply, "instrumental", 1)), decoding);
+        row("synced as number", bytes(with(reply, "syncedLyrics", 3)), decoding);
+        row("plain as object", bytes(with(reply, "plainLyrics", QJsonObject{})), decoding);
     }
 
     void decode()

@@ -154,26 +154,26 @@ private slots:
         QVERIFY(rig.isReady);
         Session &session = rig.session;
         const int before = session.transport.roundTrips();
-        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
-                 ScriptDescriptor::enumeration(kPlaying));
-        QCOMPARE(value(session.get(ScriptReference::property(kSoundVolume))),
-                 ScriptDescriptor::integer(55));
-        QCOMPARE(value(session.get(trackProperty(kName))), ScriptDescriptor::text("Song"));
-        QCOMPARE(value(session.get(trackProperty(kArtist))), ScriptDescriptor::text("A, B"));
-        QCOMPARE(value(session.get(trackProperty(kAlbum))), ScriptDescriptor::text("Album"));
-        QCOMPARE(value(session.get(trackProperty(kDuration))), ScriptDescriptor::integer(215'000));
-        QCOMPARE(value(session.get(ScriptReference::property(kPlayerPosition))),
-                 ScriptDescriptor::real(42.5));
-        QCOMPARE(value(session.get(trackProperty(kPersistentID))),
-                 ScriptDescriptor::text(persistentID));
-        const auto uri = session.get(trackProperty(kSpotifyID));
-        QCOMPARE(uri.error, ScriptError::kNone);
-        QCOMPARE(value(uri), spotifyURI.isEmpty()
-                                 ? std::nullopt
-                                 : std::optional(ScriptDescriptor::text(spotifyURI)));
-        const auto cover = session.get(trackProperty(kArtworkURL));
-        QCOMPARE(value(cover),
-                 artwork.isEmpty() ? std::nullopt : std::optional(ScriptDescriptor::text(artwork)));
+        using D = ScriptDescriptor;
+        const auto text = [](const QString &t) {
+            return t.isEmpty() ? std::nullopt : std::optional(D::text(t));
+        };
+        const std::pair<D, std::optional<D>> reads[] = {
+            {ScriptReference::property(kPlayerState), D::enumeration(kPlaying)},
+            {ScriptReference::property(kSoundVolume), D::integer(55)},
+            {trackProperty(kName), D::text("Song")},
+            {trackProperty(kArtist), D::text("A, B")},
+            {trackProperty(kAlbum), D::text("Album")},
+            {trackProperty(kDuration), D::integer(215'000)},
+            {ScriptReference::property(kPlayerPosition), D::real(42.5)},
+            {trackProperty(kPersistentID), D::text(persistentID)},
+            {trackProperty(kSpotifyID), text(spotifyURI)},
+            {trackProperty(kArtworkURL), text(artwork)}};
+        for (const auto &[reference, expected] : reads) {
+            const ScriptResult result = session.get(reference);
+            QCOMPARE(result.error, ScriptError::kNone);
+            QCOMPARE(value(result), expected);
+        }
         // One GetAll serves every property; only the position is read again.
         QCOMPARE(session.transport.roundTrips() - before, 2);
 
