@@ -46,8 +46,7 @@ class LyricsDocumentTest : public QObject
 private slots:
     void lines_data()
     {
-        QTest::addColumn<QString>("lrc");
-        QTest::addColumn<QString>("expected");
+        columns<QString, QString>("lrc", "expected");
         row("hundredths", "[00:12.34]Hello", "12.34=Hello");
         row("one-digit minutes", "[1:02]x", "62=x");
         row("three-digit minutes", "[999:59]x", "59999=x");
@@ -101,8 +100,7 @@ private slots:
 
     void lines()
     {
-        QFETCH(QString, lrc);
-        QFETCH(QString, expected);
+        auto [lrc, expected] = fetch<QString, QString>("lrc", "expected");
         compareLines(parsed(lrc), expected);
     }
 
@@ -188,8 +186,7 @@ private slots:
 
     void activeIndex_data()
     {
-        QTest::addColumn<double>("position");
-        QTest::addColumn<int>("index"); // -1 for none
+        columns<double, int>("position", "index"); // index -1: none
         row("before the first line", -1.0, -1);
         row("at the first line", 0.0, 0);
         row("just before the second", 9.99, 0);
@@ -203,8 +200,7 @@ private slots:
     }
     void activeIndex()
     {
-        QFETCH(double, position);
-        QFETCH(int, index);
+        auto [position, index] = fetch<double, int>("position", "index");
         const LyricsDocument document = parsed("[00:00]a\n[00:10]b\n[00:20]c");
         const std::optional<qsizetype> found = document.activeIndex(position);
         QCOMPARE(found.has_value(), index >= 0);

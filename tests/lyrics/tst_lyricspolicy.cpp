@@ -60,9 +60,11 @@ class LyricsPolicyTest : public QObject
 private slots:
     void decode_data()
     {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<int>("failure"); // a LyricsFailure::Kind, or -1 for a document
+        // failure: a LyricsFailure::Kind, or -1 for a document
+        columns<QByteArray, int>("body", "failure");
 
+        const int notFound = int(Kind::notFound), decoding = int(Kind::decoding),
+                  tooLong = int(Kind::dataLengthExceedsMaximum);
         const QJsonObject reply = replyObject();
         const QJsonObject nothing = QJsonObject{{"trackName", "Café"},
                                                 {"artistName", "Sigur Rós"},
@@ -73,57 +75,53 @@ private slots:
         row("matching reply", bytes(reply), -1);
         row("3 s longer passes", bytes(replyObject("Café", "Sigur Rós", 183.0)), -1);
         row("3 s shorter passes", bytes(replyObject("Café", "Sigur Rós", 177)), -1);
-        row("3.5 s longer", bytes(replyObject("Café", "Sigur Rós", 183.5)), int(Kind::notFound));
+        row("3.5 s longer", bytes(replyObject("Café", "Sigur Rós", 183.5)), notFound);
         row("title folded", bytes(replyObject(" cafe\n", "SIGUR ROS\t")), -1);
         row("title decomposed", bytes(replyObject("CAFE\u0301", "sigur ro\u0301s")), -1);
         row("dotted capital I folded", bytes(replyObject("Café", "S\u0130GUR R\u00D3S")), -1);
         row("dotted small i folded", bytes(replyObject("Café", "si\u0307gur ros")), -1);
-        row("other title", bytes(replyObject("Cafe (Live)")), int(Kind::notFound));
-        row("other artist", bytes(replyObject("Café", "Sigur")), int(Kind::notFound));
-        row("nothing to show", bytes(nothing), int(Kind::notFound));
+        row("other title", bytes(replyObject("Cafe (Live)")), notFound);
+        row("other artist", bytes(replyObject("Café", "Sigur")), notFound);
+        row("nothing to show", bytes(nothing), notFound);
         row("instrumental", bytes(with(nothing, "instrumental", true)), -1);
         row("plain only", bytes(with(nothing, "plainLyrics", "words")), -1);
         row("blank plain, untimed synced",
             bytes(with(with(nothing, "plainLyrics", " \n"), "syncedLyrics", "no tags here")),
-            int(Kind::notFound));
+            notFound);
         row("optional keys missing",
             bytes(
                 without(without(with(reply, "instrumental", true), "syncedLyrics"), "plainLyrics")),
             -1);
-        row("empty body", QByteArray(), int(Kind::dataLengthExceedsMaximum));
+        row("empty body", QByteArray(), tooLong);
         row("at the cap", paddedTo(LyricsPolicy::kMaxReplyBytes), -1);
-        row("over the cap", paddedTo(LyricsPolicy::kMaxReplyBytes + 1),
-            int(Kind::dataLengthExceedsMaximum));
-        row("malformed", QByteArray(R"({"trackName":)"), int(Kind::decoding));
-        row("trailing garbage", bytes(reply) + "x", int(Kind::decoding));
+        row("over the cap", paddedTo(LyricsPolicy::kMaxReplyBytes + 1), tooLong);
+        row("malformed", QByteArray(R"({"trackName":)"), decoding);
+        row("trailing garbage", bytes(reply) + "x", decoding);
         row("not UTF-8",
             QByteArray(
                 "{\"trackName\":\"Caf\xe9\",\"artistName\":\"Sigur R\xf3s\",\"duration\":180,"
                 "\"instrumental\":true}"),
-            int(Kind::decoding));
-        row("HTML page", QByteArray("<html><body>502 Bad Gateway</body></html>"),
-            int(Kind::decoding));
-        row("array", QByteArray("[" + bytes(reply) + "]"), int(Kind::decoding));
-        row("title missing", bytes(without(reply, "trackName")), int(Kind::decoding));
-        row("artist missing", bytes(without(reply, "artistName")), int(Kind::decoding));
-        row("duration missing", bytes(without(reply, "duration")), int(Kind::decoding));
-        row("instrumental missing", bytes(without(reply, "instrumental")), int(Kind::decoding));
-        row("title null", bytes(with(reply, "trackName", QJsonValue::Null)), int(Kind::decoding));
+            decoding);
+        row("HTML page", QByteArray("<html><body>502 Bad Gateway</body></html>"), decoding);
+        row("array", QByteArray("[" + bytes(reply) + "]"), decoding);
+        row("title missing", bytes(without(reply, "trackName")), decoding);
+        row("artist missing", bytes(without(reply, "artistName")), decoding);
+        row("duration missing", bytes(without(reply, "duration")), decoding);
+        row("instrumental missing", bytes(without(reply, "instrumental")), decoding);
+        row("title null", bytes(with(reply, "trackName", QJsonValue::Null)), decoding);
         row("duration beyond any number",
             QByteArray(R"({"trackName":"Café","artistName":"Sigur Rós","duration":1e400,)"
                        R"("instrumental":true})"),
-            int(Kind::decoding));
-        row("duration as text", bytes(with(reply, "duration", "180")), int(Kind::decoding));
-        row("instrumental as number", bytes(with(reply, "instrumental", 1)), int(Kind::decoding));
-        row("synced as number", bytes(with(reply, "syncedLyrics", 3)), int(Kind::decoding));
-        row("plain as object", bytes(with(reply, "plainLyrics", QJsonObject{})),
-            int(Kind::decoding));
+            decoding);
+        row("duration as text", bytes(with(reply, "duration", "180")), decoding);
+        row("instrumental as number", bytes(with(reply, "instrumental", 1)), decoding);
+        row("synced as number", bytes(with(reply, "syncedLyrics", 3)), decoding);
+        row("plain as object", bytes(with(reply, "plainLyrics", QJsonObject{})), decoding);
     }
 
     void decode()
     {
-        QFETCH(QByteArray, body);
-        QFETCH(int, failure);
+        auto [body, failure] = fetch<QByteArray, int>("body", "failure");
         const LyricsResult result = LyricsPolicy::decode(body, kTrack);
         if (failure < 0) {
             const LyricsFailure *failed = std::get_if<LyricsFailure>(&result);
@@ -157,8 +155,7 @@ private slots:
 
     void origin_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("origin");
+        columns<QString, QString>("value", "origin");
         const QString fallback = QStringLiteral("https://lrclib.net");
         row("unset", QString(), fallback);
         row("https host", "https://lyrics.example.org", "https://lyrics.example.org");
@@ -172,18 +169,14 @@ private slots:
     }
     void origin()
     {
-        QFETCH(QString, value);
-        QFETCH(QString, origin);
+        auto [value, origin] = fetch<QString, QString>("value", "origin");
         QCOMPARE(LyricsPolicy::origin(value).toString(), origin);
     }
 
     void accepts_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("mediaType");
-        QTest::addColumn<qint64>("length");
-        QTest::addColumn<bool>("accepted");
+        columns<int, QString, QString, qint64, bool>("status", "url", "mediaType", "length",
+                                                     "accepted");
         const QString requested = QStringLiteral("https://lrclib.net/api/get?track_name=a");
         row("plain reply", 200, requested, "application/json", qint64(-1), true);
         row("upper-case type", 200, requested, "Application/JSON", qint64(10), true);
@@ -201,11 +194,9 @@ private slots:
     }
     void accepts()
     {
-        QFETCH(int, status);
-        QFETCH(QString, url);
-        QFETCH(QString, mediaType);
-        QFETCH(qint64, length);
-        QFETCH(bool, accepted);
+        auto [status, url, mediaType, length, accepted] =
+            fetch<int, QString, QString, qint64, bool>("status", "url", "mediaType", "length",
+                                                       "accepted");
         HttpResponseHead head;
         head.status = status;
         head.url = QUrl(url);

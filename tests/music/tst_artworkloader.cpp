@@ -1,6 +1,7 @@
 #include "music/SpotifyArtworkCache.h"
 #include "music/SpotifyArtworkLoader.h"
 #include "music/SpotifyArtworkPolicy.h"
+#include "support/AwaitCompletion.h"
 #include "support/TestHttpServer.h"
 #include "support/TestImages.h"
 #include "support/TestRows.h"
@@ -31,17 +32,11 @@ TestHttpServer::Response image(const QByteArray &bytes, const QByteArray &type =
     return TestHttpServer::Response::ok(type, bytes);
 }
 
-// Starts a load and waits for its completion on the main thread.
-std::optional<SpotifyArtworkResult> load(SpotifyArtworkLoader &loader, const QString &url)
+SpotifyArtworkResult load(SpotifyArtworkLoader &loader, const QString &url)
 {
-    std::optional<SpotifyArtworkResult> result;
-    CancelHandle handle =
-        loader.data(QUrl(url), [&](SpotifyArtworkResult value) { result = std::move(value); });
-    QElapsedTimer timer;
-    timer.start();
-    while (!result && timer.elapsed() < 20'000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return result;
+    CancelHandle handle;
+    return awaitCompletion<SpotifyArtworkResult>(
+        [&](auto done) { handle = loader.data(QUrl(url), done); });
 }
 
 } // namespace
@@ -61,16 +56,16 @@ private slots:
         // Upper-case digits are the same cover.
         auto result = load(loader, kSpotify.toUpper().replace("HTTPS://I.SCDN.CO/IMAGE",
                                                               "https://i.scdn.co/image"));
-        QVERIFY(result && result->isSuccess());
-        QCOMPARE(result->data, jpeg);
-        QCOMPARE(SpotifyArtworkPolicy::thumbnail(result->data).size(), QSize(160, 160));
+        QVERIFY(result.isSuccess());
+        QCOMPARE(result.data, jpeg);
+        QCOMPARE(SpotifyArtworkPolicy::thumbnail(result.data).size(), QSize(160, 160));
         const auto requests = server.requests();
         QCOMPARE(requests.size(), 1);
         QCOMPARE(requests[0].headers.value("accept"), "image/jpeg, image/png, image/webp");
 
         result = load(loader, kSpotify);
-        QVERIFY(result && result->isSuccess());
-        QCOMPARE(result->data, jpeg);
+        QVERIFY(result.isSuccess());
+        QCOMPARE(result.data, jpeg);
         QCOMPARE(server.requestCount(), 1);
     }
 
@@ -81,9 +76,7 @@ private slots:
         for (const QString &url :
              {QString("http://i.scdn.co/image/" + QString(40, u'a')),
               QString("https://example.com/cover.jpg"), QString("https://i.ytimg.com/")}) {
-            const auto result = load(loader, url);
-            QVERIFY(result);
-            QCOMPARE(result->error, SpotifyArtworkError::unsupportedURL);
+            QCOMPARE(load(loader, url).error, SpotifyArtworkError::unsupportedURL);
         }
         QCOMPARE(server.requestCount(), 0);
     }
@@ -91,10 +84,9 @@ private slots:
     void hostileServers_data()
     {
         using R = TestHttpServer::Response;
-        QTest::addColumn<QString>("start");
-        QTest::addColumn<TestHttpServer::Response>("reply");
-        QTest::addColumn<int>("expected"); // -1: success
-        QTest::addColumn<int>("requests");
+        // expected: -1 for success
+        columns<QString, TestHttpServer::Response, int, int>("start", "reply", "expected",
+                                                             "requests");
         const int bad = int(SpotifyArtworkError::badServerResponse);
         const int decode = int(SpotifyArtworkError::cannotDecodeContentData);
         const QByteArray png = TestImages::encode(300, 300, "png");
@@ -126,10 +118,9 @@ private slots:
 
     void hostileServers()
     {
-        QFETCH(QString, start);
-        QFETCH(TestHttpServer::Response, reply);
-        QFETCH(int, expected);
-        QFETCH(int, requests);
+        auto [start, reply, expected, requests] =
+            fetch<QString, TestHttpServer::Response, int, int>("start", "reply", "expected",
+                                                               "requests");
         TestHttpServer server;
         const QByteArray png = TestImages::encode(200, 100, "png");
         server.route(QUrl(start).path(), reply);
@@ -139,13 +130,12 @@ private slots:
         SpotifyArtworkLoader loader(routedTo(server));
 
         const auto result = load(loader, start);
-        QVERIFY(result);
         if (expected < 0) {
-            QVERIFY2(result->isSuccess(), qPrintable(result->errorText));
+            QVERIFY2(result.isSuccess(), qPrintable(result.errorText));
             QCOMPARE(loader.cachedCount(), 1);
         } else {
-            QCOMPARE(int(result->error.value_or(SpotifyArtworkError(-1))), expected);
-            QVERIFY(result->data.isEmpty());
+            QCOMPARE(int(result.error.value_or(SpotifyArtworkError(-1))), expected);
+            QVERIFY(result.data.isEmpty());
             QCOMPARE(loader.cachedCount(), 0);
         }
         QCOMPARE(server.requestCount(), requests);
@@ -166,9 +156,8 @@ private slots:
             // Idle time-out.
             SpotifyArtworkLoader loader(routedTo(server, 0.3));
             const auto result = load(loader, kSpotify);
-            QVERIFY(result);
-            QCOMPARE(result->error, SpotifyArtworkError::transport);
-            QCOMPARE(result->transportError, HttpError::timedOut);
+            QCOMPARE(result.error, SpotifyArtworkError::transport);
+            QCOMPARE(result.transportError, HttpError::timedOut);
         }
         {
             // Cancelled: no completion, and the worker is free for the next.
@@ -179,7 +168,7 @@ private slots:
             QVERIFY(server.waitForBodyBytes(40'000, 10'000));
             handle.cancel();
             const auto next = load(loader, kSpotifyOther);
-            QVERIFY(next && next->isSuccess());
+            QVERIFY(next.isSuccess());
             QVERIFY(!called);
         }
         {

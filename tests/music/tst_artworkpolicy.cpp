@@ -16,8 +16,7 @@ class ArtworkPolicyTest : public QObject
 private slots:
     void spotifyAddresses_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("canonical"); // empty: refused
+        columns<QString, QString>("address", "canonical"); // an empty canonical: refused
         const QString canonical = "https://i.scdn.co/image/" + kId;
         row("canonical", canonical, canonical);
         row("upper-case digits", "https://i.scdn.co/image/" + kId.toUpper(), canonical);
@@ -44,8 +43,7 @@ private slots:
 
     void spotifyAddresses()
     {
-        QFETCH(QString, address);
-        QFETCH(QString, canonical);
+        auto [address, canonical] = fetch<QString, QString>("address", "canonical");
         const auto result = SpotifyArtworkPolicy::validatedURL(address);
         QCOMPARE(result.has_value(), !canonical.isEmpty());
         if (result)
@@ -54,8 +52,7 @@ private slots:
 
     void youtubeAddresses_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<bool>("accepted");
+        columns<QString, bool>("address", "accepted");
         const QString longPath = "/" + QString(2100, u'a');
         row("size query", "https://lh3.googleusercontent.com/abc=w544-h544", true);
         row("query allowed", "https://i.ytimg.com/vi/xyz/hq.jpg?sqp=-oaymw", true);
@@ -79,8 +76,7 @@ private slots:
 
     void youtubeAddresses()
     {
-        QFETCH(QString, address);
-        QFETCH(bool, accepted);
+        auto [address, accepted] = fetch<QString, bool>("address", "accepted");
         const auto result = YouTubeArtworkPolicy::validatedURL(address);
         QCOMPARE(result.has_value(), accepted);
         if (result)
@@ -89,11 +85,7 @@ private slots:
 
     void responses_data()
     {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<qint64>("length");
-        QTest::addColumn<bool>("accepted");
+        columns<int, QString, QString, qint64, bool>("status", "url", "type", "length", "accepted");
         const QString spotify = "https://i.scdn.co/image/" + kId;
         const QString youtube = "https://i.ytimg.com/vi/x/hq.jpg";
         row("jpeg", 200, spotify, "image/jpeg", qint64(1000), true);
@@ -111,11 +103,8 @@ private slots:
 
     void responses()
     {
-        QFETCH(int, status);
-        QFETCH(QString, url);
-        QFETCH(QString, type);
-        QFETCH(qint64, length);
-        QFETCH(bool, accepted);
+        auto [status, url, type, length, accepted] = fetch<int, QString, QString, qint64, bool>(
+            "status", "url", "type", "length", "accepted");
         HttpResponseHead head;
         head.status = status;
         head.url = QUrl(url);

@@ -6,6 +6,7 @@
 #include "support/MemorySettings.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
+#include "support/TestRows.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -108,26 +109,17 @@ class MusicControllerTest : public QObject
 private slots:
     void latestStarterIsActive_data()
     {
-        QTest::addColumn<QString>("steps"); // groups separated by spaces reconcile together
-        QTest::addColumn<QString>("active");
-        QTest::newRow("first player before anything") << ""
-                                                      << "spotify";
-        QTest::newRow("a later starter takes over") << "s+ c+"
-                                                    << "chrome";
-        QTest::newRow("pausing it gives back to the one still playing") << "s+ c+ c-"
-                                                                        << "spotify";
-        QTest::newRow("time counts, not the order") << "c+ s+"
-                                                    << "spotify";
-        QTest::newRow("same turn: later in order wins") << "c+s+"
-                                                        << "chrome";
-        QTest::newRow("pause and resume counts as new") << "s+ c+ s- s+"
-                                                        << "spotify";
-        QTest::newRow("nothing plays: the active one stays") << "c+ s+ s- c-"
-                                                             << "chrome";
-        QTest::newRow("active quits: first loaded one") << "s+ s- p+ p- c+ c0"
-                                                        << "spotify";
-        QTest::newRow("active quits, nothing loaded: it stays") << "c+ c0"
-                                                                << "chrome";
+        // steps: groups separated by spaces reconcile together
+        columns<QString, QString>("steps", "active");
+        row("first player before anything", "", "spotify");
+        row("a later starter takes over", "s+ c+", "chrome");
+        row("pausing it gives back to the one still playing", "s+ c+ c-", "spotify");
+        row("time counts, not the order", "c+ s+", "spotify");
+        row("same turn: later in order wins", "c+s+", "chrome");
+        row("pause and resume counts as new", "s+ c+ s- s+", "spotify");
+        row("nothing plays: the active one stays", "c+ s+ s- c-", "chrome");
+        row("active quits: first loaded one", "s+ s- p+ p- c+ c0", "spotify");
+        row("active quits, nothing loaded: it stays", "c+ c0", "chrome");
     }
     void latestStarterIsActive()
     {
@@ -144,8 +136,8 @@ private slots:
     void noSwitchWhileTheUserInteracts_data()
     {
         QTest::addColumn<bool>("volume");
-        QTest::newRow("scrubbing") << false;
-        QTest::newRow("dragging the volume") << true;
+        row("scrubbing", false);
+        row("dragging the volume", true);
     }
     void noSwitchWhileTheUserInteracts()
     {
@@ -169,12 +161,10 @@ private slots:
 
     void browsersListedOnlyWhenInstalled_data()
     {
-        QTest::addColumn<bool>("installed");
-        QTest::addColumn<QStringList>("sources");
-        QTest::newRow("installed")
-            << true
-            << QStringList{"spotify", "appleMusic", "safari", "chrome", "brave", "edge", "pear"};
-        QTest::newRow("none installed") << false << QStringList{"spotify", "appleMusic", "pear"};
+        columns<bool, QStringList>("installed", "sources");
+        row("installed", true,
+            QStringList{"spotify", "appleMusic", "safari", "chrome", "brave", "edge", "pear"});
+        row("none installed", false, QStringList{"spotify", "appleMusic", "pear"});
     }
     void browsersListedOnlyWhenInstalled()
     {
@@ -190,15 +180,11 @@ private slots:
 
     void connectionDialogFollowsThePlayer_data()
     {
-        QTest::addColumn<bool>("running");
-        QTest::addColumn<QString>("connectButton");
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<QString>("tail");
-        QTest::newRow("connected")
-            << true << "Refresh" << true << "Connected. Velloway follows playback automatically.";
-        QTest::newRow("not running") << false << "Connect" << false
-                                     << "Open YouTube Music \u00B7 Chrome to see your current "
-                                        "song here.";
+        columns<bool, QString, bool, QString>("running", "connectButton", "enabled", "tail");
+        row("connected", true, "Refresh", true,
+            "Connected. Velloway follows playback automatically.");
+        row("not running", false, "Connect", false,
+            "Open YouTube Music \u00B7 Chrome to see your current song here.");
     }
     void connectionDialogFollowsThePlayer()
     {

@@ -4,6 +4,7 @@
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
 #include "support/TestHttpServer.h"
+#include "support/TestRows.h"
 
 #include <QTest>
 
@@ -116,16 +117,14 @@ private slots:
 
     void failedApprovalStoresNothing_data()
     {
-        QTest::addColumn<Response>("reply");
-        QTest::addColumn<bool>("keyringLocked");
-        QTest::newRow("refused") << json("", 403) << false;
-        QTest::newRow("token with a space") << json(R"({"accessToken":"a b"})") << false;
-        QTest::newRow("keyring locked") << json(R"({"accessToken":"ok"})") << true;
+        columns<Response, bool>("reply", "keyringLocked");
+        row("refused", json("", 403), false);
+        row("token with a space", json(R"({"accessToken":"a b"})"), false);
+        row("keyring locked", json(R"({"accessToken":"ok"})"), true);
     }
     void failedApprovalStoresNothing()
     {
-        QFETCH(Response, reply);
-        QFETCH(bool, keyringLocked);
+        auto [reply, keyringLocked] = fetch<Response, bool>("reply", "keyringLocked");
         Rig rig(false);
         rig.store->failure = keyringLocked ? std::optional(SecretStoreError::locked) : std::nullopt;
         rig.server.setHandler([reply](const auto &) { return reply; });
@@ -146,19 +145,16 @@ private slots:
 
     void songAndVolume_data()
     {
-        QTest::addColumn<int>("songStatus");
-        QTest::addColumn<QString>("volume");
-        QTest::addColumn<int>("level"); // -1: none
-        QTest::newRow("57.5 rounds up") << 200 << R"({"state":57.5,"isMuted":false})" << 58;
-        QTest::newRow("muted") << 200 << R"({"state":57.5,"isMuted":true})" << 0;
-        QTest::newRow("150") << 200 << R"({"state":150,"isMuted":false})" << -1;
-        QTest::newRow("204 empty song") << 204 << R"({"state":3,"isMuted":false})" << 3;
+        columns<int, QString, int>("songStatus", "volume", "level"); // level -1: none
+        row("57.5 rounds up", 200, R"({"state":57.5,"isMuted":false})", 58);
+        row("muted", 200, R"({"state":57.5,"isMuted":true})", 0);
+        row("150", 200, R"({"state":150,"isMuted":false})", -1);
+        row("204 empty song", 204, R"({"state":3,"isMuted":false})", 3);
     }
     void songAndVolume()
     {
-        QFETCH(int, songStatus);
-        QFETCH(QString, volume);
-        QFETCH(int, level);
+        auto [songStatus, volume, level] =
+            fetch<int, QString, int>("songStatus", "volume", "level");
         Rig rig;
         rig.server.route("/api/v1/song", json(songStatus == 200 ? kSong : "", songStatus));
         rig.server.route("/api/v1/volume", json(volume.toUtf8()));
@@ -170,8 +166,7 @@ private slots:
 
     void hostileServerEndsInTheDefinedError_data()
     {
-        QTest::addColumn<Response>("reply");
-        QTest::addColumn<int>("kind"); // -1: a decoding failure
+        columns<Response, int>("reply", "kind"); // kind -1: a decoding failure
         Response big = Response::ok("application/json", {});
         big.fillerBytes = 10 << 20;
         Response unannounced = big;
@@ -179,21 +174,20 @@ private slots:
         Response stalling = json(kSong);
         stalling.stallAfter = 10;
         const int setup = int(Kind::pearSetup);
-        QTest::newRow("redirect") << Response::redirect(302, "http://127.0.0.1:26538/x") << setup;
-        QTest::newRow("10 MB announced") << big << setup;
-        QTest::newRow("10 MB unannounced") << unannounced << int(Kind::invalidReply);
-        QTest::newRow("stalling body") << stalling << setup;
-        QTest::newRow("html page") << Response::ok("text/html", "<html>hi</html>") << -1;
-        QTest::newRow("malformed json") << json(R"({"title":)") << -1;
-        QTest::newRow("every field mistyped")
-            << json(R"({"title":1,"artist":[],"album":{},"videoId":5,"imageSrc":true,)"
-                    R"("isPaused":"no","songDuration":"x","elapsedSeconds":[],"volume":"y"})")
-            << -1;
+        row("redirect", Response::redirect(302, "http://127.0.0.1:26538/x"), setup);
+        row("10 MB announced", big, setup);
+        row("10 MB unannounced", unannounced, int(Kind::invalidReply));
+        row("stalling body", stalling, setup);
+        row("html page", Response::ok("text/html", "<html>hi</html>"), -1);
+        row("malformed json", json(R"({"title":)"), -1);
+        row("every field mistyped",
+            json(R"({"title":1,"artist":[],"album":{},"videoId":5,"imageSrc":true,)"
+                 R"("isPaused":"no","songDuration":"x","elapsedSeconds":[],"volume":"y"})"),
+            -1);
     }
     void hostileServerEndsInTheDefinedError()
     {
-        QFETCH(Response, reply);
-        QFETCH(int, kind);
+        auto [reply, kind] = fetch<Response, int>("reply", "kind");
         Rig rig;
         rig.server.route("/api/v1/song", reply);
         const auto result = rig.snapshot();

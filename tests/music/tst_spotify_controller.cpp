@@ -166,10 +166,8 @@ private slots:
 
     void failuresEndInTheirStateMessageAndBackOff_data()
     {
-        QTest::addColumn<int>("kind"); // a Kind, or kOtherFailure, or kNoAnswer
-        QTest::addColumn<State>("state");
-        QTest::addColumn<double>("backOff"); // 0: none
-        QTest::addColumn<QString>("message");
+        // kind: a Kind, or kOtherFailure, or kNoAnswer; backOff: 0 for none
+        columns<int, State, double, QString>("kind", "state", "backOff", "message");
         const QString unavailable =
             u"Playback details are unavailable. Play a song in Spotify and retry."_s;
         const QString slow = u"Spotify is taking a moment to respond. Try again."_s;
@@ -193,8 +191,7 @@ private slots:
     }
     void failuresEndInTheirStateMessageAndBackOff()
     {
-        QFETCH(int, kind);
-        QFETCH(double, backOff);
+        auto [kind, backOff] = fetch<int, double>("kind", "backOff");
         const Kind error = Kind(kind);
         Harness h(error == Kind::pearSetup ? MusicSource::pear
                   : error == Kind::permissionDenied || error == Kind::browserSetup
@@ -226,11 +223,8 @@ private slots:
 
     void absurdTimingEndsInADefinedState_data()
     {
-        QTest::addColumn<double>("duration");
-        QTest::addColumn<double>("elapsed");
-        QTest::addColumn<double>("shownDuration");
-        QTest::addColumn<double>("shownElapsed");
-        QTest::addColumn<bool>("canSeek");
+        columns<double, double, double, double, bool>("duration", "elapsed", "shownDuration",
+                                                      "shownElapsed", "canSeek");
         const double nan = std::nan("");
         row("negative position", 200.0, -5.0, 200.0, 0.0, true);
         row("position NaN", 200.0, nan, 200.0, 0.0, true);
@@ -239,8 +233,7 @@ private slots:
     }
     void absurdTimingEndsInADefinedState()
     {
-        QFETCH(double, duration);
-        QFETCH(double, elapsed);
+        auto [duration, elapsed] = fetch<double, double>("duration", "elapsed");
         Harness h;
         SpotifySnapshot s = song();
         s.timing = {duration, elapsed, 0.5};

@@ -162,8 +162,7 @@ private slots:
 
     void errorCodesBecomeBridgeErrors_data()
     {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<SpotifyLocalError>("expected");
+        columns<int, SpotifyLocalError>("code", "expected");
         row("consent would be required", -1744, SpotifyLocalError(Kind::permissionRequired));
         row("not permitted", -1743, SpotifyLocalError(Kind::permissionDenied));
         row("timed out", -1712, SpotifyLocalError(Kind::timeout));
@@ -176,8 +175,7 @@ private slots:
 
     void errorCodesBecomeBridgeErrors()
     {
-        QFETCH(int, code);
-        QFETCH(SpotifyLocalError, expected);
+        auto [code, expected] = fetch<int, SpotifyLocalError>("code", "expected");
         {
             Rig rig;
             rig.transport->setPermission(code);
@@ -211,9 +209,7 @@ private slots:
 
     void trackVanishingMidReadGivesAnEmptySnapshot_data()
     {
-        QTest::addColumn<ScriptDescriptor>("target");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<bool>("insideReply");
+        columns<ScriptDescriptor, int, bool>("target", "code", "insideReply");
         row("title, errn -1728", track(kName), -1728, true);
         row("artist, -1721", track(kArtist), -1721, false);
         row("duration, -1728", track(kDuration), -1728, false);
@@ -222,9 +218,8 @@ private slots:
 
     void trackVanishingMidReadGivesAnEmptySnapshot()
     {
-        QFETCH(ScriptDescriptor, target);
-        QFETCH(int, code);
-        QFETCH(bool, insideReply);
+        auto [target, code, insideReply] =
+            fetch<ScriptDescriptor, int, bool>("target", "code", "insideReply");
         Rig rig;
         rig.transport->answerGet(target, insideReply ? Answer{ScriptDescriptor::text("x"), 0, code}
                                                      : Answer{std::nullopt, code});
@@ -257,8 +252,7 @@ private slots:
 
     void volumeOutsideTheScaleIsNone_data()
     {
-        QTest::addColumn<ScriptDescriptor>("reply");
-        QTest::addColumn<std::optional<int>>("volume");
+        columns<ScriptDescriptor, std::optional<int>>("reply", "volume");
         row("101", ScriptDescriptor::integer(101), std::optional<int>());
         row("-1", ScriptDescriptor::integer(-1), std::optional<int>());
         row("text", ScriptDescriptor::text("50"), std::optional<int>());
@@ -268,8 +262,7 @@ private slots:
 
     void volumeOutsideTheScaleIsNone()
     {
-        QFETCH(ScriptDescriptor, reply);
-        QFETCH(std::optional<int>, volume);
+        auto [reply, volume] = fetch<ScriptDescriptor, std::optional<int>>("reply", "volume");
         Rig rig;
         rig.transport->answerGet(app(kSoundVolume), reply);
         QCOMPARE(rig.snapshot().value().volume, volume);
@@ -324,13 +317,9 @@ private slots:
 
     void seekIsGuardedByTheTrack_data()
     {
-        QTest::addColumn<MusicSource>("source");
-        QTest::addColumn<LyricsTrack>("track");
-        QTest::addColumn<ScriptDescriptor>("changedTarget");
-        QTest::addColumn<ScriptDescriptor>("changedValue");
-        QTest::addColumn<double>("position");
-        QTest::addColumn<std::optional<SpotifyLocalError>>("error");
-        QTest::addColumn<double>("setTo");
+        columns<MusicSource, LyricsTrack, ScriptDescriptor, ScriptDescriptor, double,
+                std::optional<SpotifyLocalError>, double>(
+            "source", "track", "changedTarget", "changedValue", "position", "error", "setTo");
         const MusicSource spotify = MusicSource::spotify;
         const MusicSource music = MusicSource::appleMusic;
         const LyricsTrack byLink("Song", "Artist", "Album", 215, kURI);
@@ -339,40 +328,35 @@ private slots:
         const std::optional<SpotifyLocalError> ok;
         const std::optional<SpotifyLocalError> changed = SpotifyLocalError(Kind::trackChanged);
         const ScriptDescriptor none;
+        const auto invalid = std::optional(SpotifyLocalError(Kind::invalidReply));
+        using D = ScriptDescriptor;
         row("same link", spotify, byLink, none, none, 100.0, ok, 100.0);
         row("past the end is clamped", spotify, byLink, none, none, 500.0, ok, 215.0);
         row("before the start is clamped", spotify, byLink, none, none, -4.0, ok, 0.0);
         row("other link", spotify, byLink, track(kSpotifyID),
-            ScriptDescriptor::text("spotify:track:0000000000000000000000"), 100.0, changed, 0.0);
-        row("link without text", spotify, byLink, track(kSpotifyID), ScriptDescriptor::integer(3),
-            100.0, changed, 0.0);
+            D::text("spotify:track:0000000000000000000000"), 100.0, changed, 0.0);
+        row("link without text", spotify, byLink, track(kSpotifyID), D::integer(3), 100.0, changed,
+            0.0);
         row("same metadata", spotify, byMetadata, none, none, 10.0, ok, 10.0);
-        row("other title", spotify, byMetadata, track(kName), ScriptDescriptor::text("Other"), 10.0,
+        row("other title", spotify, byMetadata, track(kName), D::text("Other"), 10.0, changed, 0.0);
+        row("other album", spotify, byMetadata, track(kAlbum), D::text(""), 10.0, changed, 0.0);
+        row("duration 1 s off", spotify, byMetadata, track(kDuration), D::integer(216'000), 10.0,
+            ok, 10.0);
+        row("duration 2 s off", spotify, byMetadata, track(kDuration), D::integer(217'000), 10.0,
             changed, 0.0);
-        row("other album", spotify, byMetadata, track(kAlbum), ScriptDescriptor::text(""), 10.0,
-            changed, 0.0);
-        row("duration 1 s off", spotify, byMetadata, track(kDuration),
-            ScriptDescriptor::integer(216'000), 10.0, ok, 10.0);
-        row("duration 2 s off", spotify, byMetadata, track(kDuration),
-            ScriptDescriptor::integer(217'000), 10.0, changed, 0.0);
         row("same persistent id", music, byID, none, none, 10.0, ok, 10.0);
-        row("other persistent id", music, byID, track(kPersistentID), ScriptDescriptor::text("77"),
-            10.0, changed, 0.0);
-        row("position not finite", spotify, byLink, none, none, qQNaN(),
-            std::optional(SpotifyLocalError(Kind::invalidReply)), 0.0);
-        row("no duration", spotify, byLink, track(kDuration), ScriptDescriptor::integer(0), 10.0,
-            std::optional(SpotifyLocalError(Kind::invalidReply)), 0.0);
+        row("other persistent id", music, byID, track(kPersistentID), D::text("77"), 10.0, changed,
+            0.0);
+        row("position not finite", spotify, byLink, none, none, qQNaN(), invalid, 0.0);
+        row("no duration", spotify, byLink, track(kDuration), D::integer(0), 10.0, invalid, 0.0);
     }
 
     void seekIsGuardedByTheTrack()
     {
-        QFETCH(MusicSource, source);
-        QFETCH(LyricsTrack, track);
-        QFETCH(ScriptDescriptor, changedTarget);
-        QFETCH(ScriptDescriptor, changedValue);
-        QFETCH(double, position);
-        QFETCH(std::optional<SpotifyLocalError>, error);
-        QFETCH(double, setTo);
+        auto [source, track, changedTarget, changedValue, position, error, setTo] =
+            fetch<MusicSource, LyricsTrack, ScriptDescriptor, ScriptDescriptor, double,
+                  std::optional<SpotifyLocalError>, double>(
+                "source", "track", "changedTarget", "changedValue", "position", "error", "setTo");
         Rig rig(source);
         if (!changedTarget.isNull())
             rig.transport->answerGet(changedTarget, changedValue);
@@ -394,18 +378,17 @@ private slots:
 
     void commandsAreSingleEvents_data()
     {
-        QTest::addColumn<MusicSource>("source");
-        QTest::addColumn<SpotifyCommand>("command");
-        QTest::addColumn<ScriptCode>("eventClass");
-        QTest::addColumn<ScriptCode>("eventID");
-        QTest::addColumn<std::optional<ScriptDescriptor>>("data");
+        columns<MusicSource, SpotifyCommand, ScriptCode, ScriptCode,
+                std::optional<ScriptDescriptor>>("source", "command", "eventClass", "eventID",
+                                                 "data");
         const MusicSource spotify = MusicSource::spotify;
         const MusicSource music = MusicSource::appleMusic;
         const std::optional<ScriptDescriptor> none;
+        using D = ScriptDescriptor;
         row("volume 101 is 100", spotify, SpotifyCommand::volume(101), kCoreSuite, kSetData,
-            std::optional(ScriptDescriptor::integer(100)));
+            std::optional(D::integer(100)));
         row("volume -1 is 0", music, SpotifyCommand::volume(-1), kCoreSuite, kSetData,
-            std::optional(ScriptDescriptor::integer(0)));
+            std::optional(D::integer(0)));
         row("spotify toggle", spotify, SpotifyCommand::toggle(), kSpotifySuite, kPlayPause, none);
         row("spotify next", spotify, SpotifyCommand::next(), kSpotifySuite, kNextTrack, none);
         row("music previous", music, SpotifyCommand::previous(), kMusicSuite, kPreviousTrack, none);
@@ -413,11 +396,10 @@ private slots:
 
     void commandsAreSingleEvents()
     {
-        QFETCH(MusicSource, source);
-        QFETCH(SpotifyCommand, command);
-        QFETCH(ScriptCode, eventClass);
-        QFETCH(ScriptCode, eventID);
-        QFETCH(std::optional<ScriptDescriptor>, data);
+        auto [source, command, eventClass, eventID, data] =
+            fetch<MusicSource, SpotifyCommand, ScriptCode, ScriptCode,
+                  std::optional<ScriptDescriptor>>("source", "command", "eventClass", "eventID",
+                                                   "data");
         Rig rig(source);
         QVERIFY(rig.send(command).isSuccess());
         QCOMPARE(rig.transport->permissionAsks(), std::vector<bool>{false});

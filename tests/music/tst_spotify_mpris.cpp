@@ -43,8 +43,7 @@ class SpotifyMprisTest : public QObject
 private slots:
     void realStackKeepsAbsurdAnswersBounded_data()
     {
-        QTest::addColumn<QVariant>("length");
-        QTest::addColumn<double>("duration");
+        columns<QVariant, double>("length", "duration");
         row("Spotify's unsigned microseconds", QVariant::fromValue(qulonglong(215'000'000)), 215.0);
         row("negative", QVariant::fromValue(qlonglong(-5'000'000)), 0.0);
         row("not a number", QVariant(qQNaN()), 0.0);
@@ -53,8 +52,7 @@ private slots:
 
     void realStackKeepsAbsurdAnswersBounded()
     {
-        QFETCH(QVariant, length);
-        QFETCH(double, duration);
+        auto [length, duration] = fetch<QVariant, double>("length", "duration");
         FakeMprisPlayer player;
         QVERIFY(player.start());
         playSong(player, kTrackID);
@@ -104,15 +102,13 @@ private slots:
         QVERIFY(player.start());
         player.setPlayerProperty("PlaybackStatus", "Playing");
         QTRY_COMPARE(changes, 1);
-        player.emitSeeked(1'000'000);
-        QTRY_COMPARE(changes, 2);
 
         observer.reset();
         int later = 0;
         SpotifyPlaybackObserver another(MusicSource::spotify, [&] { ++later; });
         player.setPlayerProperty("PlaybackStatus", "Playing");
         QTRY_COMPARE(later, 1);
-        QCOMPARE(changes, 2);
+        QCOMPARE(changes, 1);
     }
 
     void spotifyProcessIsTheOwnerOfItsService()

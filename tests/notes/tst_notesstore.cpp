@@ -145,8 +145,7 @@ private slots:
 
     void loadingChoosesTheSelection_data()
     {
-        QTest::addColumn<QByteArray>("document");
-        QTest::addColumn<QString>("selected");
+        columns<QByteArray, QString>("document", "selected");
         row("named note", documentJson({noteJson(kA, ""), noteJson(kB, "")}, kB), kB);
         row("unknown id selects first", documentJson({noteJson(kA, ""), noteJson(kB, "")}, kC), kA);
         row("absent selects first", documentJson({noteJson(kB, "")}), kB);
@@ -165,8 +164,7 @@ private slots:
 
     void loadingChoosesTheSelection()
     {
-        QFETCH(QByteArray, document);
-        QFETCH(QString, selected);
+        auto [document, selected] = fetch<QByteArray, QString>("document", "selected");
         writeDocument(document);
         auto notes = store();
         QCOMPARE(notes->selectedNoteID(),
@@ -356,8 +354,7 @@ private slots:
 
     void titleIsTheFirstNonBlankLine_data()
     {
-        QTest::addColumn<QString>("content");
-        QTest::addColumn<QString>("title");
+        columns<QString, QString>("content", "title");
         row("empty", "", "Untitled note");
         row("only blanks", " \t\n  \r\n\u2028\t", "Untitled note");
         row("trimmed", "\t  Shopping list \t\nmilk", "Shopping list");
@@ -376,8 +373,7 @@ private slots:
 
     void titleIsTheFirstNonBlankLine()
     {
-        QFETCH(QString, content);
-        QFETCH(QString, title);
+        auto [content, title] = fetch<QString, QString>("content", "title");
         CrestNote note;
         note.content = content;
         QCOMPARE(note.title(), title);

@@ -13,13 +13,6 @@ class ScriptLayerTest : public QObject
     Q_OBJECT
 
 private slots:
-    void codesPackFourCharactersBigEndian()
-    {
-        QCOMPARE(ScriptCode("core").value(), 0x636F7265u);
-        QCOMPARE(ScriptCode("ID  ").toString(), QStringLiteral("ID  "));
-        QVERIFY(ScriptCode("kPSP") != ScriptCode("kPSp"));
-    }
-
     void readingCoercesOnlyWhereNothingIsLost()
     {
         QCOMPARE(ScriptDescriptor::real(215000.0).int32Value(), 215000);

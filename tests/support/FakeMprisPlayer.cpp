@@ -23,19 +23,17 @@ FakeMprisPlayer::FakeMprisPlayer(QString serviceName, QObject *parent)
       m_connectionName(QStringLiteral("fake-mpris-%1").arg(++g_connections)),
       m_connection(QString())
 {
-    m_properties = {
-        {QStringLiteral("PlaybackStatus"), QStringLiteral("Stopped")},
-        {QStringLiteral("Volume"), 1.0},
-        {QStringLiteral("Position"), qlonglong(0)},
-        {QStringLiteral("Metadata"), QVariantMap()},
-        {QStringLiteral("CanControl"), true},
-        {QStringLiteral("CanPlay"), true},
-        {QStringLiteral("CanPause"), true},
-        {QStringLiteral("CanSeek"), true},
-        {QStringLiteral("CanGoNext"), true},
-        {QStringLiteral("CanGoPrevious"), true},
-        {QStringLiteral("Rate"), 1.0},
-    };
+    m_properties = {{"PlaybackStatus", "Stopped"},
+                    {"Volume", 1.0},
+                    {"Position", qlonglong(0)},
+                    {"Metadata", QVariantMap()},
+                    {"CanControl", true},
+                    {"CanPlay", true},
+                    {"CanPause", true},
+                    {"CanSeek", true},
+                    {"CanGoNext", true},
+                    {"CanGoPrevious", true},
+                    {"Rate", 1.0}};
 }
 
 FakeMprisPlayer::~FakeMprisPlayer()
@@ -69,33 +67,28 @@ QVariantMap FakeMprisPlayer::spotifyMetadata(const QString &id, const QString &t
                                              qulonglong lengthMicroseconds)
 {
     return {
-        {QStringLiteral("mpris:trackid"), QStringLiteral("/com/spotify/track/") + id},
-        {QStringLiteral("mpris:length"), QVariant::fromValue(lengthMicroseconds)},
-        {QStringLiteral("mpris:artUrl"),
-         QStringLiteral("https://open.spotify.com/image/ab67616d0000b273") +
-             QStringLiteral("0123456789abcdef01234567")},
-        {QStringLiteral("xesam:title"), title},
-        {QStringLiteral("xesam:artist"), artists},
-        {QStringLiteral("xesam:album"), album},
-        {QStringLiteral("xesam:albumArtist"), artists},
-        {QStringLiteral("xesam:url"), QStringLiteral("https://open.spotify.com/track/") + id},
-        {QStringLiteral("xesam:trackNumber"), 3},
-        {QStringLiteral("xesam:discNumber"), 1},
-        {QStringLiteral("xesam:autoRating"), 0.5},
-    };
+        {"mpris:trackid", "/com/spotify/track/" + id},
+        {"mpris:length", QVariant::fromValue(lengthMicroseconds)},
+        {"mpris:artUrl", "https://open.spotify.com/image/ab67616d0000b2730123456789abcdef01234567"},
+        {"xesam:title", title},
+        {"xesam:artist", artists},
+        {"xesam:album", album},
+        {"xesam:albumArtist", artists},
+        {"xesam:url", "https://open.spotify.com/track/" + id},
+        {"xesam:trackNumber", 3},
+        {"xesam:discNumber", 1},
+        {"xesam:autoRating", 0.5}};
 }
 
 QVariantMap FakeMprisPlayer::standardMetadata(const QString &trackPath, const QString &title,
                                               const QStringList &artists, const QString &album,
                                               qlonglong lengthMicroseconds)
 {
-    return {
-        {QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackPath))},
-        {QStringLiteral("mpris:length"), QVariant::fromValue(lengthMicroseconds)},
-        {QStringLiteral("xesam:title"), title},
-        {QStringLiteral("xesam:artist"), artists},
-        {QStringLiteral("xesam:album"), album},
-    };
+    return {{"mpris:trackid", QVariant::fromValue(QDBusObjectPath(trackPath))},
+            {"mpris:length", QVariant::fromValue(lengthMicroseconds)},
+            {"xesam:title", title},
+            {"xesam:artist", artists},
+            {"xesam:album", album}};
 }
 
 void FakeMprisPlayer::setPlayerProperty(const QString &name, const QVariant &value)

@@ -75,8 +75,7 @@ int TestHttpServer::connectionCount() const
 
 int TestHttpServer::requestCount() const
 {
-    std::lock_guard lock(m_mutex);
-    return int(m_requests.size());
+    return int(requests().size());
 }
 
 bool TestHttpServer::waitForBodyBytes(qint64 bytes, int timeoutMs)

@@ -36,8 +36,8 @@ public:
     struct Response
     {
         int status = 200;
-        QList<std::pair<QByteArray, QByteArray>> headers;
-        QByteArray body;
+        QList<std::pair<QByteArray, QByteArray>> headers{};
+        QByteArray body{};
         /// When positive, the body is this many filler bytes instead of
         /// `body` (large bodies without holding them in memory).
         qint64 fillerBytes = 0;
@@ -57,22 +57,12 @@ public:
 
         static Response ok(const QByteArray &mediaType, QByteArray body)
         {
-            return withHeader(200, "Content-Type", mediaType, std::move(body));
+            return {.headers = {{"Content-Type", mediaType}}, .body = std::move(body)};
         }
-        static Response withStatus(int code) { return withHeader(code, {}, {}, {}); }
+        static Response withStatus(int code) { return {.status = code}; }
         static Response redirect(int code, const QByteArray &location)
         {
-            return withHeader(code, "Location", location, {});
-        }
-        static Response withHeader(int code, const QByteArray &name, const QByteArray &value,
-                                   QByteArray body)
-        {
-            Response response;
-            response.status = code;
-            if (!name.isEmpty())
-                response.headers.append({name, value});
-            response.body = std::move(body);
-            return response;
+            return {.status = code, .headers = {{"Location", location}}};
         }
     };
 
@@ -100,8 +90,6 @@ public:
 
     QList<Request> requests() const;
     int requestCount() const;
-    /// Body bytes written so far, over all responses.
-    qint64 bodyBytesSent() const { return m_bodyBytesSent.load(); }
     /// Waits (up to `timeoutMs`) until at least `bytes` body bytes have been
     /// written; false on time-out.
     bool waitForBodyBytes(qint64 bytes, int timeoutMs);

@@ -3,8 +3,7 @@
 struct VirtualTime::Entry
 {
     std::function<void()> callback;
-    Seconds interval{0};
-    bool repeating = false;
+    Seconds interval{0}; // zero: runs once
     bool cancelled = false;
 };
 
@@ -38,24 +37,19 @@ VirtualTime::Key VirtualTime::schedule(Seconds due, std::shared_ptr<Entry> entry
 
 CancelHandle VirtualTime::after(Seconds delay, std::function<void()> callback)
 {
-    auto entry = std::make_shared<Entry>();
-    entry->callback = std::move(callback);
-    schedule(m_now + std::max(delay, Seconds(0)), entry);
-    std::weak_ptr<Entry> weak = entry;
-    return CancelHandle([weak] {
-        if (auto e = weak.lock())
-            e->cancelled = true;
-    });
+    return start(std::make_shared<Entry>(std::move(callback)), std::max(delay, Seconds(0)));
 }
 
 CancelHandle VirtualTime::every(Seconds interval, Seconds, std::function<void()> callback)
 {
-    auto entry = std::make_shared<Entry>();
-    entry->callback = std::move(callback);
-    entry->interval = std::max(interval, Seconds(0.001));
-    entry->repeating = true;
-    schedule(m_now + entry->interval, entry);
+    const Seconds period = std::max(interval, Seconds(0.001));
+    return start(std::make_shared<Entry>(std::move(callback), period), period);
+}
+
+CancelHandle VirtualTime::start(std::shared_ptr<Entry> entry, Seconds delay)
+{
     std::weak_ptr<Entry> weak = entry;
+    schedule(m_now + delay, std::move(entry));
     return CancelHandle([weak] {
         if (auto e = weak.lock())
             e->cancelled = true;
@@ -76,7 +70,7 @@ void VirtualTime::advance(Seconds delta)
         if (entry->cancelled)
             continue;
         m_now = std::max(m_now, due);
-        if (entry->repeating)
+        if (entry->interval > Seconds(0))
             schedule(m_now + entry->interval, entry);
         auto callback = entry->callback; // the callback may cancel itself
         callback();

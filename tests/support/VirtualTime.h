@@ -37,6 +37,7 @@ private:
     struct Entry;
     using Key = std::pair<double, quint64>;
     Key schedule(Seconds due, std::shared_ptr<Entry> entry);
+    CancelHandle start(std::shared_ptr<Entry> entry, Seconds delay);
 
     Seconds m_now{0};
     QDateTime m_wallOrigin;

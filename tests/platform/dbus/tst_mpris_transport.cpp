@@ -129,10 +129,8 @@ class MprisTransportTest : public QObject
 private slots:
     void readsThePlayerObjectModel_data()
     {
-        QTest::addColumn<QVariantMap>("metadata");
-        QTest::addColumn<QString>("spotifyURI");
-        QTest::addColumn<QString>("artwork");
-        QTest::addColumn<QString>("persistentID");
+        columns<QVariantMap, QString, QString, QString>("metadata", "spotifyURI", "artwork",
+                                                        "persistentID");
         row("spotify client",
             FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A", "B"}, "Album", 215'000'000),
             "spotify:track:" + kTrackID,
@@ -146,10 +144,9 @@ private slots:
 
     void readsThePlayerObjectModel()
     {
-        QFETCH(QVariantMap, metadata);
-        QFETCH(QString, spotifyURI);
-        QFETCH(QString, artwork);
-        QFETCH(QString, persistentID);
+        auto [metadata, spotifyURI, artwork, persistentID] =
+            fetch<QVariantMap, QString, QString, QString>("metadata", "spotifyURI", "artwork",
+                                                          "persistentID");
         Rig rig({{"PlaybackStatus", "Playing"},
                  {"Volume", 0.55},
                  {"Position", qlonglong(42'500'000)},
@@ -157,26 +154,26 @@ private slots:
         QVERIFY(rig.isReady);
         Session &session = rig.session;
         const int before = session.transport.roundTrips();
-        QCOMPARE(value(session.get(ScriptReference::property(kPlayerState))),
-                 ScriptDescriptor::enumeration(kPlaying));
-        QCOMPARE(value(session.get(ScriptReference::property(kSoundVolume))),
-                 ScriptDescriptor::integer(55));
-        QCOMPARE(value(session.get(trackProperty(kName))), ScriptDescriptor::text("Song"));
-        QCOMPARE(value(session.get(trackProperty(kArtist))), ScriptDescriptor::text("A, B"));
-        QCOMPARE(value(session.get(trackProperty(kAlbum))), ScriptDescriptor::text("Album"));
-        QCOMPARE(value(session.get(trackProperty(kDuration))), ScriptDescriptor::integer(215'000));
-        QCOMPARE(value(session.get(ScriptReference::property(kPlayerPosition))),
-                 ScriptDescriptor::real(42.5));
-        QCOMPARE(value(session.get(trackProperty(kPersistentID))),
-                 ScriptDescriptor::text(persistentID));
-        const auto uri = session.get(trackProperty(kSpotifyID));
-        QCOMPARE(uri.error, ScriptError::kNone);
-        QCOMPARE(value(uri), spotifyURI.isEmpty()
-                                 ? std::nullopt
-                                 : std::optional(ScriptDescriptor::text(spotifyURI)));
-        const auto cover = session.get(trackProperty(kArtworkURL));
-        QCOMPARE(value(cover),
-                 artwork.isEmpty() ? std::nullopt : std::optional(ScriptDescriptor::text(artwork)));
+        using D = ScriptDescriptor;
+        const auto text = [](const QString &t) {
+            return t.isEmpty() ? std::nullopt : std::optional(D::text(t));
+        };
+        const std::pair<D, std::optional<D>> reads[] = {
+            {ScriptReference::property(kPlayerState), D::enumeration(kPlaying)},
+            {ScriptReference::property(kSoundVolume), D::integer(55)},
+            {trackProperty(kName), D::text("Song")},
+            {trackProperty(kArtist), D::text("A, B")},
+            {trackProperty(kAlbum), D::text("Album")},
+            {trackProperty(kDuration), D::integer(215'000)},
+            {ScriptReference::property(kPlayerPosition), D::real(42.5)},
+            {trackProperty(kPersistentID), D::text(persistentID)},
+            {trackProperty(kSpotifyID), text(spotifyURI)},
+            {trackProperty(kArtworkURL), text(artwork)}};
+        for (const auto &[reference, expected] : reads) {
+            const ScriptResult result = session.get(reference);
+            QCOMPARE(result.error, ScriptError::kNone);
+            QCOMPARE(value(result), expected);
+        }
         // One GetAll serves every property; only the position is read again.
         QCOMPARE(session.transport.roundTrips() - before, 2);
 
@@ -189,31 +186,28 @@ private slots:
 
     void readsWhatThePlayerPublishes_data()
     {
-        QTest::addColumn<QVariantMap>("properties");
-        QTest::addColumn<ScriptDescriptor>("reference");
-        QTest::addColumn<int>("error");
-        QTest::addColumn<std::optional<ScriptDescriptor>>("expected");
+        columns<QVariantMap, ScriptDescriptor, int, std::optional<ScriptDescriptor>>(
+            "properties", "reference", "error", "expected");
         const auto state = ScriptReference::property(kPlayerState);
         const auto volume = ScriptReference::property(kSoundVolume);
         const int none = ScriptError::kNone;
+        const int missing = ScriptError::kNoSuchObject;
         const std::optional<ScriptDescriptor> nothing;
+        const auto some = [](const ScriptDescriptor &d) { return std::optional(d); };
+        using D = ScriptDescriptor;
         row("stopped", QVariantMap{{"PlaybackStatus", "Stopped"}}, state, none,
-            std::optional(ScriptDescriptor::enumeration(kStopped)));
+            some(D::enumeration(kStopped)));
         row("unknown status", QVariantMap{{"PlaybackStatus", "Buffering"}}, state, none, nothing);
         row("status as number", QVariantMap{{"PlaybackStatus", 5}}, state, none, nothing);
         row("volume as text", QVariantMap{{"Volume", "loud"}}, volume, none, nothing);
         row("volume not a number", QVariantMap{{"Volume", qQNaN()}}, volume, none, nothing);
-        row("volume above full", QVariantMap{{"Volume", 1.5}}, volume, none,
-            std::optional(ScriptDescriptor::integer(150)));
+        row("volume above full", QVariantMap{{"Volume", 1.5}}, volume, none, some(D::integer(150)));
         const QVariantMap noTrack =
             metadata({{"mpris:trackid",
                        QVariant::fromValue(QDBusObjectPath(MprisTrackMetadata::kNoTrackID))}});
-        row("empty metadata, no title", metadata({}), trackProperty(kName),
-            int(ScriptError::kNoSuchObject), nothing);
-        row("no-track id, no title", noTrack, trackProperty(kName), int(ScriptError::kNoSuchObject),
-            nothing);
-        row("no-track id, no cover", noTrack, artworkData(), int(ScriptError::kNoSuchObject),
-            nothing);
+        row("empty metadata, no title", metadata({}), trackProperty(kName), missing, nothing);
+        row("no-track id, no title", noTrack, trackProperty(kName), missing, nothing);
+        row("no-track id, no cover", noTrack, artworkData(), missing, nothing);
 
         // What a runaway player sends is capped.
         QStringList crowd;
@@ -225,23 +219,18 @@ private slots:
                                              {"xesam:album", 42},
                                              {"mpris:length", "long"}});
         row("huge title", absurd, trackProperty(kName), none,
-            std::optional(
-                ScriptDescriptor::text(QString(MprisTrackMetadata::kMaxTextLength, u'x'))));
+            some(D::text(QString(MprisTrackMetadata::kMaxTextLength, u'x'))));
         row("crowd of artists", absurd, trackProperty(kArtist), none,
-            std::optional(ScriptDescriptor::text(
-                crowd.first(MprisTrackMetadata::kMaxArtists).join(QStringLiteral(", ")))));
-        row("album as number", absurd, trackProperty(kAlbum), none,
-            std::optional(ScriptDescriptor::text("")));
-        row("length as text", absurd, trackProperty(kDuration), none,
-            std::optional(ScriptDescriptor::integer(0)));
+            some(D::text(crowd.first(MprisTrackMetadata::kMaxArtists).join(QStringLiteral(", ")))));
+        row("album as number", absurd, trackProperty(kAlbum), none, some(D::text("")));
+        row("length as text", absurd, trackProperty(kDuration), none, some(D::integer(0)));
     }
 
     void readsWhatThePlayerPublishes()
     {
-        QFETCH(QVariantMap, properties);
-        QFETCH(ScriptDescriptor, reference);
-        QFETCH(int, error);
-        QFETCH(std::optional<ScriptDescriptor>, expected);
+        auto [properties, reference, error, expected] =
+            fetch<QVariantMap, ScriptDescriptor, int, std::optional<ScriptDescriptor>>(
+                "properties", "reference", "error", "expected");
         Rig rig(properties);
         QVERIFY(rig.isReady);
         const auto result = rig.session.get(reference);
@@ -343,8 +332,7 @@ private slots:
 
     void readsOnlySmallRegularArtworkFiles_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("readable");
+        columns<QString, bool>("kind", "readable");
         row("small file", "small", true);
         row("exactly the cap", "cap", true);
         row("over the cap", "huge", false);
@@ -356,8 +344,7 @@ private slots:
 
     void readsOnlySmallRegularArtworkFiles()
     {
-        QFETCH(QString, kind);
-        QFETCH(bool, readable);
+        auto [kind, readable] = fetch<QString, bool>("kind", "readable");
         if (kind == "unreadable" && ::geteuid() == 0)
             QSKIP("root reads every file");
         QTemporaryDir dir;
@@ -390,40 +377,34 @@ private slots:
 
     void mapsSpotifyAddresses_data()
     {
-        QTest::addColumn<QVariantMap>("metadata");
-        QTest::addColumn<QString>("spotifyURI");
-        QTest::addColumn<QString>("artwork");
+        columns<QVariantMap, QString, QString>("metadata", "spotifyURI", "artwork");
         const QString hex = "ab67616d0000b2730123456789abcdef01234567";
         const QString canonical = "https://i.scdn.co/image/" + hex;
-        row("open.spotify.com image",
-            QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex}}, QString(),
+        const QString none;
+        const auto art = [](const QString &url) { return QVariantMap{{"mpris:artUrl", url}}; };
+        const auto page = [](const QString &url) { return QVariantMap{{"xesam:url", url}}; };
+        row("open.spotify.com image", art("https://open.spotify.com/image/" + hex), none,
             canonical);
-        row("old thumb form", QVariantMap{{"mpris:artUrl", "http://open.spotify.com/thumb/" + hex}},
-            QString(), canonical);
-        row("cut identifier stays as sent",
-            QVariantMap{{"mpris:artUrl", "https://open.spotify.com/image/" + hex.left(39)}},
-            QString(), "https://open.spotify.com/image/" + hex.left(39));
-        row("other player's cover", QVariantMap{{"mpris:artUrl", "https://example.org/c.jpg"}},
-            QString(), "https://example.org/c.jpg");
-        row("local file is no address", QVariantMap{{"mpris:artUrl", "file:///tmp/c.jpg"}},
-            QString(), QString());
-        row("track web address",
-            QVariantMap{{"xesam:url", "https://open.spotify.com/track/" + kTrackID}},
-            "spotify:track:" + kTrackID, QString());
+        row("old thumb form", art("http://open.spotify.com/thumb/" + hex), none, canonical);
+        const QString cut = "https://open.spotify.com/image/" + hex.left(39);
+        row("cut identifier stays as sent", art(cut), none, cut);
+        row("other player's cover", art("https://example.org/c.jpg"), none,
+            "https://example.org/c.jpg");
+        row("local file is no address", art("file:///tmp/c.jpg"), none, none);
+        row("track web address", page("https://open.spotify.com/track/" + kTrackID),
+            "spotify:track:" + kTrackID, none);
         row("track path as object path",
             QVariantMap{{"mpris:trackid",
                          QVariant::fromValue(QDBusObjectPath("/com/spotify/track/" + kTrackID))}},
-            "spotify:track:" + kTrackID, QString());
-        row("album web address is no track",
-            QVariantMap{{"xesam:url", "https://open.spotify.com/album/" + kTrackID}}, QString(),
-            QString());
+            "spotify:track:" + kTrackID, none);
+        row("album web address is no track", page("https://open.spotify.com/album/" + kTrackID),
+            none, none);
     }
 
     void mapsSpotifyAddresses()
     {
-        QFETCH(QVariantMap, metadata);
-        QFETCH(QString, spotifyURI);
-        QFETCH(QString, artwork);
+        auto [metadata, spotifyURI, artwork] =
+            fetch<QVariantMap, QString, QString>("metadata", "spotifyURI", "artwork");
         const MprisTrackMetadata track(metadata);
         QCOMPARE(track.spotifyURI().value_or(QString()), spotifyURI);
         QCOMPARE(track.artworkAddress().value_or(QString()), artwork);

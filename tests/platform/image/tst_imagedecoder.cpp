@@ -15,8 +15,7 @@ class ImageDecoderTest : public QObject
 private slots:
     void thumbnails_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QSize>("expected"); // invalid: rejected
+        columns<QByteArray, QSize>("bytes", "expected"); // an invalid expected size: rejected
         row("jpeg 640x640", TestImages::encode(640, 640, "jpeg"), QSize(160, 160));
         row("png 400x100", TestImages::encode(400, 100, "png"), QSize(160, 40));
         row("webp 300x600", TestImages::encode(300, 600, "webp"), QSize(80, 160));
@@ -45,8 +44,7 @@ private slots:
 
     void thumbnails()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QSize, expected);
+        auto [bytes, expected] = fetch<QByteArray, QSize>("bytes", "expected");
         const QImage image = ImageDecoder::thumbnail(bytes, kLimits);
         QCOMPARE(image.isNull(), !expected.isValid());
         if (expected.isValid())

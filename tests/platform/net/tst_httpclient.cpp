@@ -123,11 +123,8 @@ private slots:
 
     void hostileServersEndInTheirError_data()
     {
-        QTest::addColumn<TestHttpServer::Response>("reply");
-        QTest::addColumn<double>("idle");
-        QTest::addColumn<double>("total");
-        QTest::addColumn<HttpError>("error");
-        QTest::addColumn<bool>("hasHead");
+        columns<TestHttpServer::Response, double, double, HttpError, bool>("reply", "idle", "total",
+                                                                           "error", "hasHead");
         row("exactly the cap", filler(65'536, true), 5.0, 10.0, HttpError::none, true);
         row("one byte over, announced", filler(65'537, true), 5.0, 10.0, HttpError::bodyTooLarge,
             true);
@@ -148,11 +145,9 @@ private slots:
 
     void hostileServersEndInTheirError()
     {
-        QFETCH(TestHttpServer::Response, reply);
-        QFETCH(double, idle);
-        QFETCH(double, total);
-        QFETCH(HttpError, error);
-        QFETCH(bool, hasHead);
+        auto [reply, idle, total, error, hasHead] =
+            fetch<TestHttpServer::Response, double, double, HttpError, bool>(
+                "reply", "idle", "total", "error", "hasHead");
         Fixture f;
         f.server.route("/x", reply);
         HttpRequest request = f.request("/x");
