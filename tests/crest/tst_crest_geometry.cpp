@@ -27,9 +27,7 @@ class CrestGeometryTest : public QObject
 private slots:
     void notchWidthAndTopHeightRules_data()
     {
-        QTest::addColumn<ScreenInfo>("screen");
-        QTest::addColumn<double>("notchWidth");
-        QTest::addColumn<double>("topHeight");
+        columns<ScreenInfo, double, double>("screen", "notchWidth", "topHeight");
         const QRectF frame(0, 0, 1512, 982);
         row("no camera housing", plain(frame), 126.0, 32.0);
         row("housing 180 wide", notched(frame, 38, 666, 846), 180.0, 38.0);
@@ -45,9 +43,8 @@ private slots:
 
     void notchWidthAndTopHeightRules()
     {
-        QFETCH(ScreenInfo, screen);
-        QFETCH(double, notchWidth);
-        QFETCH(double, topHeight);
+        auto [screen, notchWidth, topHeight] =
+            fetch<ScreenInfo, double, double>("screen", "notchWidth", "topHeight");
         const auto geometry = CrestGeometry::measure({screen}, 0);
         QVERIFY(geometry);
         QCOMPARE(geometry->notchWidth, notchWidth);

@@ -13,12 +13,9 @@ private slots:
     // course, and after release.
     void pressLook_data()
     {
-        QTest::addColumn<bool>("enabled");
-        QTest::addColumn<bool>("reduceMotion");
-        QTest::addColumn<double>("opacityAtOnce");
-        QTest::addColumn<double>("scaleAtOnce");
-        QTest::addColumn<double>("opacityPressed");
-        QTest::addColumn<double>("scalePressed");
+        columns<bool, bool, double, double, double, double>("enabled", "reduceMotion",
+                                                            "opacityAtOnce", "scaleAtOnce",
+                                                            "opacityPressed", "scalePressed");
 
         row("dims and dips over the animation", true, false, 1.0, 1.0, 0.72, 0.94);
         row("reduced motion dims at once, no dip", true, true, 0.72, 1.0, 0.72, 1.0);
@@ -26,12 +23,10 @@ private slots:
     }
     void pressLook()
     {
-        QFETCH(bool, enabled);
-        QFETCH(bool, reduceMotion);
-        QFETCH(double, opacityAtOnce);
-        QFETCH(double, scaleAtOnce);
-        QFETCH(double, opacityPressed);
-        QFETCH(double, scalePressed);
+        auto [enabled, reduceMotion, opacityAtOnce, scaleAtOnce, opacityPressed, scalePressed] =
+            fetch<bool, bool, double, double, double, double>("enabled", "reduceMotion",
+                                                              "opacityAtOnce", "scaleAtOnce",
+                                                              "opacityPressed", "scalePressed");
 
         CrestPressButton button;
         button.setFixedSize(26, 26);

@@ -2,6 +2,7 @@
 #include "notes/NotesView.h"
 #include "support/CrestFixture.h"
 #include "support/FileOwnership.h"
+#include "support/TestRows.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
 
@@ -58,22 +59,20 @@ class CrestViewTest : public QObject
 private slots:
     void contextMenuFollowsTheState_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("items");
+        columns<QString, QString>("setup", "items");
         const QString head = u"Music Connections|-|"_s, none = u"Floating lyrics [ ]|-|"_s;
         const QString how = u"How to Update…|Open at login [x]"_s,
                       tail = u"|-|About & Privacy…|-|Quit Velloway"_s;
-        QTest::newRow("idle") << u""_s << head + none + how + tail;
-        QTest::newRow("song current")
-            << u"playing"_s << u"Music Connections|Open in Spotify|-|"_s + none + how + tail;
-        QTest::newRow("lyrics") << u"lyrics"_s
-                                << head + u"Floating lyrics [x]|Click-through lyrics [ ]|"_s +
-                                       u"Make lyrics interactive (off)|-|"_s + how + tail;
+        row("idle", u""_s, head + none + how + tail);
+        row("song current", u"playing"_s,
+            u"Music Connections|Open in Spotify|-|"_s + none + how + tail);
+        row("lyrics", u"lyrics"_s,
+            head + u"Floating lyrics [x]|Click-through lyrics [ ]|"_s +
+                u"Make lyrics interactive (off)|-|"_s + how + tail);
     }
     void contextMenuFollowsTheState()
     {
-        QFETCH(QString, setup);
-        QFETCH(QString, items);
+        auto [setup, items] = fetch<QString, QString>("setup", "items");
         CrestFixture f;
         if (setup.contains("playing"))
             f.play(false);
@@ -91,37 +90,30 @@ private slots:
 
     void eachStateShowsItsAreas_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<QString>("areas"); // shown: tray, music, notes
-        QTest::addColumn<Probes>("probes");
+        // areas: which of tray, music, notes show
+        columns<QString, double, QString, Probes>("setup", "seconds", "areas", "probes");
         // Panel points: 660 x 170, the notch 126 x 32 at its centre (x 267...393), the
         // content 620 x 150 at (20, 8): music 300 wide, notes 12 points to its right.
         const Probes open = {
             {{2, 167}, 0}, {{657, 167}, 0}, {{330, 165}, 1}, {{280, 20}, 1}, {{12, 100}, 1}};
         const Probes split = open + Probes{{{326, 100}, 1}, {{500, 150}, 2}};
         const QString both = u"011"_s;
-        QTest::newRow("collapsed") << u"playing"_s << 1.0 << u"000"_s
-                                   << Probes{{{330, 16}, 1}, {{262, 16}, 0}, {{330, 36}, 0}};
-        QTest::newRow("fading in") << u"open"_s << 0.1 << both << Probes{};
-        QTest::newRow("reduced motion") << u"open reduced"_s << 0.0 << both << Probes{};
-        QTest::newRow("default layout") << u"open"_s << 1.0 << both << split;
-        QTest::newRow("tray with two files")
-            << u"open files"_s << 1.0 << u"100"_s << open + Probes{{{326, 150}, 2}};
-        QTest::newRow("drag highlight") << u"open drag"_s << 1.0 << u"100"_s
-                                        << Probes{{{1, 100}, 3}, {{658, 100}, 3}, {{4, 100}, 1}};
-        QTest::newRow("files over the notes")
-            << u"open over notes"_s << 1.0 << u"100"_s << Probes{{{1, 100}, 3}};
-        QTest::newRow("playing song")
-            << u"open playing"_s << 1.0 << both << split + Probes{{{72, 58}, 4}};
-        QTest::newRow("connection prompt") << u"open away"_s << 1.0 << both << split;
+        row("collapsed", u"playing"_s, 1.0, u"000"_s,
+            Probes{{{330, 16}, 1}, {{262, 16}, 0}, {{330, 36}, 0}});
+        row("fading in", u"open"_s, 0.1, both, Probes{});
+        row("reduced motion", u"open reduced"_s, 0.0, both, Probes{});
+        row("default layout", u"open"_s, 1.0, both, split);
+        row("tray with two files", u"open files"_s, 1.0, u"100"_s, open + Probes{{{326, 150}, 2}});
+        row("drag highlight", u"open drag"_s, 1.0, u"100"_s,
+            Probes{{{1, 100}, 3}, {{658, 100}, 3}, {{4, 100}, 1}});
+        row("files over the notes", u"open over notes"_s, 1.0, u"100"_s, Probes{{{1, 100}, 3}});
+        row("playing song", u"open playing"_s, 1.0, both, split + Probes{{{72, 58}, 4}});
+        row("connection prompt", u"open away"_s, 1.0, both, split);
     }
     void eachStateShowsItsAreas()
     {
-        QFETCH(QString, setup);
-        QFETCH(double, seconds);
-        QFETCH(QString, areas);
-        QFETCH(Probes, probes);
+        auto [setup, seconds, areas, probes] =
+            fetch<QString, double, QString, Probes>("setup", "seconds", "areas", "probes");
         CrestFixture f;
         f.reduceMotion = setup.contains("reduced");
         for (const QString &name : {u"a.txt"_s, u"b.pdf"_s}) {

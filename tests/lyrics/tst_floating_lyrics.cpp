@@ -3,14 +3,11 @@
 #include "lyrics/LyricsDragHandle.h"
 #include "lyrics/LyricsMouseToggle.h"
 #include "lyrics/LyricsPanelGeometry.h"
-#include "lyrics/LyricsProviding.h"
 #include "lyrics/LyricsWindowController.h"
-#include "music/SpotifyArtworkProviding.h"
 #include "music/SpotifyController.h"
-#include "platform/apps/ApplicationLookup.h"
-#include "platform/dbus/PlayerNotificationCenter.h"
 #include "platform/desktop/ScreenSource.h"
 #include "support/MemorySettings.h"
+#include "support/PlayerFakes.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/TestRows.h"
@@ -43,19 +40,6 @@ struct Screens : ScreenSource
     QList<ScreenInfo> screens() const override { return list; }
     qsizetype primaryIndex() const override { return 0; }
 };
-struct Apps : ApplicationLookup
-{
-    std::optional<qint32> processID(const ApplicationIdentity &) override { return 100; }
-    bool isInstalled(const ApplicationIdentity &) override { return true; }
-};
-struct Quiet : PlayerNotificationCenter
-{
-    CancelHandle observe(const QString &, std::function<void()>) override { return {}; }
-};
-struct NoCovers : SpotifyArtworkProviding
-{
-    CancelHandle data(const QUrl &, Completion) override { return {}; }
-};
 struct Lyrics : LyricsProviding
 {
     explicit Lyrics(VirtualTime &t) : time(t) {}
@@ -72,8 +56,8 @@ struct Harness
 {
     VirtualTime time;
     RecordingWorkspace workspace;
-    Apps apps;
-    Quiet quiet;
+    FakeApps apps{100};
+    NoBroadcasts quiet;
     MemorySettings settings;
     Screens screens;
     Lyrics provider{time};
@@ -92,11 +76,8 @@ struct Harness
     }
     void play(int index, const QString &title, double elapsed, bool playing = true)
     {
-        SpotifySnapshot song;
-        song.title = title;
-        song.artist = u"Artist"_s;
+        SpotifySnapshot song = playingSong(title, elapsed);
         song.isPlaying = playing;
-        song.timing = {200, elapsed, elapsed / 200};
         bridges[index]->reply = song;
         (index == 0 ? first : second)->load(false);
         settle(0);
@@ -159,11 +140,9 @@ class FloatingLyricsTest : public QObject
 private slots:
     void viewShowsEachLookupState_data()
     {
-        QTest::addColumn<QVariant>("result"); // none: no song playing
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<bool>("retry");
+        // result: none when no song plays
+        columns<QVariant, QString, QString, QString, bool>("result", "title", "detail", "mode",
+                                                           "retry");
         using Kind = LyricsFailure::Kind;
         const auto failure = [](Kind kind) {
             return QVariant::fromValue(LyricsResult(LyricsFailure{kind, {}}));
@@ -188,11 +167,9 @@ private slots:
     }
     void viewShowsEachLookupState()
     {
-        QFETCH(QVariant, result);
-        QFETCH(QString, title);
-        QFETCH(QString, detail);
-        QFETCH(QString, mode);
-        QFETCH(bool, retry);
+        auto [result, title, detail, mode, retry] =
+            fetch<QVariant, QString, QString, QString, bool>("result", "title", "detail", "mode",
+                                                             "retry");
         Harness h;
         h.open();
         if (result.isValid()) {

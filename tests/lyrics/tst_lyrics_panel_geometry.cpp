@@ -20,9 +20,7 @@ class LyricsPanelGeometryTest : public QObject
 private slots:
     void panelLiesInsideTheScreenMargin_data()
     {
-        QTest::addColumn<QRectF>("frame");
-        QTest::addColumn<QRectF>("visible");
-        QTest::addColumn<QRectF>("expected");
+        columns<QRectF, QRectF, QRectF>("frame", "visible", "expected");
         row("inside stays", QRectF(100, 90, 390, 218), kWide, QRectF(100, 90, 390, 218));
         row("half off the right edge", QRectF(1700, 500, 390, 218), kWide,
             QRectF(1518, 500, 390, 218));
@@ -36,15 +34,13 @@ private slots:
     }
     void panelLiesInsideTheScreenMargin()
     {
-        QFETCH(QRectF, frame);
-        QFETCH(QRectF, visible);
+        auto [frame, visible] = fetch<QRectF, QRectF>("frame", "visible");
         QTEST(clamped(frame, visible), "expected");
     }
 
     void dragRegionsAvoidTheButtons_data()
     {
-        QTest::addColumn<QRectF>("controls");
-        QTest::addColumn<Rects>("expected");
+        columns<QRectF, Rects>("controls", "expected");
         const QRectF strip(0, 0, 390, 30);
         row("buttons at the right end", QRectF(330, 3, 60, 24),
             Rects{{0, 0, 390, 3}, {0, 3, 330, 24}, {0, 27, 390, 3}});
@@ -62,10 +58,7 @@ private slots:
     // The stored text goes through the same parsing the settings file gets.
     void firstFrameComesFromTheStoredOrigin_data()
     {
-        QTest::addColumn<Rects>("screens");
-        QTest::addColumn<int>("primary");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QRectF>("expected");
+        columns<Rects, int, QVariant, QRectF>("screens", "primary", "stored", "expected");
         const Rects two{kWide, kRight};
         row("first launch", Rects{kWide}, 0, QVariant(), QRectF(1506, 838, 390, 218));
         row("first launch, second screen primary", two, 1, QVariant(), QRectF(2786, 782, 390, 218));
@@ -84,9 +77,8 @@ private slots:
     }
     void firstFrameComesFromTheStoredOrigin()
     {
-        QFETCH(Rects, screens);
-        QFETCH(int, primary);
-        QFETCH(QVariant, stored);
+        auto [screens, primary, stored] =
+            fetch<Rects, int, QVariant>("screens", "primary", "stored");
         const auto frame = initialFrame(
             screens, primary, stored.isValid() ? std::optional(parseOrigin(stored)) : std::nullopt);
         QTEST(frame.value_or(QRectF()), "expected");
@@ -101,8 +93,8 @@ private slots:
 
     void storedOpacityIsLimited_data()
     {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<double>("expected"); // -1: none
+        // expected: -1 for none
+        columns<QVariant, double>("stored", "expected");
         row("too faint", QVariant("0.2"), 0.45);
         row("too strong", QVariant("3.0"), 1.0);
         row("in range", QVariant(0.8), 0.8);

@@ -69,8 +69,8 @@ private slots:
 
     void statusFollowsTheLookup_data()
     {
-        QTest::addColumn<int>("failure"); // a LyricsFailure::Kind, or -1 for a document
-        QTest::addColumn<Status>("status");
+        // failure: a LyricsFailure::Kind, or -1 for a document
+        columns<int, Status>("failure", "status");
         row("found", -1, Status::ready);
         row("not found", int(LyricsFailure::Kind::notFound), Status::notFound);
         row("429", int(LyricsFailure::Kind::rateLimited), Status::rateLimited);
@@ -108,10 +108,8 @@ private slots:
 
     void positionExtrapolatesAtMostTwoSeconds_data()
     {
-        QTest::addColumn<double>("sample");
-        QTest::addColumn<bool>("playing");
-        QTest::addColumn<double>("later"); // seconds after the sample
-        QTest::addColumn<double>("position");
+        // later: seconds after the sample
+        columns<double, bool, double, double>("sample", "playing", "later", "position");
         row("playing", 8.0, true, 1.5, 9.5);
         row("stalled player", 5.0, true, 5.0, 7.0);
         row("paused", 8.0, false, 5.0, 8.0);
@@ -122,9 +120,7 @@ private slots:
     }
     void positionExtrapolatesAtMostTwoSeconds()
     {
-        QFETCH(double, sample);
-        QFETCH(bool, playing);
-        QFETCH(double, later);
+        auto [sample, playing, later] = fetch<double, bool, double>("sample", "playing", "later");
         Harness h;
         h.c.updateTrack(kFirst);
         h.c.updatePlayback(sample, playing, Seconds(100));

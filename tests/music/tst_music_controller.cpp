@@ -1,9 +1,8 @@
 #include "music/MusicConnectionPresenting.h"
 #include "music/MusicController.h"
-#include "music/SpotifyArtworkProviding.h"
 #include "music/SpotifyVolumeController.h"
-#include "platform/dbus/PlayerNotificationCenter.h"
 #include "support/MemorySettings.h"
+#include "support/PlayerFakes.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/TestRows.h"
@@ -15,22 +14,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 const QList<MusicSource> kSources = {MusicSource::spotify, MusicSource::chrome, MusicSource::pear};
-
-struct Apps : ApplicationLookup
-{
-    bool installed = true;
-    bool running = true;
-    std::optional<qint32> processID(const ApplicationIdentity &) override
-    {
-        return running ? std::optional<qint32>(7) : std::nullopt;
-    }
-    bool isInstalled(const ApplicationIdentity &) override { return installed; }
-};
-
-struct NoCovers : SpotifyArtworkProviding
-{
-    CancelHandle data(const QUrl &, Completion) override { return {}; }
-};
 
 struct Prompts : MusicConnectionPresenting
 {
@@ -49,7 +32,7 @@ struct Harness
 {
     VirtualTime time;
     RecordingWorkspace workspace;
-    Apps apps;
+    FakeApps apps{7};
     MemorySettings defaults;
     Prompts prompts;
     QMap<MusicSource, bool> running;
@@ -83,12 +66,8 @@ struct Harness
     {
         const MusicSource source = kSources[u"scp"_s.indexOf(step[0])];
         running[source] = step[1] != u'0';
-        SpotifySnapshot s;
-        s.title = u"Song"_s;
-        s.artist = u"Artist"_s;
+        SpotifySnapshot s = playingSong();
         s.isPlaying = step[1] == u'+';
-        s.timing = {200, 50, 0.25};
-        s.volume = 40;
         bridges[source]->reply = s;
         player(source).load(false);
     }
@@ -192,7 +171,7 @@ private slots:
         Harness h;
         h.apply(running ? u"c+"_s : u"c0"_s);
         h.settle();
-        h.apps.running = running;
+        h.apps.pid = running ? std::optional<qint32>(7) : std::nullopt;
         h.music->showConnectionSetup(MusicSource::chrome);
         QVERIFY(h.prompts.shown);
         QCOMPARE(h.prompts.shown->title, u"Connect Chrome"_s);

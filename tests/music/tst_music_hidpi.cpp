@@ -19,9 +19,8 @@ class MusicHiDpiTest : public QObject
 private slots:
     void drawnForTheScreen_data()
     {
-        QTest::addColumn<QString>("piece");
-        QTest::addColumn<QRect>("line"); // a one-pixel line of device pixels
-        QTest::addColumn<int>("span");   // device pixels of the measured shape
+        // line: a one-pixel line of device pixels; span: device pixels of the measured shape
+        columns<QString, QRect, int>("piece", "line", "span");
         // The track is 3 points high, centred in 14.
         row("scrubber track", QString("scrubber"), QRect(100, 0, 1, 28), 6);
         // The 4-point spindle in the middle of the record's label.
@@ -29,9 +28,7 @@ private slots:
     }
     void drawnForTheScreen()
     {
-        QFETCH(QString, piece);
-        QFETCH(QRect, line);
-        QFETCH(int, span);
+        auto [piece, line, span] = fetch<QString, QRect, int>("piece", "line", "span");
         std::unique_ptr<QWidget> widget;
         if (piece == "scrubber") {
             widget = std::make_unique<SpotifyScrubberView>(nullptr);

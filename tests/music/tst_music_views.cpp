@@ -1,7 +1,5 @@
 #include "crest/SymbolIcons.h"
 #include "lyrics/LyricsController.h"
-#include "lyrics/LyricsProviding.h"
-#include "music/SpotifyArtworkProviding.h"
 #include "music/SpotifyController.h"
 #include "music/SpotifyScrubber.h"
 #include "music/SpotifyScrubberView.h"
@@ -10,10 +8,10 @@
 #include "music/SpotifyVolumeController.h"
 #include "music/SpotifyVolumeSliderView.h"
 #include "music/SpotifyVolumeStrip.h"
-#include "platform/apps/ApplicationLookup.h"
-#include "platform/dbus/PlayerNotificationCenter.h"
+#include "support/PlayerFakes.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
+#include "support/TestRows.h"
 
 #include <QAccessible>
 #include <QLabel>
@@ -29,41 +27,12 @@ using namespace Qt::StringLiterals;
 using State = SpotifyConnectionState;
 using Kind = SpotifyLocalError::Kind;
 
-struct Apps : ApplicationLookup
-{
-    std::optional<qint32> processID(const ApplicationIdentity &) override { return std::nullopt; }
-    bool isInstalled(const ApplicationIdentity &) override { return true; }
-};
-struct Quiet : PlayerNotificationCenter
-{
-    CancelHandle observe(const QString &, std::function<void()>) override { return {}; }
-};
-struct NoCovers : SpotifyArtworkProviding
-{
-    CancelHandle data(const QUrl &, Completion) override { return {}; }
-};
-struct NoLyrics : LyricsProviding
-{
-    CancelHandle lyrics(const LyricsTrack &, QObject *, Completion) override { return {}; }
-};
-
-SpotifySnapshot song()
-{
-    SpotifySnapshot s;
-    s.title = u"Song"_s;
-    s.artist = u"Artist"_s;
-    s.isPlaying = true;
-    s.timing = {200, 50, 0.25};
-    s.volume = 40;
-    return s;
-}
-
 struct Harness
 {
     VirtualTime time;
     RecordingWorkspace workspace;
-    Apps apps;
-    Quiet quiet;
+    FakeApps apps;
+    NoBroadcasts quiet;
     NoLyrics noLyrics;
     std::optional<qint32> pid = 100;
     ScriptedBridge *bridge = new ScriptedBridge(time);
@@ -77,7 +46,7 @@ struct Harness
 
     void play()
     {
-        bridge->reply = song();
+        bridge->reply = playingSong();
         c.start();
         time.advance(0);
     }
@@ -136,15 +105,14 @@ private slots:
 
     void timeText_data()
     {
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("zero") << 0.0 << u"0:00"_s;
-        QTest::newRow("negative") << -4.0 << u"0:00"_s;
-        QTest::newRow("not a number") << std::nan("") << u"0:00"_s;
-        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << u"0:00"_s;
-        QTest::newRow("truncated") << 61.9 << u"1:01"_s;
-        QTest::newRow("an hour stays minutes") << 3600.0 << u"60:00"_s;
-        QTest::newRow("capped") << 400000.0 << u"5999:59"_s;
+        columns<double, QString>("seconds", "text");
+        row("zero", 0.0, u"0:00"_s);
+        row("negative", -4.0, u"0:00"_s);
+        row("not a number", std::nan(""), u"0:00"_s);
+        row("infinite", std::numeric_limits<double>::infinity(), u"0:00"_s);
+        row("truncated", 61.9, u"1:01"_s);
+        row("an hour stays minutes", 3600.0, u"60:00"_s);
+        row("capped", 400000.0, u"5999:59"_s);
     }
     void timeText()
     {
@@ -154,23 +122,19 @@ private slots:
 
     void sliderFraction_data()
     {
-        QTest::addColumn<double>("x");
-        QTest::addColumn<double>("width");
-        QTest::addColumn<double>("inset");
-        QTest::addColumn<double>("fraction"); // NaN: none
-        QTest::newRow("scrubber left edge") << 0.0 << 206.0 << 3.0 << -0.015;
-        QTest::newRow("scrubber middle") << 103.0 << 206.0 << 3.0 << 0.5;
-        QTest::newRow("scrubber past the end") << 206.0 << 206.0 << 3.0 << 1.015;
-        QTest::newRow("scrubber too narrow") << 3.0 << 6.0 << 3.0 << std::nan("");
-        QTest::newRow("volume quarter") << 29.0 << 108.0 << 4.0 << 0.25;
-        QTest::newRow("volume too narrow") << 4.0 << 8.0 << 4.0 << std::nan("");
+        // fraction: NaN for none
+        columns<double, double, double, double>("x", "width", "inset", "fraction");
+        row("scrubber left edge", 0.0, 206.0, 3.0, -0.015);
+        row("scrubber middle", 103.0, 206.0, 3.0, 0.5);
+        row("scrubber past the end", 206.0, 206.0, 3.0, 1.015);
+        row("scrubber too narrow", 3.0, 6.0, 3.0, std::nan(""));
+        row("volume quarter", 29.0, 108.0, 4.0, 0.25);
+        row("volume too narrow", 4.0, 8.0, 4.0, std::nan(""));
     }
     void sliderFraction()
     {
-        QFETCH(double, x);
-        QFETCH(double, width);
-        QFETCH(double, inset);
-        QFETCH(double, fraction);
+        auto [x, width, inset, fraction] =
+            fetch<double, double, double, double>("x", "width", "inset", "fraction");
         const auto got = SpotifySliderView::fraction(x, width, inset);
         QCOMPARE(got.has_value(), !std::isnan(fraction));
         if (got)
@@ -180,8 +144,8 @@ private slots:
     void scrubberFollowsTheController_data()
     {
         QTest::addColumn<bool>("playing");
-        QTest::newRow("playing") << true;
-        QTest::newRow("nothing to seek") << false;
+        row("playing", true);
+        row("nothing to seek", false);
     }
     void scrubberFollowsTheController()
     {
@@ -225,21 +189,18 @@ private slots:
 
     void volumeStripShowsTheLevel_data()
     {
-        QTest::addColumn<int>("level"); // -1: the player reported none
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("help");
-        QTest::addColumn<QString>("tip");
-        QTest::newRow("unknown") << -1 << u"speaker.slash.fill"_s << u"Mute Spotify"_s
-                                 << u"Mute Spotify"_s << u"Music volume is unavailable"_s;
-        QTest::newRow("muted") << 0 << u"speaker.slash.fill"_s << u"Unmute Spotify"_s
-                               << u"Unmute Spotify · 50%"_s << u"Music volume"_s;
-        QTest::newRow("quiet") << 34 << u"speaker.wave.1.fill"_s << u"Mute Spotify"_s
-                               << u"Mute Spotify"_s << u"Music volume"_s;
-        QTest::newRow("medium") << 35 << u"speaker.wave.2.fill"_s << u"Mute Spotify"_s
-                                << u"Mute Spotify"_s << u"Music volume"_s;
-        QTest::newRow("loud") << 70 << u"speaker.wave.3.fill"_s << u"Mute Spotify"_s
-                              << u"Mute Spotify"_s << u"Music volume"_s;
+        // level: -1 when the player reported none
+        columns<int, QString, QString, QString, QString>("level", "symbol", "name", "help", "tip");
+        row("unknown", -1, u"speaker.slash.fill"_s, u"Mute Spotify"_s, u"Mute Spotify"_s,
+            u"Music volume is unavailable"_s);
+        row("muted", 0, u"speaker.slash.fill"_s, u"Unmute Spotify"_s, u"Unmute Spotify · 50%"_s,
+            u"Music volume"_s);
+        row("quiet", 34, u"speaker.wave.1.fill"_s, u"Mute Spotify"_s, u"Mute Spotify"_s,
+            u"Music volume"_s);
+        row("medium", 35, u"speaker.wave.2.fill"_s, u"Mute Spotify"_s, u"Mute Spotify"_s,
+            u"Music volume"_s);
+        row("loud", 70, u"speaker.wave.3.fill"_s, u"Mute Spotify"_s, u"Mute Spotify"_s,
+            u"Music volume"_s);
     }
     void volumeStripShowsTheLevel()
     {
@@ -276,15 +237,11 @@ private slots:
 
     void nowPlayingShowsTheState_data()
     {
-        QTest::addColumn<int>("source");
-        QTest::addColumn<int>("failure"); // -1: plays; -2: nothing runs; -3: connecting
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("action"); // empty: none
-        QTest::addColumn<bool>("setup");
+        // failure: -1 plays, -2 nothing runs, -3 connecting; action: empty for none
+        columns<int, int, QString, QString, bool>("source", "failure", "title", "action", "setup");
         auto row = [](const char *name, MusicSource source, int failure, QString title,
                       QString action, bool setup) {
-            QTest::newRow(name) << int(MusicSource::Case(source)) << failure << title << action
-                                << setup;
+            ::row(name, int(MusicSource::Case(source)), failure, title, action, setup);
         };
         row("playing", MusicSource::spotify, -1, u"Song"_s, {}, false);
         row("not running", MusicSource::spotify, -2, u"Spotify"_s, u"Open"_s, false);
@@ -298,9 +255,7 @@ private slots:
     }
     void nowPlayingShowsTheState()
     {
-        QFETCH(int, source);
-        QFETCH(int, failure);
-        QFETCH(QString, action);
+        auto [source, failure, action] = fetch<int, int, QString>("source", "failure", "action");
         Harness h{MusicSource(MusicSource::Case(source))};
         if (failure == -2)
             h.pid.reset();

@@ -57,9 +57,7 @@ private slots:
 
     void timingFromMilliseconds_data()
     {
-        QTest::addColumn<double>("milliseconds");
-        QTest::addColumn<double>("position");
-        QTest::addColumn<SpotifyPlaybackTiming>("expected");
+        columns<double, double, SpotifyPlaybackTiming>("milliseconds", "position", "expected");
         const double inf = std::numeric_limits<double>::infinity();
         const double nan = std::numeric_limits<double>::quiet_NaN();
         row("middle", 200'000.0, 50.0, SpotifyPlaybackTiming{200, 50, 0.25});
@@ -75,16 +73,14 @@ private slots:
 
     void timingFromMilliseconds()
     {
-        QFETCH(double, milliseconds);
-        QFETCH(double, position);
-        QFETCH(SpotifyPlaybackTiming, expected);
+        auto [milliseconds, position, expected] =
+            fetch<double, double, SpotifyPlaybackTiming>("milliseconds", "position", "expected");
         QCOMPARE(SpotifyPlaybackTiming::fromMilliseconds(milliseconds, position), expected);
     }
 
     void trackLinks_data()
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("kept");
+        columns<QString, bool>("value", "kept");
         row("22 alphanumerics", kValidURI, true);
         row("21", "spotify:track:4uLU6hMCjMI75M1A2tKUQ", false);
         row("23", "spotify:track:4uLU6hMCjMI75M1A2tKUQCx", false);
@@ -98,8 +94,7 @@ private slots:
 
     void trackLinks()
     {
-        QFETCH(QString, value);
-        QFETCH(bool, kept);
+        auto [value, kept] = fetch<QString, bool>("value", "kept");
         const auto result = SpotifyTrackLink::validatedURI(value);
         QCOMPARE(result.has_value(), kept);
         if (kept)
@@ -109,9 +104,7 @@ private slots:
 
     void trackFromSnapshot_data()
     {
-        QTest::addColumn<SpotifySnapshot>("input");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<int>("duration");
+        columns<SpotifySnapshot, bool, int>("input", "valid", "duration");
         const QString title500 = QString(500, u'x');
         const QString accented = QStringLiteral("e\u0301").repeated(500); // 500 characters
         row("empty album", snapshot("T", "A", "", 200), true, 200);
@@ -130,9 +123,8 @@ private slots:
 
     void trackFromSnapshot()
     {
-        QFETCH(SpotifySnapshot, input);
-        QFETCH(bool, valid);
-        QFETCH(int, duration);
+        auto [input, valid, duration] =
+            fetch<SpotifySnapshot, bool, int>("input", "valid", "duration");
         const auto track = LyricsTrack::from(input);
         QCOMPARE(track.has_value(), valid);
         if (!valid)

@@ -1,8 +1,8 @@
 #include "music/SpotifyArtworkProviding.h"
 #include "music/SpotifyController.h"
 #include "music/SpotifyVolumeController.h"
-#include "platform/apps/ApplicationLookup.h"
 #include "platform/dbus/PlayerNotificationCenter.h"
+#include "support/PlayerFakes.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/TestImages.h"
@@ -24,24 +24,6 @@ constexpr int kOtherFailure = -1;
 constexpr int kNoAnswer = -2;
 
 const QUrl kCover(u"https://i.scdn.co/image/ab67616d0000b2731234567890abcdef12345678"_s);
-
-SpotifySnapshot song(const QString &title = u"Song"_s, double elapsed = 50, double duration = 200)
-{
-    SpotifySnapshot s;
-    s.title = title;
-    s.artist = u"Artist"_s;
-    s.isPlaying = true;
-    s.timing = {duration, elapsed, elapsed / duration};
-    s.volume = 40;
-    return s;
-}
-
-struct Apps : ApplicationLookup
-{
-    bool installed = true;
-    std::optional<qint32> processID(const ApplicationIdentity &) override { return std::nullopt; }
-    bool isInstalled(const ApplicationIdentity &) override { return installed; }
-};
 
 struct Broadcasts : PlayerNotificationCenter
 {
@@ -74,7 +56,7 @@ struct Harness
 {
     VirtualTime time;
     RecordingWorkspace workspace;
-    Apps apps;
+    FakeApps apps;
     Broadcasts broadcasts;
     std::optional<qint32> pid = 100;
     ScriptedBridge *bridge = new ScriptedBridge(time);
@@ -88,7 +70,7 @@ struct Harness
     {}
 
     // Starts polling with `snapshot` playing and lets the first poll land.
-    void play(const SpotifySnapshot &snapshot = song())
+    void play(const SpotifySnapshot &snapshot = playingSong())
     {
         bridge->reply = snapshot;
         c.start();
@@ -152,11 +134,11 @@ private slots:
     {
         Harness h;
         h.bridge->replySeconds = 0.5;
-        h.bridge->reply = song(u"Old"_s);
+        h.bridge->reply = playingSong(u"Old"_s);
         QSignalSpy titles(&h.c, &SpotifyController::trackTitleChanged);
         h.c.start();
         h.time.advance(0.1);
-        h.bridge->reply = song(u"New"_s);
+        h.bridge->reply = playingSong(u"New"_s);
         h.broadcasts.callback();
         QCoreApplication::processEvents(); // the observer hands the broadcast over queued
         h.time.advance(0.9);               // the poll in flight lands at 0.5, its successor at 1.0
@@ -235,7 +217,7 @@ private slots:
     {
         auto [duration, elapsed] = fetch<double, double>("duration", "elapsed");
         Harness h;
-        SpotifySnapshot s = song();
+        SpotifySnapshot s = playingSong();
         s.timing = {duration, elapsed, 0.5};
         h.play(s);
         QTEST(h.c.duration(), "shownDuration");
@@ -254,7 +236,7 @@ private slots:
         auto session = h.c.beginScrubbing();
         QVERIFY(session && !h.c.beginScrubbing());
         h.c.updateScrubbing(1.3, *session);
-        h.bridge->reply = song(u"Song"_s, 60);
+        h.bridge->reply = playingSong(u"Song"_s, 60);
         h.time.advance(1); // polls leave the dragged position alone
         QCOMPARE(h.c.elapsed(), 200.0);
         h.c.endScrubbing(*session);
@@ -265,7 +247,7 @@ private slots:
         h.time.advance(1);
         session = h.c.beginScrubbing();
         h.c.updateScrubbing(0.9, *session);
-        h.bridge->reply = song(u"Other"_s, 10);
+        h.bridge->reply = playingSong(u"Other"_s, 10);
         h.time.advance(1);
         QVERIFY(!h.c.isScrubbing());
         QCOMPARE(h.c.elapsed(), 10.0);
@@ -316,7 +298,7 @@ private slots:
     void artworkRetriesOnItsScheduleAndResetsForANewAddress()
     {
         Harness h;
-        SpotifySnapshot s = song();
+        SpotifySnapshot s = playingSong();
         s.artworkURL = kCover;
         h.play(s);
         h.time.advance(95);

@@ -164,9 +164,8 @@ private slots:
 
     void scanFailures_data()
     {
-        QTest::addColumn<int>("listingError");
-        QTest::addColumn<bool>("pausedElsewhere");
-        QTest::addColumn<QString>("expected"); // a browserReply text, or the kind's number
+        // expected: a browserReply text, or the kind's number
+        columns<int, bool, QString>("listingError", "pausedElsewhere", "expected");
         row("a window's tabs fail, nothing else", 0, false, QString::number(int(Kind::notRunning)));
         row("a window's tabs fail, a paused song elsewhere", 0, true, QString("Held"));
         row("extension not connected", 12, false, QString::number(int(Kind::browserSetup)));
@@ -175,9 +174,8 @@ private slots:
 
     void scanFailures()
     {
-        QFETCH(int, listingError);
-        QFETCH(bool, pausedElsewhere);
-        QFETCH(QString, expected);
+        auto [listingError, pausedElsewhere, expected] =
+            fetch<int, bool, QString>("listingError", "pausedElsewhere", "expected");
         Rig rig;
         rig.windows({{kMusic + "a"}, {pausedElsewhere ? kMusic + "b" : QString()}});
         rig.transport->answerGet(address(tab(1, 0)),
@@ -196,11 +194,8 @@ private slots:
 
     void pageFailures_data()
     {
-        QTest::addColumn<int>("error");
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<double>("seconds");
-        QTest::addColumn<QString>("message"); // empty: the error kind is checked
-        QTest::addColumn<int>("kind");
+        // message: empty when the error kind is checked
+        columns<int, QString, double, QString, int>("error", "reply", "seconds", "message", "kind");
         const QString rejected = QStringLiteral("Chrome rejected the playback request (-1708). "
                                                 "Check Velloway\u2019s extension in Chrome.");
         row("extension gone", 12, QString(), 0.0, QString(), int(Kind::browserSetup));
@@ -216,11 +211,8 @@ private slots:
 
     void pageFailures()
     {
-        QFETCH(int, error);
-        QFETCH(QString, reply);
-        QFETCH(double, seconds);
-        QFETCH(QString, message);
-        QFETCH(int, kind);
+        auto [error, reply, seconds, message, kind] = fetch<int, QString, double, QString, int>(
+            "error", "reply", "seconds", "message", "kind");
         Rig rig;
         rig.windows({{kMusic + "a"}});
         rig.pageIn(tab(1, 1), Answer{ScriptDescriptor::text(reply), error, 0, seconds});

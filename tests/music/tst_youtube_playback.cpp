@@ -33,9 +33,9 @@ private slots:
 
     void buildsScripts_data()
     {
-        QTest::addColumn<std::optional<SpotifyCommand>>("command");
-        QTest::addColumn<std::optional<QString>>("expectedID");
-        QTest::addColumn<QByteArray>("action"); // empty: fails with trackChanged
+        // action: empty when it fails with trackChanged
+        columns<std::optional<SpotifyCommand>, std::optional<QString>, QByteArray>(
+            "command", "expectedID", "action");
         const LyricsTrack track("Song", "Artist", "Album", 200, std::nullopt, kID);
         const std::optional<QString> none;
         row("read names no song", std::optional<SpotifyCommand>(), std::optional(kID),
@@ -58,9 +58,9 @@ private slots:
 
     void buildsScripts()
     {
-        QFETCH(std::optional<SpotifyCommand>, command);
-        QFETCH(std::optional<QString>, expectedID);
-        QFETCH(QByteArray, action);
+        auto [command, expectedID, action] =
+            fetch<std::optional<SpotifyCommand>, std::optional<QString>, QByteArray>(
+                "command", "expectedID", "action");
         const auto script = YouTubePlayback::script(command, expectedID);
         if (action.isEmpty()) {
             QVERIFY(script.localError());
@@ -75,8 +75,8 @@ private slots:
 
     void decodesReplies_data()
     {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("outcome"); // -1 success, -2 undecodable, else the error kind
+        // outcome: -1 success, -2 undecodable, else the error kind
+        columns<QByteArray, int>("reply", "outcome");
         row("playing", QByteArray(R"({"title":"T","isPaused":false})"), -1);
         row("not JSON", QByteArray("<html>"), -2);
         row("title of the wrong type", QByteArray(R"({"title":5})"), -2);
@@ -88,8 +88,7 @@ private slots:
 
     void decodesReplies()
     {
-        QFETCH(QByteArray, reply);
-        QFETCH(int, outcome);
+        auto [reply, outcome] = fetch<QByteArray, int>("reply", "outcome");
         const auto result = YouTubePlayback::snapshot(reply);
         QCOMPARE(result.isSuccess(), outcome == -1);
         QCOMPARE(result.otherError() != nullptr, outcome == -2);

@@ -53,11 +53,9 @@ private slots:
     // its steps ("type:…" types into the editor), then reads the view.
     void statesAndActions_data()
     {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QStringList>("menu");
-        QTest::addColumn<bool>("editorShown");
-        QTest::addColumn<QString>("warning"); // empty: no warning line
-        QTest::addColumn<QString>("saved");   // text found on disk
+        // warning: empty for none; saved: text found on disk
+        columns<QString, QStringList, bool, QString, QString>("steps", "menu", "editorShown",
+                                                              "warning", "saved");
 
         const QStringList none = {"(No saved notes)"};
         row("typing reaches the store, saved after the delay", QString("type:Milk,wait"),
@@ -81,11 +79,9 @@ private slots:
     }
     void statesAndActions()
     {
-        QFETCH(QString, steps);
-        QFETCH(QStringList, menu);
-        QFETCH(bool, editorShown);
-        QFETCH(QString, warning);
-        QFETCH(QString, saved);
+        auto [steps, menu, editorShown, warning, saved] =
+            fetch<QString, QStringList, bool, QString, QString>("steps", "menu", "editorShown",
+                                                                "warning", "saved");
 
         if (steps.startsWith("unreadable"))
             m_folder.write("notes.json", "{not json");

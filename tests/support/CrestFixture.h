@@ -6,9 +6,9 @@
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsProviding.h"
 #include "music/MusicController.h"
-#include "music/SpotifyArtworkProviding.h"
 #include "notes/NotesStore.h"
 #include "support/MemorySettings.h"
+#include "support/PlayerFakes.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/TestImages.h"
@@ -65,13 +65,6 @@ struct CrestFixture : LyricsProviding
     FileTrayStore tray{folder.filePath("tray.json")};
     NotesStore notes{folder.filePath("notes.json"), &time, &time};
     MusicController music{settings, {time, time, workspace}, [this] {
-                              struct NoCovers final : SpotifyArtworkProviding
-                              {
-                                  CancelHandle data(const QUrl &, Completion) override
-                                  {
-                                      return {};
-                                  }
-                              };
                               MusicController::Players players;
                               players.push_back(std::make_unique<SpotifyController>(
                                   MusicSource::spotify, std::unique_ptr<SpotifyBridging>(spotify),

@@ -35,13 +35,9 @@ private slots:
     // after it was added. Then `action` is taken on the first entry.
     void statesAndActions_data()
     {
-        QTest::addColumn<bool>("gone");
-        QTest::addColumn<bool>("opens");
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QStringList>("calls"); // what reached the workspace
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("enabledMenu"); // "1" per enabled menu item
-        QTest::addColumn<bool>("previewing");
+        // calls: what reached the workspace; enabledMenu: "1" per enabled menu item
+        columns<bool, bool, QString, QStringList, QString, QString, bool>(
+            "gone", "opens", "action", "calls", "message", "enabledMenu", "previewing");
 
         const QString unavailable = QStringLiteral(
             "This file is unavailable. It may have moved or its drive may be disconnected.");
@@ -61,13 +57,9 @@ private slots:
     }
     void statesAndActions()
     {
-        QFETCH(bool, gone);
-        QFETCH(bool, opens);
-        QFETCH(QString, action);
-        QFETCH(QStringList, calls);
-        QFETCH(QString, message);
-        QFETCH(QString, enabledMenu);
-        QFETCH(bool, previewing);
+        auto [gone, opens, action, calls, message, enabledMenu, previewing] =
+            fetch<bool, bool, QString, QStringList, QString, QString, bool>(
+                "gone", "opens", "action", "calls", "message", "enabledMenu", "previewing");
 
         FileTrayStore store(m_folder.path("tray.json"), &m_folder.files, nullptr, &m_activation);
         store.start();
@@ -131,10 +123,8 @@ private slots:
     // The eye button opens Quick Look on `file`; `key` closes it again.
     void quickLook_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("kind"); // TrayPreview::Kind
-        QTest::addColumn<int>("key");
+        // kind: TrayPreview::Kind
+        columns<QString, QByteArray, int, int>("file", "bytes", "kind", "key");
 
         using Kind = TrayPreview::Kind;
         QByteArray pdf;
@@ -155,9 +145,7 @@ private slots:
     }
     void quickLook()
     {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, kind);
+        auto [file, bytes, kind] = fetch<QString, QByteArray, int>("file", "bytes", "kind");
         FileTrayStore store(m_folder.path("tray.json"), &m_folder.files, nullptr, &m_activation);
         store.start();
         RecordingWorkspace workspace;

@@ -173,8 +173,7 @@ private slots:
 
     void brokenStreamsEndTheConnection_data()
     {
-        QTest::addColumn<bool>("fromBrowser");
-        QTest::addColumn<bool>("quits");
+        columns<bool, bool>("fromBrowser", "quits");
         row("browser announces 4 GiB", true, false);
         row("browser quits mid-request", true, true);
         row("host announces 4 GiB", false, false);
@@ -183,8 +182,7 @@ private slots:
 
     void brokenStreamsEndTheConnection()
     {
-        QFETCH(bool, fromBrowser);
-        QFETCH(bool, quits);
+        auto [fromBrowser, quits] = fetch<bool, bool>("fromBrowser", "quits");
         const QByteArray hugePrefix("\xff\xff\xff\xff", 4);
         if (fromBrowser) {
             FakeBrowser chrome(m_dir.path(), QStringLiteral("chromium"));

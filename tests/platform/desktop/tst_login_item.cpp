@@ -55,8 +55,8 @@ private slots:
 
     void execLineQuotesWhatTheDesktopWouldSplit_data()
     {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QByteArray>("exec"); // empty: no entry can be made
+        // exec: empty when no entry can be made
+        columns<QString, QByteArray>("program", "exec");
         row("plain", u"/usr/bin/velloway"_s, "/usr/bin/velloway"_ba);
         row("space", u"/opt/my apps/velloway"_s, R"("/opt/my apps/velloway")"_ba);
         row("field code", u"/opt/100%/velloway"_s, "/opt/100%%/velloway"_ba);
@@ -67,8 +67,7 @@ private slots:
     }
     void execLineQuotesWhatTheDesktopWouldSplit()
     {
-        QFETCH(QString, program);
-        QFETCH(QByteArray, exec);
+        auto [program, exec] = fetch<QString, QByteArray>("program", "exec");
         const auto entry = AutostartLoginItem::entry(program);
         QCOMPARE(entry.has_value(), !exec.isEmpty());
         if (entry)
