@@ -51,9 +51,9 @@ void idle(int ms)
 
 void click(QPoint point)
 {
-    QProcess::execute(QStringLiteral("xdotool"),
-                      {QStringLiteral("mousemove"), QString::number(point.x()),
-                       QString::number(point.y()), QStringLiteral("click"), QStringLiteral("1")});
+    QCursor::setPos(point);
+    idle(200);
+    QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("1")});
 }
 
 } // namespace
@@ -108,12 +108,18 @@ int main(int argc, char **argv)
                0;
     };
     QCursor::setPos(frame.center().x(), frame.top() + 15);
-    const bool ready = waitFor([&] { return !isBlack(playButton); }, 15000) >= 0 &&
-                       (click(QPoint(left + 58, frame.top() + 98)), true) &&
-                       waitFor(lyricsShown, 10000) >= 0 && lyrics.requestCount() > 0;
+    const char *missing = nullptr;
+    // Open, black below the notch, with the light disc of the play button.
+    const QPoint belowNotch(frame.center().x(), frame.top() + 120);
+    if (waitFor([&] { return isBlack(belowNotch) && !isBlack(playButton); }, 15000) < 0)
+        missing = "the fake song never showed";
+    else if (click(QPoint(left + 58, frame.top() + 98)); waitFor(lyricsShown, 10000) < 0)
+        missing = "the floating lyrics never showed";
+    else if (waitFor([&] { return lyrics.requestCount() > 0; }, 10000) < 0)
+        missing = "the lyrics were never asked for";
     QCursor::setPos(frame.left() + 10, frame.bottom() - 10);
-    if (!ready) {
-        std::fprintf(stderr, "the lyrics of the fake song never floated\n");
+    if (missing) {
+        std::fprintf(stderr, "%s\n", missing);
         program.kill();
         program.waitForFinished();
         return 1;

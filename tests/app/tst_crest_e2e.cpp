@@ -191,11 +191,9 @@ private slots:
         QVERIFY(QFile::remove(notesFile()));
         launch();
         pointerTo(midX(), 15);
-        QTRY_VERIFY_WITH_TIMEOUT(expanded(), 5000);
-
         // The light disc of the play button takes the place of the prompt to
         // open Spotify.
-        QTRY_VERIFY_WITH_TIMEOUT(!isBlack(midX() - 330 + 205, 75), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded() && !isBlack(midX() - 330 + 205, 75), 15000);
         clickPanel(58, 98); // floating lyrics
         QTRY_COMPARE_WITH_TIMEOUT(QProcess::execute("xdotool", {"search", "--onlyvisible", "--name",
                                                                 "^Velloway Lyrics$"}),
