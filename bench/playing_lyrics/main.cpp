@@ -102,10 +102,11 @@ int main(int argc, char **argv)
     const int left = frame.center().x() - 330;
     const QPoint playButton(left + 205, frame.top() + 75);
     const auto lyricsShown = [] {
-        return QProcess::execute(QStringLiteral("xdotool"),
-                                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                  QStringLiteral("--name"), QStringLiteral("^Velloway Lyrics$")}) ==
-               0;
+        QProcess search; // its output, the window's id, is not wanted
+        search.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                      QStringLiteral("--name"), QStringLiteral("^Velloway Lyrics$")});
+        return search.waitForFinished() && search.exitCode() == 0;
     };
     QCursor::setPos(frame.center().x(), frame.top() + 15);
     const char *missing = nullptr;
