@@ -1,10 +1,6 @@
+#include "../ScreenProbe.h"
+
 #include <QCursor>
-#include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
-#include <QScreen>
-#include <QThread>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,34 +9,7 @@
 // Hover latency of a running crest: moves the pointer onto the notch and
 // times the first expanded pixel below it, as another program on the same
 // display sees the screen. Usage: bench_hover_latency [rounds]
-namespace {
-
-QScreen *screen()
-{
-    return QGuiApplication::primaryScreen();
-}
-
-bool isBlack(QPoint point)
-{
-    const QImage pixel = screen()->grabWindow(0, point.x(), point.y(), 1, 1).toImage();
-    return !pixel.isNull() && pixel.pixelColor(0, 0) == QColor(Qt::black);
-}
-
-// Polls `done` until it holds or `limitMs` pass; answers the wait in ms, or
-// -1 on timeout.
-template <typename Predicate> double waitFor(Predicate done, int limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < limitMs) {
-        if (done())
-            return clock.nsecsElapsed() / 1e6;
-        QThread::usleep(500);
-    }
-    return -1;
-}
-
-} // namespace
+using namespace ScreenProbe;
 
 int main(int argc, char **argv)
 {

@@ -3,8 +3,10 @@
 # run on one virtual display: a bare Qt panel with a 0.05 s pointer timer,
 # the program, and the program with all seven players' controllers polling.
 # Each settles, then its CPU use (percent of one core) over a window and its
-# resident memory are read. Then the hover latency of the program: pointer
-# onto the notch to the first expanded pixel below it.
+# resident memory are read. Then the program's cost while a fake Spotify
+# plays with its lyrics floating, the time from start to the first frame of
+# the notch (bare panel beside the program), and the hover latency of the
+# program: pointer onto the notch to the first expanded pixel below it.
 # Usage: bench/idle/run.sh [build-dir] [seconds]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -14,7 +16,9 @@ binary="$build/src/velloway"
 bare="$build/bench/bare_panel/bench_bare_panel"
 pollers="$build/bench/idle_pollers/bench_idle_pollers"
 hover="$build/bench/hover_latency/bench_hover_latency"
-for file in "$binary" "$bare" "$pollers" "$hover"; do
+first_frame="$build/bench/first_frame/bench_first_frame"
+playing="$build/bench/playing_lyrics/bench_playing_lyrics"
+for file in "$binary" "$bare" "$pollers" "$hover" "$first_frame" "$playing"; do
     [[ -x "$file" ]] || { echo "build the program and benchmarks first: scripts/build.sh $build" >&2; exit 1; }
 done
 
@@ -55,6 +59,16 @@ if [[ "${VELLOWAY_BENCH_INSIDE:-}" == 1 ]]; then
     measure "bare Qt panel" "$bare"
     measure "program" "$binary"
     measure "program, seven pollers" "$pollers"
+    "$playing" "$binary" "$seconds"
+    for round in 1 2 3; do
+        for subject in "bare Qt panel:$bare" "program:$binary" "program, seven pollers:$pollers"; do
+            runtime="$(mktemp -d)"
+            chmod 700 "$runtime"
+            XDG_RUNTIME_DIR="$runtime" XDG_DATA_HOME="$runtime/data" XDG_CONFIG_HOME="$runtime/config" \
+                "$first_frame" "${subject%%:*}" "${subject#*:}"
+            rm -rf "$runtime"
+        done
+    done
     start "$binary"
     XDG_RUNTIME_DIR="$runtime" "$hover" 21 || true
     stop

@@ -14,9 +14,22 @@ LyricsFailure failure(LyricsFailure::Kind kind, QString detail)
     return LyricsFailure{kind, std::move(detail)};
 }
 
+LyricsLoader::Options environmentOptions()
+{
+    LyricsLoader::Options options;
+    bool valid = false;
+    const uint port = qEnvironmentVariable(LyricsLoader::kLocalPortVariable).toUInt(&valid);
+    if (valid && port > 0 && port <= 65'535) {
+        const QUrl origin =
+            LyricsPolicy::origin(qEnvironmentVariable(LyricsLoader::kOriginVariable));
+        options.connectionOverride.route(origin.host(), origin.port(443), quint16(port));
+    }
+    return options;
+}
+
 } // namespace
 
-LyricsLoader::LyricsLoader() : LyricsLoader(Options{}) {}
+LyricsLoader::LyricsLoader() : LyricsLoader(environmentOptions()) {}
 
 LyricsLoader::LyricsLoader(Options options)
     : m_origin(LyricsPolicy::origin(qEnvironmentVariable(kOriginVariable))),

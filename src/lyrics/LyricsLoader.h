@@ -24,6 +24,10 @@ public:
     static constexpr qsizetype kCacheCapacity = 20;
     /// Environment variable that moves the service to another https origin.
     static constexpr const char *kOriginVariable = "VELLOWAY_LYRICS_ORIGIN";
+    /// Environment variable naming a port on 127.0.0.1 that takes the
+    /// service's requests over plain HTTP, so end-to-end tests can serve
+    /// lyrics to the whole program; only the loopback address is reachable.
+    static constexpr const char *kLocalPortVariable = "VELLOWAY_LYRICS_LOCAL_PORT";
 
     struct Options
     {
@@ -35,7 +39,8 @@ public:
     };
 
     /// The service origin comes from `kOriginVariable` when that holds an
-    /// https origin, else it is the public service.
+    /// https origin, else it is the public service; `kLocalPortVariable`
+    /// routes it to a local server.
     LyricsLoader();
     explicit LyricsLoader(Options options);
     /// Cancels the running lookup and drops the waiting ones.

@@ -1,3 +1,6 @@
+#include "support/FakeMprisPlayer.h"
+#include "support/TestHttpServer.h"
+
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -8,7 +11,8 @@
 
 // The real program on the test's X display: xdotool moves the pointer and
 // presses keys like a person would, and the screen's pixels say what the
-// crest looks like.
+// crest looks like. A second run meets a fake Spotify on the test's bus and
+// a local lyrics service.
 class CrestEndToEndTest : public QObject
 {
     Q_OBJECT
@@ -18,9 +22,14 @@ private:
         R"({"version":2,"notes":[{"content":"from a newer release","createdAt":)"
         R"("2026-01-01T10:00:00Z","id":"A0000000-0000-4000-8000-00000000000A",)"
         R"("modifiedAt":"2026-01-01T10:00:00Z","tags":["x"]}]})";
+    static constexpr char kLyrics[] =
+        R"({"trackName":"Song","artistName":"A","duration":215,"instrumental":false,)"
+        R"("plainLyrics":"One\nTwo","syncedLyrics":"[00:40.00]One\n[00:45.00]Two"})";
     QTemporaryDir m_home;
     QProcess m_program;
     QRect m_screen;
+    FakeMprisPlayer m_player;
+    TestHttpServer m_lyrics;
 
     QProcessEnvironment environment() const
     {
@@ -28,6 +37,7 @@ private:
         env.insert("XDG_RUNTIME_DIR", m_home.filePath("runtime"));
         env.insert("XDG_DATA_HOME", m_home.filePath("data"));
         env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
+        env.insert("VELLOWAY_LYRICS_LOCAL_PORT", QString::number(m_lyrics.port()));
         return env;
     }
 
@@ -36,6 +46,23 @@ private:
     static void xdotool(const QStringList &arguments)
     {
         QCOMPARE(QProcess::execute("xdotool", arguments), 0);
+    }
+
+    void launch()
+    {
+        m_program.setProcessEnvironment(environment());
+        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
+        m_program.start(qEnvironmentVariable("VELLOWAY_BINARY"), {});
+        QVERIFY(m_program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(notchShown(), 10000);
+        QVERIFY(collapsed());
+    }
+
+    // Clicks a point of the open crest, in the panel's own coordinates.
+    void clickPanel(int x, int y)
+    {
+        pointerTo(midX() - 330 + x, y);
+        xdotool({"click", "1"});
     }
 
     void pointerTo(int x, int y)
@@ -81,12 +108,7 @@ private slots:
         QFile notes(notesFile());
         QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write(kFutureNotes) > 0);
 
-        m_program.setProcessEnvironment(environment());
-        m_program.setProcessChannelMode(QProcess::ForwardedChannels);
-        m_program.start(qEnvironmentVariable("VELLOWAY_BINARY"), {});
-        QVERIFY(m_program.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(notchShown(), 10000);
-        QVERIFY(collapsed());
+        launch();
         QVERIFY(!isBlack(midX() - 70, 10)); // the notch is 126 wide, not the panel's 660
     }
 
@@ -112,8 +134,7 @@ private slots:
 
     void clickOnTheNotchDoesNotOpenUntilThePointerReturns()
     {
-        xdotool({"mousemove", QString::number(m_screen.left() + midX()),
-                 QString::number(m_screen.top() + 15), "click", "1"});
+        clickPanel(330, 15);
         settle();
         QVERIFY(collapsed());
 
@@ -126,8 +147,7 @@ private slots:
     void escapeCollapsesTheFocusedCrest()
     {
         QVERIFY(expanded());
-        pointerTo(midX(), 100);
-        xdotool({"click", "1"}); // the click makes the crest key
+        clickPanel(330, 100); // the click makes the crest key
         settle();
         QVERIFY(expanded());
         xdotool({"key", "Escape"});
@@ -157,6 +177,44 @@ private slots:
         QFile notes(notesFile());
         QVERIFY(notes.open(QIODevice::ReadOnly));
         QCOMPARE(notes.readAll(), kFutureNotes);
+    }
+
+    void theSongOnTheBusIsShownPlayedAndItsLyricsFloat()
+    {
+        QVERIFY(m_player.start());
+        m_player.setPlayerProperty("PlaybackStatus", "Playing");
+        m_player.setPlayerProperty("Position", qlonglong(42'000'000));
+        m_player.setPlayerProperty(
+            "Metadata", FakeMprisPlayer::spotifyMetadata("6rqhFgbbKwnb9MLmUQDhG6", "Song", {"A"},
+                                                         "Album", 215'000'000));
+        m_lyrics.route("/api/get", TestHttpServer::Response::ok("application/json", kLyrics));
+        QVERIFY(QFile::remove(notesFile()));
+        launch();
+        pointerTo(midX(), 15);
+        // The light disc of the play button takes the place of the prompt to
+        // open Spotify.
+        QTRY_VERIFY_WITH_TIMEOUT(expanded() && !isBlack(midX() - 330 + 205, 75), 15000);
+        clickPanel(58, 98); // floating lyrics
+        QTRY_COMPARE_WITH_TIMEOUT(QProcess::execute("xdotool", {"search", "--onlyvisible", "--name",
+                                                                "^Velloway Lyrics$"}),
+                                  0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_lyrics.requestCount() > 0, 10000);
+        QCOMPARE(m_lyrics.requests().first().query.queryItemValue("track_name"), "Song");
+
+        clickPanel(215, 75);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_player.calls("PlayPause").isEmpty(), 10000);
+    }
+
+    void typedNoteOutlivesTermination()
+    {
+        clickPanel(480, 60);
+        xdotool({"type", "--delay", "20", "typed by a person"});
+        m_program.terminate();
+        QVERIFY(m_program.waitForFinished(10000));
+        QCOMPARE(m_program.exitCode(), 0);
+        QFile notes(notesFile());
+        QVERIFY(notes.open(QIODevice::ReadOnly));
+        QVERIFY2(notes.readAll().contains("typed by a person"), qPrintable(notesFile()));
     }
 
     void cleanupTestCase()
