@@ -11,8 +11,8 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-// Characters that make an Exec argument need quotes (Desktop Entry
-// Specification, "The Exec key").
+// Characters that make an Exec argument need quotes (the freedesktop.org
+// desktop entry rules for the Exec key).
 constexpr QStringView kReserved = u" \t\n\"'\\><~|&;$*?#()`";
 
 // The program as one Exec argument. Inside quotes `"`, `` ` ``, `$` and `\`
