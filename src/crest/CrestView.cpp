@@ -4,6 +4,7 @@
 #include "core/Scheduler.h"
 #include "crest/CrestDropTarget.h"
 #include "crest/CrestOutline.h"
+#include "crest/CrestPressButton.h"
 #include "crest/CrestState.h"
 #include "crest/CrestStyle.h"
 #include "lyrics/LyricsController.h"
@@ -48,6 +49,12 @@ double easeOut(double t)
 double easeInOut(double t)
 {
     return t < 0.5 ? 2 * t * t : 1 - 2 * (1 - t) * (1 - t);
+}
+
+void followReduceMotion(QWidget *root, bool reduce)
+{
+    for (CrestPressButton *button : root->findChildren<CrestPressButton *>())
+        button->setReduceMotion(reduce);
 }
 
 /// Fades `widget` to `opacity`: hidden at 0 (no hits, nothing to read for
@@ -223,6 +230,10 @@ void CrestView::expansionChanged()
         setProgress(m_target);
     }
     startFade(m_fade, m_target, expanded ? kExpandFade : kCollapseFade, false);
+    // The press dip is motion too; the buttons learn the setting as the
+    // crest opens, before any of them can be pressed.
+    if (expanded)
+        followReduceMotion(this, reduceMotion());
 }
 
 void CrestView::layoutChanged()
@@ -312,6 +323,7 @@ void CrestView::rebuildMusic()
                               CrestStyle::accent, m_defaultLayout);
     m_music->setFixedWidth(int(kMusicWidth));
     static_cast<QHBoxLayout *>(m_defaultLayout->layout())->insertWidget(0, m_music);
+    followReduceMotion(m_music, reduceMotion());
 }
 
 void CrestView::endInteractionWhen(bool absent)
