@@ -1,6 +1,11 @@
 #include "support/FakeMprisPlayer.h"
 #include "support/TestHttpServer.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -38,6 +43,7 @@ private:
         env.insert("XDG_DATA_HOME", m_home.filePath("data"));
         env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
         env.insert("VELLOWAY_LYRICS_LOCAL_PORT", QString::number(m_lyrics.port()));
+        env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         return env;
     }
 
@@ -87,6 +93,79 @@ private:
     bool collapsed() const
     {
         return notchShown() && !isBlack(midX(), 120) && !isBlack(midX() - 318, 60);
+    }
+
+    struct Accessible
+    {
+        QString name;
+        QString description;
+        QRect extents; // on the screen
+    };
+
+    // What assistive technology reads of the programs on the display: every
+    // visible object, depth first from the desktop's root.
+    static QList<Accessible> accessibles()
+    {
+        const QDBusReply<QString> address =
+            QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+                "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
+        QList<Accessible> found;
+        collect(QDBusConnection::connectToBus(address.value(), "a11y"), "org.a11y.atspi.Registry",
+                "/org/a11y/atspi/accessible/root", 0, found);
+        return found;
+    }
+
+    static void collect(const QDBusConnection &bus, const QString &service, const QString &path,
+                        int depth, QList<Accessible> &found)
+    {
+        const auto call = [&](const char *interface, const char *method,
+                              const QVariantList &arguments = {}) {
+            QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+            message.setArguments(arguments);
+            return bus.call(message, QDBus::Block, 5000).arguments().value(0);
+        };
+        const auto text = [&](const char *property) {
+            return call("org.freedesktop.DBus.Properties", "Get",
+                        {"org.a11y.atspi.Accessible", property})
+                .value<QDBusVariant>()
+                .variant()
+                .toString();
+        };
+        constexpr uint kVisible = 1u << 30;
+        const auto state = qdbus_cast<QList<uint>>(call("org.a11y.atspi.Accessible", "GetState"));
+        if (depth > 24 || (depth > 1 && !(state.value(0) & kVisible)))
+            return;
+        int x = 0, y = 0, width = 0, height = 0;
+        const auto box =
+            call("org.a11y.atspi.Component", "GetExtents", {0u}).value<QDBusArgument>();
+        box.beginStructure();
+        box >> x >> y >> width >> height;
+        found.append({text("Name"), text("Description"), QRect(x, y, width, height)});
+        QList<std::pair<QString, QDBusObjectPath>> children;
+        call("org.a11y.atspi.Accessible", "GetChildren").value<QDBusArgument>() >> children;
+        for (const auto &[childService, childPath] : children)
+            collect(bus, childService, childPath.path(), depth + 1, found);
+    }
+
+    // The place on the screen of the first visible object that assistive
+    // technology calls `name`; empty when there is none.
+    static QRect placeOf(const QString &name)
+    {
+        for (const Accessible &object : accessibles()) {
+            if (object.name == name)
+                return object.extents;
+        }
+        return {};
+    }
+
+    // Moves the pointer to the middle of the object called `name` and
+    // presses ("mousedown") or clicks the first button there.
+    void pointerOn(const QString &name, const QString &action)
+    {
+        QRect place;
+        QTRY_VERIFY2_WITH_TIMEOUT((place = placeOf(name)).isValid(), qPrintable(name), 10000);
+        xdotool({"mousemove", QString::number(place.center().x()),
+                 QString::number(place.center().y()), action, "1"});
     }
 
     // Waits long enough for a hover that should not open the crest to have
@@ -203,6 +282,19 @@ private slots:
 
         clickPanel(215, 75);
         QTRY_VERIFY_WITH_TIMEOUT(!m_player.calls("PlayPause").isEmpty(), 10000);
+    }
+
+    void draggingTheVolumeHoldsTheCrestOpenUntilRelease()
+    {
+        pointerOn("Music volume", "mousedown");
+        pointerTo(midX(), 700);
+        settle();
+        const bool heldOpen = expanded();
+        xdotool({"mouseup", "1"});
+        QVERIFY(heldOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(collapsed(), 5000);
+        pointerTo(midX(), 15);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded(), 5000);
     }
 
     void typedNoteOutlivesTermination()
