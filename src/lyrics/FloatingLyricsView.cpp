@@ -256,6 +256,10 @@ QWidget *FloatingLyricsView::buildLinesPage()
     m_current = text(typeface(kCurrentPoints, QFont::DemiBold, -0.35), Qt::white, page);
     m_current->setWordWrap(true);
     m_current->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // The three rows look alike to a screen reader; these say which is sung now.
+    m_previous->setAccessibleDescription(u"Previous line"_s);
+    m_current->setAccessibleDescription(u"Current line"_s);
+    m_next->setAccessibleDescription(u"Next line"_s);
 
     auto *bar = new QWidget(page);
     bar->setFixedWidth(3);

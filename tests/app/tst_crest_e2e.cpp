@@ -1,18 +1,24 @@
+#include "music/PearConnectionKeychain.h"
+#include "platform/keyring/LibsecretStore.h"
 #include "support/FakeMprisPlayer.h"
 #include "support/TestHttpServer.h"
 
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
 // The real program on the test's X display: xdotool moves the pointer and
-// presses keys like a person would, and the screen's pixels say what the
-// crest looks like. A second run meets a fake Spotify on the test's bus and
-// a local lyrics service.
+// presses keys like a person would; the screen's pixels say what the crest
+// looks like and the accessibility bus what it says. A second run meets a
+// fake Spotify on the test's bus and a local lyrics service, a third a local
+// Pear.
 class CrestEndToEndTest : public QObject
 {
     Q_OBJECT
@@ -24,9 +30,13 @@ private:
         R"("modifiedAt":"2026-01-01T10:00:00Z","tags":["x"]}]})";
     static constexpr char kLyrics[] =
         R"({"trackName":"Song","artistName":"A","duration":215,"instrumental":false,)"
-        R"("plainLyrics":"One\nTwo","syncedLyrics":"[00:40.00]One\n[00:45.00]Two"})";
+        R"("plainLyrics":"One\nTwo","syncedLyrics":"[00:40.00]One\n[03:20.00]Two"})";
+    static constexpr char kPearSong[] = R"({"title":"Pear Song","artist":"B","videoId":)"
+                                        R"("abcdefghijk","isPaused":false,"songDuration":200})";
     QTemporaryDir m_home;
     QProcess m_program;
+    QProcess m_keyring;
+    QProcess m_pear;
     QRect m_screen;
     FakeMprisPlayer m_player;
     TestHttpServer m_lyrics;
@@ -34,10 +44,12 @@ private:
     QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", m_home.path());
         env.insert("XDG_RUNTIME_DIR", m_home.filePath("runtime"));
         env.insert("XDG_DATA_HOME", m_home.filePath("data"));
         env.insert("XDG_CONFIG_HOME", m_home.filePath("config"));
         env.insert("VELLOWAY_LYRICS_LOCAL_PORT", QString::number(m_lyrics.port()));
+        env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
         return env;
     }
 
@@ -87,6 +99,76 @@ private:
     bool collapsed() const
     {
         return notchShown() && !isBlack(midX(), 120) && !isBlack(midX() - 318, 60);
+    }
+
+    struct Accessible
+    {
+        QString name;
+        QString description;
+        QRect extents; // on the screen
+    };
+
+    // What assistive technology reads of the programs on the display: every
+    // visible object, depth first from the desktop's root.
+    static QList<Accessible> accessibles()
+    {
+        const QDBusReply<QString> address =
+            QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+                "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
+        QList<Accessible> found;
+        collect(QDBusConnection::connectToBus(address.value(), "a11y"), "org.a11y.atspi.Registry",
+                "/org/a11y/atspi/accessible/root", 0, found);
+        return found;
+    }
+
+    static void collect(const QDBusConnection &bus, const QString &service, const QString &path,
+                        int depth, QList<Accessible> &found)
+    {
+        const auto call = [&](const char *interface, const char *method,
+                              const QVariantList &arguments = {}) {
+            QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+            message.setArguments(arguments);
+            return bus.call(message, QDBus::Block, 5000).arguments().value(0);
+        };
+        const auto text = [&](const char *property) {
+            return call("org.freedesktop.DBus.Properties", "Get",
+                        {"org.a11y.atspi.Accessible", property})
+                .value<QDBusVariant>()
+                .variant()
+                .toString();
+        };
+        const auto state = qdbus_cast<QList<uint>>(call("org.a11y.atspi.Accessible", "GetState"));
+        if (depth > 24 || (depth > 1 && !(state.value(0) & 1u << 30))) // bit 30: visible
+            return;
+        QRect extents;
+        call("org.a11y.atspi.Component", "GetExtents", {0u}).value<QDBusArgument>() >> extents;
+        found.append({text("Name"), text("Description"), extents});
+        QList<std::pair<QString, QDBusObjectPath>> children;
+        call("org.a11y.atspi.Accessible", "GetChildren").value<QDBusArgument>() >> children;
+        for (const auto &[childService, childPath] : children)
+            collect(bus, childService, childPath.path(), depth + 1, found);
+    }
+
+    // The first visible object that assistive technology calls or describes
+    // as `words`; empty when there is none.
+    static Accessible accessible(const QString &words)
+    {
+        for (const Accessible &object : accessibles()) {
+            if (object.name == words || object.description == words)
+                return object;
+        }
+        return {};
+    }
+
+    // Moves the pointer to the middle of the object called `name` and
+    // presses ("mousedown") or clicks the first button there.
+    void pointerOn(const QString &name, const QString &action)
+    {
+        QRect place;
+        QTRY_VERIFY2_WITH_TIMEOUT((place = accessible(name).extents).isValid(), qPrintable(name),
+                                  10000);
+        xdotool({"mousemove", QString::number(place.center().x()),
+                 QString::number(place.center().y()), action, "1"});
     }
 
     // Waits long enough for a hover that should not open the crest to have
@@ -191,18 +273,28 @@ private slots:
         QVERIFY(QFile::remove(notesFile()));
         launch();
         pointerTo(midX(), 15);
-        // The light disc of the play button takes the place of the prompt to
-        // open Spotify.
-        QTRY_VERIFY_WITH_TIMEOUT(expanded() && !isBlack(midX() - 330 + 205, 75), 15000);
-        clickPanel(58, 98); // floating lyrics
-        QTRY_COMPARE_WITH_TIMEOUT(QProcess::execute("xdotool", {"search", "--onlyvisible", "--name",
-                                                                "^Velloway Lyrics$"}),
-                                  0, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_lyrics.requestCount() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded() && accessible("Song").extents.isValid(), 15000);
+        pointerOn("Show floating lyrics", "click");
+        QTRY_COMPARE_WITH_TIMEOUT(accessible("Current line").name, "One", 10000);
         QCOMPARE(m_lyrics.requests().first().query.queryItemValue("track_name"), "Song");
+        m_player.emitSeeked(201'000'000);
+        QTRY_COMPARE_WITH_TIMEOUT(accessible("Current line").name, "Two", 10000);
 
-        clickPanel(215, 75);
+        pointerOn("Pause Spotify", "click");
         QTRY_VERIFY_WITH_TIMEOUT(!m_player.calls("PlayPause").isEmpty(), 10000);
+    }
+
+    void draggingTheVolumeHoldsTheCrestOpenUntilRelease()
+    {
+        pointerOn("Music volume", "mousedown");
+        pointerTo(midX(), 700);
+        settle();
+        const bool heldOpen = expanded();
+        xdotool({"mouseup", "1"});
+        QVERIFY(heldOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(collapsed(), 5000);
+        pointerTo(midX(), 15);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded(), 5000);
     }
 
     void typedNoteOutlivesTermination()
@@ -217,11 +309,49 @@ private slots:
         QVERIFY2(notes.readAll().contains("typed by a person"), qPrintable(notesFile()));
     }
 
+    void pearSongIsShownAndItsPlayButtonReachesPear()
+    {
+        m_player.vanish();
+        TestHttpServer pear(26538);
+        QVERIFY2(pear.port() == 26538, "port 26538 is taken");
+        pear.route("/api/v1/song", TestHttpServer::Response::ok("application/json", kPearSong));
+        pear.route("/api/v1/toggle-play", TestHttpServer::Response::withStatus(204));
+        // Pear as the user left it: connected, its token in the keyring, running.
+        QSettings(m_home.filePath("config/Velloway/Velloway.conf"), QSettings::IniFormat)
+            .setValue("music.pear.enabled", true);
+        m_keyring.setProcessEnvironment(environment());
+        m_keyring.start("gnome-keyring-daemon",
+                        {"--unlock", "--components=secrets", "--foreground"});
+        m_keyring.write("test password");
+        m_keyring.closeWriteChannel();
+        // Asking for secrets before it is there would start the desktop's own.
+        QTRY_VERIFY_WITH_TIMEOUT(QDBusConnection::sessionBus().interface()->isServiceRegistered(
+                                     "org.freedesktop.secrets"),
+                                 10000);
+        LibsecretStore store;
+        QVERIFY(PearConnectionKeychain(store).save("pear-token").isSuccess());
+        QVERIFY(QFile::copy("/bin/sleep", m_home.filePath("pear-desktop")));
+        m_pear.start(m_home.filePath("pear-desktop"), {"600"});
+
+        launch();
+        pointerTo(midX(), 15);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded() && accessible("Pear Song").extents.isValid(), 15000);
+        pointerOn("Pause YouTube Music \u00B7 Pear", "click");
+        const auto toggled = [&] {
+            for (const TestHttpServer::Request &request : pear.requests()) {
+                if (request.path == "/api/v1/toggle-play")
+                    return request.headers.value("authorization") == "Bearer pear-token";
+            }
+            return false;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(toggled(), 10000);
+    }
+
     void cleanupTestCase()
     {
-        if (m_program.state() != QProcess::NotRunning) {
-            m_program.kill();
-            m_program.waitForFinished();
+        for (QProcess *process : {&m_program, &m_pear, &m_keyring}) {
+            process->kill();
+            process->waitForFinished();
         }
     }
 };
