@@ -151,20 +151,20 @@ private slots:
         // kind: a Kind, or kOtherFailure, or kNoAnswer; backOff: 0 for none
         columns<int, State, double, QString>("kind", "state", "backOff", "message");
         const QString unavailable =
-            u"Playback details are unavailable. Play a song in Spotify and retry."_s;
-        const QString slow = u"Spotify is taking a moment to respond. Try again."_s;
+            "Playback details are unavailable. Play a song in Spotify and retry.";
+        const QString slow = "Spotify is taking a moment to respond. Try again.";
         row("permission required", int(Kind::permissionRequired), State::needsPermission, 15.0,
-            u"Allow local access to the current song and playback controls."_s);
+            "Allow local access to the current song and playback controls.");
         row("permission denied", int(Kind::permissionDenied), State::denied, 15.0,
-            u"Chrome refused the connection. Check Velloway\u2019s extension, then retry."_s);
+            "Chrome refused the connection. Check Velloway\u2019s extension, then retry.");
         row("browser setup", int(Kind::browserSetup), State::needsPermission, 15.0,
-            u"Add Velloway\u2019s extension to Chrome, then connect."_s);
+            "Add Velloway\u2019s extension to Chrome, then connect.");
         row("pear setup", int(Kind::pearSetup), State::needsPermission, 15.0,
-            u"Enable Pear\u2019s local API Server, then connect and approve Velloway."_s);
+            "Enable Pear\u2019s local API Server, then connect and approve Velloway.");
         row("not running", int(Kind::notRunning), State::notRunning, 0.0,
-            u"Open Spotify to see your current song here."_s);
+            "Open Spotify to see your current song here.");
         row("timeout", int(Kind::timeout), State::unavailable, 2.0, slow);
-        row("browser reply", int(Kind::browserReply), State::unavailable, 2.0, u"No tab."_s);
+        row("browser reply", int(Kind::browserReply), State::unavailable, 2.0, "No tab.");
         row("scripting code", int(Kind::appleEvent), State::unavailable, 2.0, unavailable);
         row("invalid reply", int(Kind::invalidReply), State::unavailable, 2.0, unavailable);
         row("track changed", int(Kind::trackChanged), State::unavailable, 2.0, unavailable);
