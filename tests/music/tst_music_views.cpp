@@ -23,7 +23,6 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-using State = SpotifyConnectionState;
 using Kind = SpotifyLocalError::Kind;
 
 struct Harness
@@ -246,7 +245,6 @@ private slots:
         }
         SpotifyView view(h.c, h.lyrics, 32, Qt::green);
         view.resize(300, 160);
-        QCOMPARE(h.c.connectionState() == State::ready, failure == -1);
 
         const bool playing = failure == -1;
         QFETCH(QString, title);

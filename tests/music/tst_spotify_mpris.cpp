@@ -12,10 +12,27 @@
 #include <QCoreApplication>
 #include <QTest>
 
+using Kind = SpotifyLocalError::Kind;
+
 namespace {
 
 const qint32 kOwnPID = qint32(QCoreApplication::applicationPid());
 const QString kTrackID = QStringLiteral("6rqhFgbbKwnb9MLmUQDhG6");
+
+SpotifySnapshotResult snapshotOf(SpotifyLocalBridge &bridge)
+{
+    return awaitCompletion<SpotifySnapshotResult>(
+        [&](auto done) { bridge.snapshot(kOwnPID, true, done); });
+}
+
+void playSong(FakeMprisPlayer &player, const QString &id)
+{
+    player.setPlayerProperty("PlaybackStatus", "Playing");
+    player.setPlayerProperty("Volume", 0.55);
+    player.setPlayerProperty("Position", qlonglong(42'500'000));
+    player.setPlayerProperty(
+        "Metadata", FakeMprisPlayer::spotifyMetadata(id, "Song", {"A", "B"}, "Album", 215'000'000));
+}
 
 } // namespace
 
@@ -38,18 +55,36 @@ private slots:
         auto [length, duration] = fetch<QVariant, double>("length", "duration");
         FakeMprisPlayer player;
         QVERIFY(player.start());
-        player.setPlayerProperty("PlaybackStatus", "Playing");
-        QVariantMap metadata = FakeMprisPlayer::spotifyMetadata(kTrackID, "Song", {"A"}, "", 1);
+        playSong(player, kTrackID);
+        QVariantMap metadata = player.playerProperty("Metadata").toMap();
         metadata["mpris:length"] = length;
         metadata["xesam:title"] = QString(10'000'000, u'x');
         player.setPlayerProperty("Metadata", metadata);
         const auto bridge = SpotifyLocalBridge::create(MusicSource::spotify);
-        const auto result = awaitCompletion<SpotifySnapshotResult>(
-            [&](auto done) { bridge->snapshot(kOwnPID, true, done); });
+        const auto result = snapshotOf(*bridge);
         QVERIFY(result.isSuccess());
         QCOMPARE(result.value().timing.duration, duration);
         QCOMPARE(result.value().title.size(), MprisTrackMetadata::kMaxTextLength);
         QCOMPARE(LyricsTrack::from(result.value()), std::nullopt);
+    }
+
+    // The player quits while the bridge polls: whether the quit lands
+    // mid-read (a dead peer, not a slow one) or before the next poll, the
+    // player is not running, never timed out.
+    void playerVanishingMidPollIsNotRunning()
+    {
+        FakeMprisPlayer player;
+        QVERIFY(player.start());
+        playSong(player, kTrackID);
+        player.vanishAfter("GetAll");
+        const auto bridge = SpotifyLocalBridge::create(MusicSource::spotify);
+        const auto first = snapshotOf(*bridge);
+        QVERIFY(first.isSuccess() ||
+                (first.localError() && *first.localError() == SpotifyLocalError(Kind::notRunning)));
+        QTRY_VERIFY(!player.isRunning());
+        const auto second = snapshotOf(*bridge);
+        QVERIFY(second.localError());
+        QCOMPARE(*second.localError(), SpotifyLocalError(Kind::notRunning));
     }
 
     void playerSignalsReachTheObserver()
