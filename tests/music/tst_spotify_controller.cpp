@@ -151,20 +151,20 @@ private slots:
         // kind: a Kind, or kOtherFailure, or kNoAnswer; backOff: 0 for none
         columns<int, State, double, QString>("kind", "state", "backOff", "message");
         const QString unavailable =
-            "Playback details are unavailable. Play a song in Spotify and retry.";
-        const QString slow = "Spotify is taking a moment to respond. Try again.";
+            u"Playback details are unavailable. Play a song in Spotify and retry."_s;
+        const QString slow = u"Spotify is taking a moment to respond. Try again."_s;
         row("permission required", int(Kind::permissionRequired), State::needsPermission, 15.0,
-            "Allow local access to the current song and playback controls.");
+            u"Allow local access to the current song and playback controls."_s);
         row("permission denied", int(Kind::permissionDenied), State::denied, 15.0,
-            "Chrome refused the connection. Check Velloway\u2019s extension, then retry.");
+            u"Chrome refused the connection. Check Velloway\u2019s extension, then retry."_s);
         row("browser setup", int(Kind::browserSetup), State::needsPermission, 15.0,
-            "Add Velloway\u2019s extension to Chrome, then connect.");
+            u"Add Velloway\u2019s extension to Chrome, then connect."_s);
         row("pear setup", int(Kind::pearSetup), State::needsPermission, 15.0,
-            "Enable Pear\u2019s local API Server, then connect and approve Velloway.");
+            u"Enable Pear\u2019s local API Server, then connect and approve Velloway."_s);
         row("not running", int(Kind::notRunning), State::notRunning, 0.0,
-            "Open Spotify to see your current song here.");
+            u"Open Spotify to see your current song here."_s);
         row("timeout", int(Kind::timeout), State::unavailable, 2.0, slow);
-        row("browser reply", int(Kind::browserReply), State::unavailable, 2.0, "No tab.");
+        row("browser reply", int(Kind::browserReply), State::unavailable, 2.0, u"No tab."_s);
         row("scripting code", int(Kind::appleEvent), State::unavailable, 2.0, unavailable);
         row("invalid reply", int(Kind::invalidReply), State::unavailable, 2.0, unavailable);
         row("track changed", int(Kind::trackChanged), State::unavailable, 2.0, unavailable);

@@ -167,9 +167,9 @@ private slots:
         // expected: a browserReply text, or the kind's number
         columns<int, bool, QString>("listingError", "pausedElsewhere", "expected");
         row("a window's tabs fail, nothing else", 0, false, QString::number(int(Kind::notRunning)));
-        row("a window's tabs fail, a paused song elsewhere", 0, true, "Held");
+        row("a window's tabs fail, a paused song elsewhere", 0, true, QString("Held"));
         row("extension not connected", 12, false, QString::number(int(Kind::browserSetup)));
-        row("listing refused", -1719, false, "Browser window access failed (-1719).");
+        row("listing refused", -1719, false, QString("Browser window access failed (-1719)."));
     }
 
     void scanFailures()
@@ -201,9 +201,9 @@ private slots:
         row("extension gone", 12, QString(), 0.0, QString(), int(Kind::browserSetup));
         row("other refusal", -1708, QString(), 0.0, rejected, 0);
         row("10 MB result", 0, QString(10'000'000, u'x'), 0.0,
-            "The browser returned no playback result.", 0);
+            QString("The browser returned no playback result."), 0);
         row("fields of the wrong type", 0, QString(R"({"title":[],"volume":"x"})"), 0.0,
-            "The YouTube Music tab returned incomplete playback details.", 0);
+            QString("The YouTube Music tab returned incomplete playback details."), 0);
         row("never answers", 0, page("T", false, "aaaaaaaaaaa"), 60.0, QString(),
             int(Kind::timeout));
         row("browser quit", -600, QString(), 0.0, QString(), int(Kind::notRunning));

@@ -236,7 +236,7 @@ private slots:
                 storage));
             QVERIFY(BrowserHostInstaller::installExtension(extension, "function f() {}", storage));
         }
-        QCOMPARE(storage.writes, 4);   // one manifest and three extension files, once
+        QCOMPARE(storage.writes, 4); // one manifest and three extension files, once
         // A browser that is not installed is left alone. What the manifest
         // says is proven by the real browser of the end-to-end test.
         QVERIFY(!QFile::exists(edge));
