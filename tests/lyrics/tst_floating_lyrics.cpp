@@ -11,10 +11,9 @@
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/TestRows.h"
+#include "support/WidgetLookup.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
@@ -40,17 +39,6 @@ struct Screens : ScreenSource
     QList<ScreenInfo> screens() const override { return list; }
     qsizetype primaryIndex() const override { return 0; }
 };
-struct Lyrics : LyricsProviding
-{
-    explicit Lyrics(VirtualTime &t) : time(t) {}
-    VirtualTime &time;
-    LyricsResult result =
-        LyricsDocument(u"[00:01.00]one\n[00:03.00]two\n[00:05.00]three"_s, {}, false);
-    CancelHandle lyrics(const LyricsTrack &, QObject *, Completion completion) override
-    {
-        return time.after(Seconds(0.1), [completion, r = result] { completion(r); });
-    }
-};
 
 struct Harness
 {
@@ -60,7 +48,9 @@ struct Harness
     NoBroadcasts quiet;
     MemorySettings settings;
     Screens screens;
-    Lyrics provider{time};
+    TimedLyrics provider{
+        time, 0.1, true,
+        LyricsDocument(u"[00:01.00]one\n[00:03.00]two\n[00:05.00]three"_s, {}, false)};
     LyricsController lyrics{provider, &time, &time};
     std::vector<ScriptedBridge *> bridges;
     std::unique_ptr<SpotifyController> first = player(MusicSource::spotify);
@@ -94,20 +84,8 @@ struct Harness
         QCoreApplication::processEvents();
     }
     QWidget *panel() const { return window->panel(); }
-    bool shows(const QString &text) const
-    {
-        const auto labels = panel()->findChildren<QLabel *>();
-        return std::any_of(labels.begin(), labels.end(), [&](QLabel *label) {
-            return label->text() == text && label->isVisibleTo(panel());
-        });
-    }
-    QAbstractButton *button(const QString &name) const
-    {
-        for (auto *b : panel()->findChildren<QAbstractButton *>())
-            if (b->text() == name || b->accessibleName() == name)
-                return b;
-        return nullptr;
-    }
+    bool shows(const QString &text) const { return showsLabel(panel(), text); }
+    QAbstractButton *button(const QString &name) const { return buttonNamed(panel(), name); }
 };
 
 // Rectangles of the window's X input shape: none means every click passes.
@@ -150,20 +128,19 @@ private slots:
         const auto document = [](const QString &synced, const QString &plain, bool instrumental) {
             return QVariant::fromValue(LyricsResult(LyricsDocument(synced, plain, instrumental)));
         };
-        row("idle", QVariant(), u"Your next song, in words."_s, u"Play a song in Spotify."_s,
-            u"Lyrics"_s, false);
-        row("synced, last line next", document(u"[00:01]one\n[00:40]two\n[01:00]"_s, {}, false),
-            u"two"_s, u" "_s, u"Synced lyrics"_s, false);
-        row("plain", document({}, u"la la\nla"_s, false), u"la la\nla"_s, QString(), u"Lyrics"_s,
+        row("idle", QVariant(), "Your next song, in words.", "Play a song in Spotify.", "Lyrics",
             false);
-        row("instrumental", document(u"[00:01]one"_s, {}, true), u"Just the music."_s,
-            u"This track is instrumental."_s, u"Lyrics"_s, false);
-        row("not found", failure(Kind::notFound), u"No lyrics for this one yet."_s,
-            u"Try another song, or reload later."_s, u"Lyrics"_s, true);
-        row("failed", failure(Kind::transport), u"Lyrics couldn’t load."_s,
-            u"Check your connection and try again."_s, u"Lyrics"_s, true);
-        row("rate limited", failure(Kind::rateLimited), u"A little pause."_s,
-            u"The lyrics service is busy. Try again later."_s, u"Lyrics"_s, true);
+        row("synced, last line next", document("[00:01]one\n[00:40]two\n[01:00]", {}, false), "two",
+            " ", "Synced lyrics", false);
+        row("plain", document({}, "la la\nla", false), "la la\nla", QString(), "Lyrics", false);
+        row("instrumental", document("[00:01]one", {}, true), "Just the music.",
+            "This track is instrumental.", "Lyrics", false);
+        row("not found", failure(Kind::notFound), "No lyrics for this one yet.",
+            "Try another song, or reload later.", "Lyrics", true);
+        row("failed", failure(Kind::transport), "Lyrics couldn’t load.",
+            "Check your connection and try again.", "Lyrics", true);
+        row("rate limited", failure(Kind::rateLimited), "A little pause.",
+            "The lyrics service is busy. Try again later.", "Lyrics", true);
     }
     void viewShowsEachLookupState()
     {

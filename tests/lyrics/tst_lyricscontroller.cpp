@@ -1,7 +1,6 @@
 #include "lyrics/LyricsController.h"
-#include "lyrics/LyricsProviding.h"
+#include "support/PlayerFakes.h"
 #include "support/TestRows.h"
-#include "support/VirtualTime.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -15,29 +14,10 @@ using Status = LyricsController::Status;
 const LyricsTrack kFirst(QStringLiteral("First"), QStringLiteral("Artist"), {}, 11);
 const LyricsTrack kSecond(QStringLiteral("Second"), QStringLiteral("Artist"), {}, 200);
 
-// Answers every lookup with `result` after `seconds` of virtual time, even
-// one that was cancelled (a transfer may finish before it notices).
-struct Lyrics : LyricsProviding
-{
-    VirtualTime &time;
-    LyricsResult result = LyricsDocument();
-    double seconds = 0.5;
-    QList<QString> lookups;
-    std::vector<CancelHandle> running;
-    explicit Lyrics(VirtualTime &t) : time(t) {}
-    CancelHandle lyrics(const LyricsTrack &track, QObject *, Completion completion) override
-    {
-        lookups << track.title();
-        running.push_back(
-            time.after(Seconds(seconds), [completion, r = result] { completion(r); }));
-        return CancelHandle([] {});
-    }
-};
-
 struct Harness
 {
     VirtualTime time;
-    Lyrics loader{time};
+    TimedLyrics loader{time, 0.5, false};
     LyricsController c{loader, &time, &time};
 };
 

@@ -68,7 +68,6 @@ private slots:
             "[00:01]a\r\n[00:02]b\u2028[00:03]c\u0085[00:04]d\u000B[00:05]e\u2029[00:06]f\r",
             "1=a|2=b|3=c|4=d|5=e|6=f");
         row("tenths", "[00:12.5]a", "12.5=a");
-        row("two fraction digits", "[00:12.50]a", "12.5=a");
         row("thousandths", "[00:12.500]a", "12.5=a");
         row("leading zero", "[00:12.05]a", "12.05=a");
         row("colon before fraction", "[00:12:05]a", "12.05=a");

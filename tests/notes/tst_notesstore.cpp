@@ -87,7 +87,6 @@ private slots:
         auto notes = store();
         QCOMPARE(notes->notes().size(), 1);
         const CrestNote note = notes->notes().first();
-        QCOMPARE(notes->selectedNoteID(), std::optional(note.id));
         QCOMPARE(notes->selectedNote(), std::optional(note));
         QCOMPARE(note.content, QString());
         QCOMPARE(notes->saveStatus(), kSaved);

@@ -1,4 +1,3 @@
-#include "scripting/ScriptEvent.h"
 #include "scripting/ScriptReference.h"
 #include "scripting/ScriptTerms.h"
 
@@ -23,9 +22,6 @@ private slots:
         QCOMPARE(ScriptDescriptor::text("12").int32Value(), std::nullopt);
         QCOMPARE(ScriptDescriptor::enumeration(kPlaying).stringValue(), std::nullopt);
         QCOMPARE(ScriptDescriptor::type(kPlaying).enumCodeValue(), std::nullopt);
-        QCOMPARE(ScriptDescriptor::bytes("x").dataValue(), QByteArray("x"));
-        QVERIFY(ScriptDescriptor::list({ScriptDescriptor::integer(1)}).items().size() == 1);
-        QVERIFY(ScriptDescriptor::record(kRecord).items().empty());
     }
 
     void referencesNameChainsFromTheApplication()
@@ -51,17 +47,6 @@ private slots:
         for (int i = 0; i <= ScriptReference::kMaxDepth; ++i)
             deep = ScriptReference::property(kName, deep);
         QCOMPARE(ScriptReference::steps(deep), std::nullopt);
-    }
-
-    void repliesCarryTheirOwnErrorNumber()
-    {
-        ScriptEvent reply = ScriptEvent::reply();
-        QCOMPARE(reply.errorNumber(), 0);
-        reply.setParameter(kErrorNumber, ScriptDescriptor::integer(-1728));
-        QCOMPARE(reply.errorNumber(), -1728);
-        reply.setParameter(kErrorNumber, ScriptDescriptor::text("bad"));
-        QCOMPARE(reply.errorNumber(), 0);
-        QCOMPARE(reply.parameter(kDirectObject), std::nullopt);
     }
 };
 

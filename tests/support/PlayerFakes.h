@@ -5,6 +5,9 @@
 #include "music/SpotifySnapshot.h"
 #include "platform/apps/ApplicationLookup.h"
 #include "platform/dbus/PlayerNotificationCenter.h"
+#include "support/VirtualTime.h"
+
+#include <vector>
 
 /// Player applications, installed unless told otherwise, running as `pid` when set.
 struct FakeApps : ApplicationLookup
@@ -30,6 +33,32 @@ struct NoCovers : SpotifyArtworkProviding
 struct NoLyrics : LyricsProviding
 {
     CancelHandle lyrics(const LyricsTrack &, QObject *, Completion) override { return {}; }
+};
+
+/// Lyrics that arrive `seconds` after each lookup on virtual time; unless
+/// `cancellable`, even after a cancel (a transfer may finish before it
+/// notices). Records the titles looked up.
+struct TimedLyrics : LyricsProviding
+{
+    TimedLyrics(VirtualTime &t, double s, bool c, LyricsResult r = LyricsDocument())
+        : time(t), seconds(s), cancellable(c), result(std::move(r))
+    {}
+    VirtualTime &time;
+    double seconds;
+    bool cancellable;
+    LyricsResult result;
+    QList<QString> lookups;
+    std::vector<CancelHandle> uncancelled;
+    CancelHandle lyrics(const LyricsTrack &track, QObject *, Completion completion) override
+    {
+        lookups << track.title();
+        CancelHandle delivery =
+            time.after(Seconds(seconds), [completion, r = result] { completion(r); });
+        if (cancellable)
+            return delivery;
+        uncancelled.push_back(std::move(delivery));
+        return CancelHandle([] {});
+    }
 };
 
 /// "Song" by "Artist" playing at `elapsed` of `duration` seconds, volume 40.

@@ -15,13 +15,7 @@ void ScriptedTransport::answer(ScriptCode eventClass, ScriptCode eventID,
                                const ScriptDescriptor &target, Answer answer)
 {
     std::lock_guard lock(m_mutex);
-    for (Entry &entry : m_script) {
-        if (entry.eventClass == eventClass && entry.eventID == eventID && entry.target == target) {
-            entry.answer = std::move(answer);
-            return;
-        }
-    }
-    m_script.push_back({eventClass, eventID, target, std::move(answer)});
+    m_script.push_back({eventClass, eventID, target, std::move(answer)}); // the latest one counts
 }
 
 void ScriptedTransport::answerGet(const ScriptDescriptor &target, Answer answer)
@@ -70,7 +64,7 @@ ScriptResult ScriptedTransport::send(const ScriptEvent &event, qint32, Seconds t
     std::lock_guard lock(m_mutex);
     m_sent.push_back({event, timeout});
     const ScriptDescriptor target = event.parameter(kDirectObject).value_or(ScriptDescriptor());
-    const Entry *found = nullptr;
+    const Entry *found = nullptr; // the latest answer for the event
     for (const Entry &entry : m_script) {
         if (entry.eventClass == event.eventClass() && entry.eventID == event.eventID() &&
             entry.target == target)

@@ -7,7 +7,7 @@
 #include <vector>
 
 /// A scripting transport that plays a script: per event (class, identifier
-/// and target) an answer with a value, an error number, an 'errn' inside
+/// and target) the answer given last, with a value, an error number, an 'errn' inside
 /// the reply and the time it takes on the virtual clock. Events without a
 /// scripted answer: get-data fails with -1708, anything else succeeds empty.
 /// Safe to use from a bridge's worker while the test waits on the main thread.

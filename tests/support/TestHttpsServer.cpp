@@ -53,7 +53,6 @@ void TestHttpsServer::serve()
             socket->setProperty("request", request);
             if (!request.contains("\r\n\r\n"))
                 return;
-            ++m_requests;
             socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
                           "Cache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
                           QByteArray::number(m_page.size()) + "\r\n\r\n" + m_page);

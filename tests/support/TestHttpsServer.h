@@ -21,7 +21,6 @@ public:
     bool isListening() const { return m_server.isListening(); }
     const QString &error() const { return m_error; }
     quint16 port() const { return m_server.serverPort(); }
-    int requestCount() const { return m_requests; }
 
 private:
     void serve();
@@ -29,5 +28,4 @@ private:
     QByteArray m_page;
     QSslServer m_server;
     QString m_error;
-    int m_requests = 0;
 };

@@ -28,11 +28,9 @@ void VirtualTime::setWallNow(const QDateTime &utc)
     m_wallOriginAt = m_now;
 }
 
-VirtualTime::Key VirtualTime::schedule(Seconds due, std::shared_ptr<Entry> entry)
+void VirtualTime::schedule(Seconds due, std::shared_ptr<Entry> entry)
 {
-    const Key key{due.count(), ++m_sequence};
-    m_queue.emplace(key, std::move(entry));
-    return key;
+    m_queue.emplace(Key{due.count(), ++m_sequence}, std::move(entry));
 }
 
 CancelHandle VirtualTime::after(Seconds delay, std::function<void()> callback)

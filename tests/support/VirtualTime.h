@@ -36,7 +36,7 @@ public:
 private:
     struct Entry;
     using Key = std::pair<double, quint64>;
-    Key schedule(Seconds due, std::shared_ptr<Entry> entry);
+    void schedule(Seconds due, std::shared_ptr<Entry> entry);
     CancelHandle start(std::shared_ptr<Entry> entry, Seconds delay);
 
     Seconds m_now{0};

@@ -96,7 +96,6 @@ private slots:
         QCOMPARE(readFile(trayFile()), "[{\"id\":\"" + id.toLatin1() + "\",\"bookmark\":\"" +
                                            base64Bookmark(a) + "\",\"path\":\"" + a.toUtf8() +
                                            "\"}]");
-        QVERIFY(id == id.toUpper());
     }
 
     void restoreSkipsDuplicatesAndWritesTheRestBack()

@@ -41,19 +41,18 @@ private slots:
 
         const QString unavailable = QStringLiteral(
             "This file is unavailable. It may have moved or its drive may be disconnected.");
-        row("double-click opens", false, true, QString("double-click"), QStringList{"file REPORT"},
-            QString(), QString("111-1"), false);
-        row("a file nothing opens", false, false, QString("Open"), QStringList{"file REPORT"},
-            QString("No application could open this file. Try Show in Folder."), QString("111-1"),
+        row("double-click opens", false, true, "double-click", QStringList{"file REPORT"},
+            QString(), "111-1", false);
+        row("a file nothing opens", false, false, "Open", QStringList{"file REPORT"},
+            "No application could open this file. Try Show in Folder.", "111-1", false);
+        row("Show in Folder reveals", false, true, "Show in Folder", QStringList{"reveal REPORT"},
+            QString(), "111-1", false);
+        row("Quick Look sets the preview", false, true, "Quick Look", QStringList{}, QString(),
+            "111-1", true);
+        row("a vanished file opens nothing", true, true, "double-click", QStringList{}, unavailable,
+            "000-1", false);
+        row("eye button on a vanished file", true, true, "eye", QStringList{}, QString(), "000-1",
             false);
-        row("Show in Folder reveals", false, true, QString("Show in Folder"),
-            QStringList{"reveal REPORT"}, QString(), QString("111-1"), false);
-        row("Quick Look sets the preview", false, true, QString("Quick Look"), QStringList{},
-            QString(), QString("111-1"), true);
-        row("a vanished file opens nothing", true, true, QString("double-click"), QStringList{},
-            unavailable, QString("000-1"), false);
-        row("eye button on a vanished file", true, true, QString("eye"), QStringList{}, QString(),
-            QString("000-1"), false);
     }
     void statesAndActions()
     {
@@ -133,14 +132,14 @@ private slots:
         QPdfWriter writer(&buffer);
         QPainter(&writer).fillRect(0, 0, 500, 500, Qt::red);
         const Kind page = TrayPreviewLoader::rendersPages() ? Kind::page : Kind::details;
-        row("a picture, scaled down", QString("wide.png"), TestImages::encode(3000, 1000, "png"),
+        row("a picture, scaled down", "wide.png", TestImages::encode(3000, 1000, "png"),
             int(Kind::image), int(Qt::Key_Escape));
-        row("text, capped", QString("notes.txt"), QByteArray(200'000, 'a'), int(Kind::text),
+        row("text, capped", "notes.txt", QByteArray(200'000, 'a'), int(Kind::text),
             int(Qt::Key_Space));
-        row("a document's first page", QString("report.pdf"), pdf, int(page), int(Qt::Key_Escape));
-        row("a broken picture: details", QString("broken.png"), QByteArray("\x89PNG\r\n\x1a\nxx"),
+        row("a document's first page", "report.pdf", pdf, int(page), int(Qt::Key_Escape));
+        row("a broken picture: details", "broken.png", QByteArray("\x89PNG\r\n\x1a\nxx"),
             int(Kind::details), int(Qt::Key_Space));
-        row("binary: details", QString("data.bin"), QByteArray(10, '\0'), int(Kind::details),
+        row("binary: details", "data.bin", QByteArray(10, '\0'), int(Kind::details),
             int(Qt::Key_Escape));
     }
     void quickLook()

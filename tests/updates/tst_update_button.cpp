@@ -19,8 +19,6 @@ private slots:
         QVERIFY(!button.isVisible());
         updates.setAvailableVersion(u"2.0"_s);
         QVERIFY(button.isVisible());
-        QCOMPARE(button.text(), u"Update"_s);
-        QCOMPARE(button.height(), 26);
         QVERIFY(!updates.setupMessage());
         button.click();
         QVERIFY(updates.setupMessage()->startsWith(u"Updates are installed manually"_s));

@@ -236,15 +236,10 @@ private slots:
                 storage));
             QVERIFY(BrowserHostInstaller::installExtension(extension, "function f() {}", storage));
         }
-        QCOMPARE(storage.writes, 4);   // one manifest and three extension files, once
-        QVERIFY(!QFile::exists(edge)); // a browser that is not installed is left alone
-        const QJsonObject manifest =
-            QJsonDocument::fromJson(
-                *storage.readAll(chrome + "/NativeMessagingHosts/org.velloway.browser_host.json"))
-                .object();
-        QCOMPARE(manifest.value("path"), QStringLiteral("/opt/host"));
-        QCOMPARE(manifest.value("allowed_origins"),
-                 QJsonArray{"chrome-extension://lflfcnbggcmoogadenngamnlafkonjij/"});
+        QCOMPARE(storage.writes, 4); // one manifest and three extension files, once
+        // A browser that is not installed is left alone. What the manifest
+        // says is proven by the real browser of the end-to-end test.
+        QVERIFY(!QFile::exists(edge));
     }
 };
 
