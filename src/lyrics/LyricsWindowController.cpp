@@ -23,11 +23,12 @@ constexpr double kToggleRadius = 6;
 // rewritten once the panel has rested this long, not for every step.
 constexpr Seconds kOriginSaveDelay{0.3};
 
+// The panel keeps clear of the desktop's own panels and docks.
 QList<QRectF> screenFrames(const ScreenSource &source)
 {
     QList<QRectF> frames;
     for (const ScreenInfo &screen : source.screens())
-        frames.append(screen.frame);
+        frames.append(screen.visibleFrame());
     return frames;
 }
 

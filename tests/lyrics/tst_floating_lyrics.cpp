@@ -26,16 +26,18 @@ namespace {
 using namespace Qt::StringLiterals;
 using Status = LyricsController::Status;
 
-ScreenInfo screen(const QRectF &frame)
+ScreenInfo screen(const QRectF &frame, const QRectF &usableArea = {})
 {
     ScreenInfo info;
     info.frame = frame;
+    info.usableArea = usableArea;
     return info;
 }
 
 struct Screens : ScreenSource
 {
-    QList<ScreenInfo> list{screen(QRectF(0, 0, 1920, 1080))};
+    // A desktop bar along the top, which the panel keeps clear of.
+    QList<ScreenInfo> list{screen(QRectF(0, 0, 1920, 1080), QRectF(0, 32, 1920, 1048))};
     QList<ScreenInfo> screens() const override { return list; }
     qsizetype primaryIndex() const override { return 0; }
 };
@@ -273,7 +275,7 @@ private slots:
         h.settings.setValue(LyricsWindowController::kOpacityKey, u"loud"_s);
         h.open();
         h.window->show();
-        QCOMPARE(h.panel()->geometry(), QRect(12, 12, 390, 218));
+        QCOMPARE(h.panel()->geometry(), QRect(12, 44, 390, 218));
         QCOMPARE(qRound(h.panel()->windowOpacity() * 100), 90); // X keeps 8 bits
 
         auto *menu = h.panel()->findChild<QMenu *>();

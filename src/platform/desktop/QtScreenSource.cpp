@@ -18,13 +18,16 @@ QtScreenSource::QtScreenSource(QObject *parent) : ScreenSource(parent)
 void QtScreenSource::watch(QScreen *screen)
 {
     connect(screen, &QScreen::geometryChanged, this, &ScreenSource::screensChanged);
+    // A panel or dock appearing changes where the lyrics panel may sit.
+    connect(screen, &QScreen::availableGeometryChanged, this, &ScreenSource::screensChanged);
 }
 
 QList<ScreenInfo> QtScreenSource::screens() const
 {
     QList<ScreenInfo> result;
     for (QScreen *screen : QGuiApplication::screens())
-        result.append(ScreenInfo{QRectF(screen->geometry()), 0, std::nullopt, std::nullopt});
+        result.append(ScreenInfo{QRectF(screen->geometry()), 0, std::nullopt, std::nullopt,
+                                 QRectF(screen->availableGeometry())});
     return result;
 }
 

@@ -15,4 +15,9 @@ struct ScreenInfo
     /// The usable menu-bar areas left and right of a camera housing, if any.
     std::optional<QRectF> auxiliaryTopLeftArea;
     std::optional<QRectF> auxiliaryTopRightArea;
+    /// The part of `frame` windows may use, without panels and docks; empty
+    /// when the desktop does not say, which stands for the whole frame.
+    QRectF usableArea{};
+
+    QRectF visibleFrame() const { return usableArea.isEmpty() ? frame : usableArea; }
 };
