@@ -57,9 +57,8 @@ private slots:
                                                               "https://i.scdn.co/image"));
         QVERIFY(result.isSuccess());
         QCOMPARE(result.data, jpeg);
-        const auto requests = server.requests();
-        QCOMPARE(requests.size(), 1);
-        QCOMPARE(requests[0].headers.value("accept"), "image/jpeg, image/png, image/webp");
+        QCOMPARE(server.requests().at(0).headers.value("accept"),
+                 "image/jpeg, image/png, image/webp");
 
         result = load(loader, kSpotify);
         QVERIFY(result.isSuccess());

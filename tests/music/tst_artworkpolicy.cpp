@@ -105,11 +105,7 @@ private slots:
     {
         auto [status, url, type, length, accepted] = fetch<int, QString, QString, qint64, bool>(
             "status", "url", "type", "length", "accepted");
-        HttpResponseHead head;
-        head.status = status;
-        head.url = QUrl(url);
-        head.mediaType = type;
-        head.expectedLength = length;
+        const HttpResponseHead head{status, QUrl(url), type, length, QUrl()};
         QCOMPARE(MusicArtworkPolicy::accepts(head), accepted);
     }
 };

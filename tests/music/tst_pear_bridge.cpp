@@ -14,7 +14,6 @@ using PearAPI::Method;
 
 namespace {
 
-constexpr qint32 kPID = 4242;
 const QByteArray kToken = "pear.T0ken-secret";
 const QByteArray kSong = R"({"title":"Song","artist":"A","videoId":"abcdefghijk",)"
                          R"("isPaused":false,"songDuration":200,"elapsedSeconds":12})";
@@ -41,7 +40,7 @@ Response json(const QByteArray &body, int status = 200)
     return response;
 }
 
-struct Rig
+struct Rig : BridgeCalls<Rig>
 {
     explicit Rig(bool connected = true)
     {
@@ -54,17 +53,6 @@ struct Rig
         server.route("/api/v1/song", json(kSong));
         server.route("/api/v1/volume", json(R"({"state":57.5,"isMuted":false})"));
     }
-    SpotifySnapshotResult snapshot(bool ask = false)
-    {
-        return awaitCompletion<SpotifySnapshotResult>(
-            [&](auto done) { bridge->snapshot(kPID, ask, done); });
-    }
-    SpotifySendResult send(const SpotifyCommand &command, qint32 pid = kPID)
-    {
-        return awaitCompletion<SpotifySendResult>(
-            [&](auto done) { bridge->send(command, pid, done); });
-    }
-
     TestHttpServer server{26538};
     MemorySettings settings;
     MemorySecretStore *store = new MemorySecretStore;
@@ -213,7 +201,7 @@ private slots:
         Rig rig;
         QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle())), Kind::pearSetup);
         QVERIFY(rig.snapshot().isSuccess());
-        QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle(), kPID + 1)), Kind::pearSetup);
+        QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle(), Rig::kPID + 1)), Kind::pearSetup);
         for (const char *path : {"/api/v1/volume", "/api/v1/seek-to"})
             rig.server.route(path, json("", 204));
         QCOMPARE(kindOf(rig.send(SpotifyCommand::volume(150))), Kind::browserReply); // sent

@@ -1,10 +1,6 @@
-#include "music/SpotifyArtworkProviding.h"
 #include "music/SpotifyController.h"
 #include "music/SpotifyVolumeController.h"
-#include "platform/dbus/PlayerNotificationCenter.h"
 #include "support/PlayerFakes.h"
-#include "support/RecordingWorkspace.h"
-#include "support/ScriptedBridge.h"
 #include "support/TestImages.h"
 #include "support/TestRows.h"
 
@@ -24,59 +20,6 @@ constexpr int kOtherFailure = -1;
 constexpr int kNoAnswer = -2;
 
 const QUrl kCover(u"https://i.scdn.co/image/ab67616d0000b2731234567890abcdef12345678"_s);
-
-struct Broadcasts : PlayerNotificationCenter
-{
-    std::function<void()> callback;
-    CancelHandle observe(const QString &, std::function<void()> c) override
-    {
-        callback = std::move(c);
-        return CancelHandle([this] { callback = nullptr; });
-    }
-};
-
-// Covers that fail (or, once `bytes` is set, arrive) at once, on virtual time.
-struct Covers : SpotifyArtworkProviding
-{
-    VirtualTime &time;
-    QByteArray bytes;
-    QList<double> requestTimes;
-    explicit Covers(VirtualTime &t) : time(t) {}
-    CancelHandle data(const QUrl &, Completion completion) override
-    {
-        requestTimes << time.now().count();
-        SpotifyArtworkResult result{bytes, SpotifyArtworkError::badServerResponse, {}, {}};
-        if (!bytes.isEmpty())
-            result.error.reset();
-        return time.after(Seconds(0), [completion, result] { completion(result); });
-    }
-};
-
-struct Harness
-{
-    VirtualTime time;
-    RecordingWorkspace workspace;
-    FakeApps apps;
-    Broadcasts broadcasts;
-    std::optional<qint32> pid = 100;
-    ScriptedBridge *bridge = new ScriptedBridge(time);
-    Covers *covers = new Covers(time);
-    SpotifyController c;
-
-    explicit Harness(MusicSource source = MusicSource::spotify)
-        : c(source, std::unique_ptr<SpotifyBridging>(bridge),
-            std::unique_ptr<SpotifyArtworkProviding>(covers),
-            {time, time, workspace, &broadcasts, &apps}, [this] { return pid; })
-    {}
-
-    // Starts polling with `snapshot` playing and lets the first poll land.
-    void play(const SpotifySnapshot &snapshot = playingSong())
-    {
-        bridge->reply = snapshot;
-        c.start();
-        time.advance(0);
-    }
-};
 
 // How many property notifications `objects` send while `during` runs.
 int notifications(std::initializer_list<QObject *> objects, const std::function<void()> &during)
@@ -101,7 +44,7 @@ class SpotifyControllerTest : public QObject
 private slots:
     void idlePlayerCostsOneLookupAndChangesNothing()
     {
-        Harness h;
+        PlayerRig h;
         h.pid.reset();
         const int sent = notifications({&h.c, &h.c.volume()}, [&h] {
             h.c.start();
@@ -113,18 +56,17 @@ private slots:
 
     void loadsInFlightCoalesceIntoOneRequestRememberingPermission()
     {
-        Harness h;
+        PlayerRig h;
         h.bridge->replySeconds = 0.5;
         h.c.load(false);
         h.c.load(true);
         h.c.load(false);
         QCOMPARE(h.bridge->snapshots.size(), size_t(1));
         h.time.advance(0.5);
-        QCOMPARE(h.bridge->snapshots.size(), size_t(2));
-        QVERIFY(h.bridge->snapshots[1]);
+        QCOMPARE(h.bridge->snapshots, (std::vector{false, true}));
         QCOMPARE(h.c.statusMessage(), std::nullopt); // connected: no "Connecting" again
 
-        Harness fresh;
+        PlayerRig fresh;
         fresh.c.load(true);
         QCOMPARE(fresh.c.connectionState(), State::connecting);
         QCOMPARE(fresh.c.statusMessage(), u"Connecting to Spotify…"_s);
@@ -132,7 +74,7 @@ private slots:
 
     void changeBroadcastDiscardsThePollInFlightAndSettles()
     {
-        Harness h;
+        PlayerRig h;
         h.bridge->replySeconds = 0.5;
         h.bridge->reply = playingSong(u"Old"_s);
         QSignalSpy titles(&h.c, &SpotifyController::trackTitleChanged);
@@ -175,10 +117,10 @@ private slots:
     {
         auto [kind, backOff] = fetch<int, double>("kind", "backOff");
         const Kind error = Kind(kind);
-        Harness h(error == Kind::pearSetup ? MusicSource::pear
-                  : error == Kind::permissionDenied || error == Kind::browserSetup
-                      ? MusicSource::chrome
-                      : MusicSource::spotify);
+        PlayerRig h(error == Kind::pearSetup ? MusicSource::pear
+                    : error == Kind::permissionDenied || error == Kind::browserSetup
+                        ? MusicSource::chrome
+                        : MusicSource::spotify);
         h.play();
         if (kind == kNoAnswer)
             h.bridge->replySeconds = ScriptedBridge::kNever;
@@ -216,7 +158,7 @@ private slots:
     void absurdTimingEndsInADefinedState()
     {
         auto [duration, elapsed] = fetch<double, double>("duration", "elapsed");
-        Harness h;
+        PlayerRig h;
         SpotifySnapshot s = playingSong();
         s.timing = {duration, elapsed, 0.5};
         h.play(s);
@@ -230,7 +172,7 @@ private slots:
 
     void scrubSeeksOnlyTheSongItBeganOn()
     {
-        Harness h;
+        PlayerRig h;
         h.play();
         const LyricsTrack track = *h.c.currentTrack();
         auto session = h.c.beginScrubbing();
@@ -270,7 +212,7 @@ private slots:
 
     void commandsWaitForThePlayerAndReadItAfterwards()
     {
-        Harness h;
+        PlayerRig h;
         h.play();
         h.bridge->sendSeconds = 0.5;
         h.c.control(SpotifyCommand::toggle());
@@ -297,7 +239,7 @@ private slots:
 
     void artworkRetriesOnItsScheduleAndResetsForANewAddress()
     {
-        Harness h;
+        PlayerRig h;
         SpotifySnapshot s = playingSong();
         s.artworkURL = kCover;
         h.play(s);
@@ -323,14 +265,14 @@ private slots:
 
     void openingThePlayer()
     {
-        Harness h;
+        PlayerRig h;
         h.c.openSpotify();
         QCOMPARE(h.bridge->snapshots.size(), size_t(1)); // read at once after the launch
         h.apps.installed = false;
         h.c.openSpotify();
         QVERIFY(h.c.statusMessage()->startsWith(u"Spotify is not installed."_s));
 
-        Harness chrome(MusicSource::chrome);
+        PlayerRig chrome(MusicSource::chrome);
         chrome.c.openCurrentTrack();
         QCOMPARE(chrome.workspace.calls,
                  QStringList{u"url https://music.youtube.com/ in com.google.Chrome"_s});

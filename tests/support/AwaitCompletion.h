@@ -1,5 +1,7 @@
 #pragma once
 
+#include "music/SpotifyBridging.h"
+
 #include <QTest>
 
 #include <optional>
@@ -15,3 +17,30 @@ template <typename Result, typename Start> Result awaitCompletion(Start &&start)
         qFatal("the completion never ran");
     return std::move(*result);
 }
+
+/// A bridge result's own error; none for a success or another failure.
+template <typename Result> std::optional<SpotifyLocalError> errorOf(const Result &result)
+{
+    return result.localError() ? std::optional(*result.localError()) : std::nullopt;
+}
+
+Q_DECLARE_METATYPE(std::optional<SpotifyLocalError>)
+
+/// The calls of the player bridge a test rig holds as `bridge`, each waited
+/// for; rigs derive from it as `struct Rig : BridgeCalls<Rig>`.
+template <typename Rig> struct BridgeCalls
+{
+    static constexpr qint32 kPID = 4242;
+
+    SpotifySnapshotResult snapshot(bool ask = false, qint32 pid = kPID)
+    {
+        return awaitCompletion<SpotifySnapshotResult>(
+            [&](auto done) { static_cast<Rig *>(this)->bridge->snapshot(pid, ask, done); });
+    }
+
+    SpotifySendResult send(const SpotifyCommand &command, qint32 pid = kPID)
+    {
+        return awaitCompletion<SpotifySendResult>(
+            [&](auto done) { static_cast<Rig *>(this)->bridge->send(command, pid, done); });
+    }
+};

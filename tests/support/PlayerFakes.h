@@ -2,9 +2,12 @@
 
 #include "lyrics/LyricsProviding.h"
 #include "music/SpotifyArtworkProviding.h"
+#include "music/SpotifyController.h"
 #include "music/SpotifySnapshot.h"
 #include "platform/apps/ApplicationLookup.h"
 #include "platform/dbus/PlayerNotificationCenter.h"
+#include "support/RecordingWorkspace.h"
+#include "support/ScriptedBridge.h"
 #include "support/VirtualTime.h"
 
 #include <vector>
@@ -73,3 +76,58 @@ inline SpotifySnapshot playingSong(const QString &title = QStringLiteral("Song")
     s.volume = 40;
     return s;
 }
+
+/// A notification center that keeps the last observer, to announce a change.
+struct Broadcasts : PlayerNotificationCenter
+{
+    std::function<void()> callback;
+    CancelHandle observe(const QString &, std::function<void()> c) override
+    {
+        callback = std::move(c);
+        return CancelHandle([this] { callback = nullptr; });
+    }
+};
+
+// Covers that fail (or, once `bytes` is set, arrive) at once, on virtual time.
+struct Covers : SpotifyArtworkProviding
+{
+    VirtualTime &time;
+    QByteArray bytes;
+    QList<double> requestTimes;
+    explicit Covers(VirtualTime &t) : time(t) {}
+    CancelHandle data(const QUrl &, Completion completion) override
+    {
+        requestTimes << time.now().count();
+        SpotifyArtworkResult result{bytes, SpotifyArtworkError::badServerResponse, {}, {}};
+        if (!bytes.isEmpty())
+            result.error.reset();
+        return time.after(Seconds(0), [completion, result] { completion(result); });
+    }
+};
+
+/// One player on a scripted bridge and virtual time, running as `pid` when set.
+struct PlayerRig
+{
+    VirtualTime time;
+    RecordingWorkspace workspace;
+    FakeApps apps;
+    Broadcasts broadcasts;
+    std::optional<qint32> pid = 100;
+    ScriptedBridge *bridge = new ScriptedBridge(time);
+    Covers *covers = new Covers(time);
+    SpotifyController c;
+
+    explicit PlayerRig(MusicSource source = MusicSource::spotify)
+        : c(source, std::unique_ptr<SpotifyBridging>(bridge),
+            std::unique_ptr<SpotifyArtworkProviding>(covers),
+            {time, time, workspace, &broadcasts, &apps}, [this] { return pid; })
+    {}
+
+    // Starts polling with `snapshot` playing and lets the first poll land.
+    void play(const SpotifySnapshot &snapshot = playingSong())
+    {
+        bridge->reply = snapshot;
+        c.start();
+        time.advance(0);
+    }
+};

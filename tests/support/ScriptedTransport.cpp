@@ -34,14 +34,12 @@ std::vector<ScriptedTransport::Sent> ScriptedTransport::sent() const
     return m_sent;
 }
 
-std::vector<ScriptDescriptor> ScriptedTransport::reads() const
+std::vector<ScriptDescriptor> ScriptedTransport::targets() const
 {
     std::lock_guard lock(m_mutex);
     std::vector<ScriptDescriptor> targets;
-    for (const Sent &sent : m_sent) {
-        if (sent.event.eventClass() == kCoreSuite && sent.event.eventID() == kGetData)
-            targets.push_back(sent.event.parameter(kDirectObject).value_or(ScriptDescriptor()));
-    }
+    for (const Sent &sent : m_sent)
+        targets.push_back(sent.event.parameter(kDirectObject).value_or(ScriptDescriptor()));
     return targets;
 }
 

@@ -37,8 +37,8 @@ public:
     void answerGet(const ScriptDescriptor &target, ScriptDescriptor value);
 
     std::vector<Sent> sent() const;
-    /// The targets of the get-data events sent, in order.
-    std::vector<ScriptDescriptor> reads() const;
+    /// The targets of the events sent, in order.
+    std::vector<ScriptDescriptor> targets() const;
     std::vector<bool> permissionAsks() const;
     void clearLog();
 
