@@ -1,6 +1,7 @@
 #include "music/PearConnectionKeychain.h"
 #include "platform/keyring/LibsecretStore.h"
 #include "support/FakeMprisPlayer.h"
+#include "support/FileOwnership.h"
 #include "support/TestHttpServer.h"
 
 #include <QDBusConnectionInterface>
@@ -187,8 +188,7 @@ private slots:
         pointerTo(10, m_screen.height() - 10);
         // Notes from a newer release: the whole run must leave them byte for byte.
         QDir(m_home.path()).mkpath("data/Velloway");
-        QFile notes(notesFile());
-        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write(kFutureNotes) > 0);
+        FileOwnership::writeFile(notesFile(), kFutureNotes);
 
         launch();
         QVERIFY(!isBlack(midX() - 70, 10)); // the notch is 126 wide, not the panel's 660
@@ -256,9 +256,7 @@ private slots:
         QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_program.exitCode(), 0);
         QTRY_VERIFY(!notchShown());
-        QFile notes(notesFile());
-        QVERIFY(notes.open(QIODevice::ReadOnly));
-        QCOMPARE(notes.readAll(), kFutureNotes);
+        QCOMPARE(FileOwnership::readFile(notesFile()), kFutureNotes);
     }
 
     void theSongOnTheBusIsShownPlayedAndItsLyricsFloat()
@@ -304,9 +302,8 @@ private slots:
         m_program.terminate();
         QVERIFY(m_program.waitForFinished(10000));
         QCOMPARE(m_program.exitCode(), 0);
-        QFile notes(notesFile());
-        QVERIFY(notes.open(QIODevice::ReadOnly));
-        QVERIFY2(notes.readAll().contains("typed by a person"), qPrintable(notesFile()));
+        QVERIFY2(FileOwnership::readFile(notesFile()).contains("typed by a person"),
+                 qPrintable(notesFile()));
     }
 
     void pearSongIsShownAndItsPlayButtonReachesPear()

@@ -2,7 +2,6 @@
 #include "core/TimerScheduler.h"
 #include "support/VirtualTime.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 class SchedulingTest : public QObject

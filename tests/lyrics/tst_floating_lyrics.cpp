@@ -74,10 +74,12 @@ struct Harness
         (index == 0 ? first : second)->load(false);
         settle(0);
     }
-    void open()
+    void open(bool shown = true)
     {
         window.emplace(lyrics, *first,
                        LyricsWindowController::Services{settings, screens, time, time});
+        if (shown)
+            window->show();
     }
     void settle(double seconds)
     {
@@ -150,7 +152,7 @@ private slots:
             fetch<QVariant, QString, QString, QString, bool>("result", "title", "detail", "mode",
                                                              "retry");
         Harness h;
-        h.open();
+        h.open(false);
         if (result.isValid()) {
             h.provider.result = result.value<LyricsResult>();
             h.play(0, u"Song"_s, 50);
@@ -172,7 +174,7 @@ private slots:
     void linesAdvanceOnlyWhilePlaying()
     {
         Harness h;
-        h.open();
+        h.open(false);
         h.play(0, u"Song"_s, 0);
         h.window->show();
         h.settle(0.35); // the lookup, then before the first line
@@ -197,7 +199,7 @@ private slots:
         editor.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         Harness h;
-        h.open();
+        h.open(false);
         for (int round = 0; round < 2; ++round) { // shown again after hiding
             h.window->show();
             QVERIFY(QTest::qWaitForWindowExposed(h.panel()));
@@ -220,7 +222,6 @@ private slots:
     {
         Harness h;
         h.open();
-        h.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(h.panel()));
         QCOMPARE(inputRectangles(h.panel()), 1);
 
@@ -247,7 +248,6 @@ private slots:
     {
         Harness h;
         h.open();
-        h.window->show();
         QWidget *handle = h.panel()->findChild<LyricsDragHandle *>();
         const QPoint start = h.panel()->pos();
         const auto send = [&](QEvent::Type type, QPoint global) {
@@ -274,7 +274,6 @@ private slots:
         h.settings.setValue(LyricsWindowController::kOriginKey, u"{{oops"_s);
         h.settings.setValue(LyricsWindowController::kOpacityKey, u"loud"_s);
         h.open();
-        h.window->show();
         QCOMPARE(h.panel()->geometry(), QRect(12, 44, 390, 218));
         QCOMPARE(qRound(h.panel()->windowOpacity() * 100), 90); // X keeps 8 bits
 
@@ -297,7 +296,6 @@ private slots:
         h.play(0, u"First"_s, 10);
         h.play(1, u"Second"_s, 20);
         h.open();
-        h.window->show();
         h.window->bindPlayback(*h.second);
         QCOMPARE(h.lyrics.track()->title(), u"Second"_s);
         QCOMPARE(h.lyrics.samplePosition(), 20.0);

@@ -4,7 +4,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
-#include <QUrlQuery>
 
 namespace {
 
@@ -42,6 +41,8 @@ QJsonObject with(QJsonObject object, const QString &key, const QJsonValue &value
     object.insert(key, value);
     return object;
 }
+
+const QString kRequested = QStringLiteral("https://lrclib.net/api/get?track_name=a");
 
 // A valid reply padded with JSON white space to exactly `size` bytes.
 QByteArray paddedTo(qsizetype size)
@@ -123,13 +124,9 @@ private slots:
     {
         auto [body, failure] = fetch<QByteArray, int>("body", "failure");
         const LyricsResult result = LyricsPolicy::decode(body, kTrack);
-        if (failure < 0) {
-            const LyricsFailure *failed = std::get_if<LyricsFailure>(&result);
-            QVERIFY2(!failed, failed ? qPrintable(failed->detail) : "");
-        } else {
-            QVERIFY(std::holds_alternative<LyricsFailure>(result));
-            QCOMPARE(int(std::get<LyricsFailure>(result).kind), failure);
-        }
+        const LyricsFailure *failed = std::get_if<LyricsFailure>(&result);
+        QVERIFY2((failed ? int(failed->kind) : -1) == failure,
+                 failed ? qPrintable(failed->detail) : "");
     }
 
     void decodedDocumentCarriesTheReply()
@@ -144,13 +141,9 @@ private slots:
     {
         const LyricsTrack track(QStringLiteral("C++ & Co/?#"), QStringLiteral("Ünï Name"),
                                 QString(), 183);
-        const QUrl url = LyricsPolicy::requestURL(track);
-        QCOMPARE(url.toString(QUrl::FullyEncoded),
+        QCOMPARE(LyricsPolicy::requestURL(track).toString(QUrl::FullyEncoded),
                  QStringLiteral("https://lrclib.net/api/get?track_name=C%2B%2B%20%26%20Co%2F%3F%23"
                                 "&artist_name=%C3%9Cn%C3%AF%20Name&album_name=&duration=183"));
-        const QUrlQuery query(url);
-        QCOMPARE(query.queryItemValue("track_name", QUrl::FullyDecoded), track.title());
-        QCOMPARE(query.queryItemValue("artist_name", QUrl::FullyDecoded), track.artist());
     }
 
     void origin_data()
@@ -177,34 +170,27 @@ private slots:
     {
         columns<int, QString, QString, qint64, bool>("status", "url", "mediaType", "length",
                                                      "accepted");
-        const QString requested = QStringLiteral("https://lrclib.net/api/get?track_name=a");
-        row("plain reply", 200, requested, "application/json", qint64(-1), true);
-        row("upper-case type", 200, requested, "Application/JSON", qint64(10), true);
-        row("length at the cap", 200, requested, "application/json", LyricsPolicy::kMaxReplyBytes,
+        row("plain reply", 200, kRequested, "application/json", qint64(-1), true);
+        row("upper-case type", 200, kRequested, "Application/JSON", qint64(10), true);
+        row("length at the cap", 200, kRequested, "application/json", LyricsPolicy::kMaxReplyBytes,
             true);
-        row("length over the cap", 200, requested, "application/json",
+        row("length over the cap", 200, kRequested, "application/json",
             LyricsPolicy::kMaxReplyBytes + 1, false);
-        row("created", 201, requested, "application/json", qint64(-1), false);
-        row("redirect", 301, requested, "application/json", qint64(-1), false);
+        row("created", 201, kRequested, "application/json", qint64(-1), false);
+        row("redirect", 301, kRequested, "application/json", qint64(-1), false);
         row("other address", 200, "https://lrclib.net/api/get?track_name=b", "application/json",
             qint64(-1), false);
         row("no address", 200, QString(), "application/json", qint64(-1), false);
-        row("HTML", 200, requested, "text/html", qint64(-1), false);
-        row("no type", 200, requested, QString(), qint64(-1), false);
+        row("HTML", 200, kRequested, "text/html", qint64(-1), false);
+        row("no type", 200, kRequested, QString(), qint64(-1), false);
     }
     void accepts()
     {
         auto [status, url, mediaType, length, accepted] =
             fetch<int, QString, QString, qint64, bool>("status", "url", "mediaType", "length",
                                                        "accepted");
-        HttpResponseHead head;
-        head.status = status;
-        head.url = QUrl(url);
-        head.mediaType = mediaType;
-        head.expectedLength = length;
-        QCOMPARE(LyricsPolicy::accepts(
-                     head, QUrl(QStringLiteral("https://lrclib.net/api/get?track_name=a"))),
-                 accepted);
+        const HttpResponseHead head{status, QUrl(url), mediaType, length, {}};
+        QCOMPARE(LyricsPolicy::accepts(head, QUrl(kRequested)), accepted);
     }
 };
 

@@ -118,10 +118,9 @@ void FakeMprisPlayer::emitSeeked(qlonglong microseconds)
 QList<FakeMprisPlayer::Call> FakeMprisPlayer::calls(const QString &method) const
 {
     QList<Call> matching;
-    for (const Call &call : m_calls) {
+    for (const Call &call : m_calls)
         if (call.method == method)
             matching.append(call);
-    }
     return matching;
 }
 
@@ -140,7 +139,6 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage &message, const QDBusConn
     const QString method = message.member();
     const QVariantList arguments = message.arguments();
     m_calls.append({method, arguments});
-    emit called(method);
     if (m_silent)
         return true;
 

@@ -57,14 +57,10 @@ public:
     /// Answers the next call of `method`, then quits.
     void vanishAfter(const QString &method) { m_vanishAfter = method; }
 
-    QList<Call> calls() const { return m_calls; }
     QList<Call> calls(const QString &method) const;
 
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
     QString introspect(const QString &path) const override;
-
-signals:
-    void called(const QString &method);
 
 private:
     void reply(const QDBusMessage &message, const QVariantList &arguments);

@@ -16,6 +16,7 @@ namespace {
 
 constexpr int kPollMilliseconds = 20;
 constexpr qsizetype kMaxRequestHead = 65'536;
+constexpr qint64 kBodyBytesPerWrite = 16'384;
 
 } // namespace
 
@@ -71,11 +72,6 @@ int TestHttpServer::connectionCount() const
 {
     std::lock_guard lock(m_mutex);
     return int(m_connections.size());
-}
-
-int TestHttpServer::requestCount() const
-{
-    return int(requests().size());
 }
 
 bool TestHttpServer::waitForBodyBytes(qint64 bytes, int timeoutMs)
@@ -216,7 +212,7 @@ bool TestHttpServer::serveOne(int socket, QByteArray &pending)
     if (!sendAll(socket, out.constData(), out.size()))
         return false;
 
-    const QByteArray filler(qsizetype(std::max<qint64>(1, response.chunkBytes)), 'x');
+    const QByteArray filler(kBodyBytesPerWrite, 'x');
     qint64 sent = 0;
     while (sent < bodyLength) {
         qint64 limit = bodyLength;
@@ -224,7 +220,7 @@ bool TestHttpServer::serveOne(int socket, QByteArray &pending)
             limit = std::min(limit, response.dropAfter);
         if (response.stallAfter >= 0)
             limit = std::min(limit, response.stallAfter);
-        const qint64 piece = std::min(response.chunkBytes, limit - sent);
+        const qint64 piece = std::min(kBodyBytesPerWrite, limit - sent);
         if (piece <= 0)
             break;
         const char *data =

@@ -52,8 +52,6 @@ public:
         /// open until the client leaves or the server stops.
         qint64 stallAfter = -1;
         bool stallBeforeHead = false;
-        /// Body bytes per write.
-        qint64 chunkBytes = 16'384;
 
         static Response ok(const QByteArray &mediaType, QByteArray body)
         {
@@ -89,7 +87,7 @@ public:
     int connectionCount() const;
 
     QList<Request> requests() const;
-    int requestCount() const;
+    int requestCount() const { return int(requests().size()); }
     /// Waits (up to `timeoutMs`) until at least `bytes` body bytes have been
     /// written; false on time-out.
     bool waitForBodyBytes(qint64 bytes, int timeoutMs);
