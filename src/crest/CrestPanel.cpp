@@ -5,7 +5,7 @@
 
 #include <QWindow>
 
-CrestPanel::CrestPanel(QWidget *parent) : QWidget(parent)
+CrestPanel::CrestPanel(QWidget *parent) : StickyPanel(parent)
 {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::NoDropShadowWindowHint);
@@ -50,22 +50,6 @@ void CrestPanel::setAcceptsMouse(bool accepts)
     applyInputRegion();
 }
 
-void CrestPanel::orderFront()
-{
-    if (!m_nativeReady) {
-        // The workspace and taskbar hints must be on the window before it is
-        // mapped for window managers to honour them.
-        winId();
-        X11Window::makeStickyPanel(windowHandle());
-        m_nativeReady = true;
-        applyMask();
-        applyInputRegion();
-    }
-    if (!isVisible())
-        show();
-    raise();
-}
-
 void CrestPanel::makeKey()
 {
     activateWindow();
@@ -99,9 +83,15 @@ void CrestPanel::applyMask()
     setMask(outline.isEmpty() ? QRegion(m_notch) : outline);
 }
 
+void CrestPanel::applyShapes()
+{
+    applyMask();
+    applyInputRegion();
+}
+
 void CrestPanel::applyInputRegion()
 {
-    if (!m_nativeReady)
+    if (!isNativeReady())
         return;
     X11Window::setInputRegion(windowHandle(), m_acceptsMouse ? QRegion(rect()) : QRegion(m_notch));
 }

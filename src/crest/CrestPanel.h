@@ -1,7 +1,8 @@
 #pragma once
 
+#include "crest/StickyPanel.h"
+
 #include <QRect>
-#include <QWidget>
 
 class CrestView;
 
@@ -11,7 +12,7 @@ class CrestView;
 /// pointer input only over the notch, so hovering, clicking or dragging
 /// files onto the notch reach the program and everything else passes
 /// through to the windows below.
-class CrestPanel final : public QWidget
+class CrestPanel final : public StickyPanel
 {
     Q_OBJECT
 
@@ -33,9 +34,6 @@ public:
     void setAcceptsMouse(bool accepts);
     bool acceptsMouse() const { return m_acceptsMouse; }
 
-    /// Shows the panel above other windows without taking keyboard focus.
-    void orderFront();
-
     /// Makes the panel the key window (it takes typing) when clicked.
     void makeKey();
     /// Gives up keyboard focus.
@@ -49,6 +47,7 @@ signals:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void enterEvent(QEnterEvent *event) override;
+    void applyShapes() override;
 
 private:
     void applyMask();
@@ -57,5 +56,4 @@ private:
     CrestView *m_view = nullptr;
     QRect m_notch;
     bool m_acceptsMouse = false;
-    bool m_nativeReady = false;
 };

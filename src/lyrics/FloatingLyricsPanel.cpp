@@ -6,7 +6,7 @@
 #include <QWindow>
 
 FloatingLyricsPanel::FloatingLyricsPanel(const QString &title, double cornerRadius, QWidget *parent)
-    : QWidget(parent), m_cornerRadius(cornerRadius)
+    : StickyPanel(parent), m_cornerRadius(cornerRadius)
 {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
@@ -28,22 +28,7 @@ void FloatingLyricsPanel::setIgnoresMouseEvents(bool ignores)
     if (m_ignoresMouseEvents == ignores)
         return;
     m_ignoresMouseEvents = ignores;
-    applyShape();
-}
-
-void FloatingLyricsPanel::orderFront()
-{
-    if (!m_nativeReady) {
-        // The workspace and taskbar hints must be on the window before it is
-        // mapped for window managers to honour them.
-        winId();
-        X11Window::makeStickyPanel(windowHandle());
-        m_nativeReady = true;
-        applyShape();
-    }
-    if (!isVisible())
-        show();
-    raise();
+    applyShapes();
 }
 
 void FloatingLyricsPanel::orderOut()
@@ -62,17 +47,17 @@ void FloatingLyricsPanel::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     if (m_content)
         m_content->setGeometry(rect());
-    applyShape();
+    applyShapes();
 }
 
-void FloatingLyricsPanel::applyShape()
+void FloatingLyricsPanel::applyShapes()
 {
     // Without a compositor a translucent corner would be drawn black, so the
     // window itself is cut to the rounded card.
     QPainterPath outline;
     outline.addRoundedRect(QRectF(rect()), m_cornerRadius, m_cornerRadius);
     setMask(QRegion(outline.toFillPolygon().toPolygon()));
-    if (m_nativeReady)
+    if (isNativeReady())
         X11Window::setInputRegion(windowHandle(),
                                   m_ignoresMouseEvents ? QRegion() : QRegion(rect()));
 }

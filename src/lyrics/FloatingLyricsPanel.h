@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include "crest/StickyPanel.h"
 
 /// A small borderless window that floats above ordinary windows on every
 /// workspace, stays out of the taskbar and never takes keyboard focus from
 /// the window the user types in. Its corners are cut to a rounded shape. It
 /// can let every click pass through to the windows below it.
-class FloatingLyricsPanel final : public QWidget
+class FloatingLyricsPanel final : public StickyPanel
 {
     Q_OBJECT
 
@@ -21,8 +21,6 @@ public:
     void setIgnoresMouseEvents(bool ignores);
     bool ignoresMouseEvents() const { return m_ignoresMouseEvents; }
 
-    /// Shows the panel in front of other windows without activating it.
-    void orderFront();
     void orderOut();
 
 signals:
@@ -33,11 +31,10 @@ protected:
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
-private:
-    void applyShape();
+    void applyShapes() override;
 
+private:
     QWidget *m_content = nullptr;
     const double m_cornerRadius;
     bool m_ignoresMouseEvents = false;
-    bool m_nativeReady = false;
 };

@@ -1,0 +1,20 @@
+#include "crest/StickyPanel.h"
+
+#include "platform/desktop/X11Window.h"
+
+#include <QWindow>
+
+void StickyPanel::orderFront()
+{
+    if (!m_nativeReady) {
+        // The workspace and taskbar hints must be on the window before it is
+        // mapped for window managers to honour them.
+        winId();
+        X11Window::makeStickyPanel(windowHandle());
+        m_nativeReady = true;
+        applyShapes();
+    }
+    if (!isVisible())
+        show();
+    raise();
+}
