@@ -10,7 +10,7 @@ set -euo pipefail
 src="$(cd "$(dirname "$0")/../src" && pwd)"
 cd "$src"
 
-subsystems="app|crest|tray|notes|music|lyrics|controls|updates"
+subsystems="app|crest|tray|notes|music|players|artwork|nowplaying|lyrics|controls|updates"
 widgets='#include <(QtWidgets/|Q(Widget|Application|Menu|MenuBar|Action|Label|PushButton|ToolButton|AbstractButton|Dialog|MessageBox|TextEdit|PlainTextEdit|LineEdit|Slider|Layout|BoxLayout|HBoxLayout|VBoxLayout|GridLayout|StackedWidget|ScrollArea|ListView|TreeView|Style|StyleOption|GraphicsEffect|GraphicsBlurEffect|ToolTip|SystemTrayIcon|FileDialog|Frame|AbstractScrollArea|ListWidget|Splitter|ProgressBar|CheckBox|ComboBox)>)'
 view_names='(View|Panel|Window|Button|Menu|Dialog|Strip|Scrubber|Toggle|Handle|Art|Surface|Preview|Delegate|Tracker|Widget)[A-Za-z]*\.(h|cpp)$'
 

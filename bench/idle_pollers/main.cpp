@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 #include "core/TimerScheduler.h"
-#include "music/MusicSource.h"
+#include "players/model/MusicSource.h"
 
 #include <QCoreApplication>
 

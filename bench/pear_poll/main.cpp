@@ -3,9 +3,9 @@
 // connection, and counts requests and connections per poll.
 // Run: build/bench/pear_poll/bench_pear_poll (port 26538 must be free)
 
-#include "music/PearAPI.h"
-#include "music/PearMusicBridge.h"
 #include "platform/keyring/SecretStore.h"
+#include "players/pear/PearAPI.h"
+#include "players/pear/PearMusicBridge.h"
 #include "support/MemorySettings.h"
 #include "support/TestHttpServer.h"
 
@@ -63,7 +63,7 @@ int main(int argc, char **argv)
     PearMusicBridge bridge(settings, std::make_unique<TokenStore>());
     const double poll = millisecondsPerRound([&] {
         QEventLoop loop;
-        bridge.snapshot(1, false, [&](const SpotifySnapshotResult &) { loop.quit(); });
+        bridge.snapshot(1, false, [&](const PlayerSnapshotResult &) { loop.quit(); });
         loop.exec();
     });
     const int requests = server.requestCount();

@@ -10,9 +10,8 @@
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsLoader.h"
 #include "lyrics/LyricsWindowController.h"
-#include "music/MusicConnectionDialog.h"
-#include "music/SpotifyVolumeController.h"
 #include "notes/NotesStore.h"
+#include "nowplaying/MusicConnectionDialog.h"
 #include "platform/desktop/AutostartLoginItem.h"
 #include "platform/desktop/DesktopWorkspace.h"
 #include "platform/desktop/LocalEventMonitor.h"
@@ -24,6 +23,7 @@
 #include "platform/desktop/X11DesktopEvents.h"
 #include "platform/storage/IniSettings.h"
 #include "platform/storage/LocalFileStorage.h"
+#include "players/model/VolumeController.h"
 #include "tray/CrestFileDropDelegate.h"
 #include "tray/FileTrayStore.h"
 #include "tray/TrayPreviewWindow.h"
@@ -68,7 +68,7 @@ AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactor
       m_workspace(std::make_unique<DesktopWorkspace>(scheduler)),
       m_connectionDialog(std::make_unique<MusicConnectionDialog>())
 {
-    const SpotifyController::Services services{scheduler, clock, *m_workspace};
+    const PlayerController::Services services{scheduler, clock, *m_workspace};
     m_music = std::make_unique<MusicController>(IniSettings::shared(), services,
                                                 makePlayers ? std::optional(makePlayers(services))
                                                             : std::nullopt,
@@ -216,19 +216,18 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::followActivePlayer()
 {
-    SpotifyController &active = m_music->active();
+    PlayerController &active = m_music->active();
     m_lyricsWindow->bindPlayback(active);
     const auto ended = [self = QPointer(this)] {
         if (self)
             self->m_state->interactionEnded();
     };
     QObject::disconnect(m_scrubSubscription);
-    m_scrubSubscription = whenTurnsFalse(active, &SpotifyController::isScrubbingChanged,
-                                         &SpotifyController::isScrubbing, this, ended);
+    m_scrubSubscription = whenTurnsFalse(active, &PlayerController::isScrubbingChanged,
+                                         &PlayerController::isScrubbing, this, ended);
     QObject::disconnect(m_volumeSubscription);
-    m_volumeSubscription =
-        whenTurnsFalse(active.volume(), &SpotifyVolumeController::isDraggingChanged,
-                       &SpotifyVolumeController::isDragging, this, ended);
+    m_volumeSubscription = whenTurnsFalse(active.volume(), &VolumeController::isDraggingChanged,
+                                          &VolumeController::isDragging, this, ended);
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -274,7 +273,7 @@ void AppDelegate::childInteractionEnded()
 
 bool AppDelegate::isInteractionActive() const
 {
-    const SpotifyController &active = m_music->active();
+    const PlayerController &active = m_music->active();
     return m_tray->hasPreviewItem() || m_tray->isPickerPresented() ||
            (m_view && m_view->trayView()->isPreviewOpen()) || active.isScrubbing() ||
            active.volume().isDragging() || m_notes->pendingDeletionID().has_value() ||

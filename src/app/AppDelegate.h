@@ -51,7 +51,7 @@ public:
     /// Builds the players for the music controller; none builds one per
     /// player over the bridge that reaches it.
     using PlayersFactory =
-        std::function<MusicController::Players(const SpotifyController::Services &)>;
+        std::function<MusicController::Players(const PlayerController::Services &)>;
 
     AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactory &makePlayers = {},
                 QObject *parent = nullptr);

@@ -1,14 +1,14 @@
 #include "app/PlayersReport.h"
 
+#include "artwork/ArtworkProviding.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
 #include "music/MusicBridges.h"
 #include "music/MusicController.h"
-#include "music/SpotifyArtworkProviding.h"
-#include "music/UnavailableBridge.h"
 #include "platform/browser/BrowserHostAddress.h"
 #include "platform/desktop/Workspace.h"
 #include "platform/storage/IniSettings.h"
+#include "players/model/UnavailableBridge.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -40,7 +40,7 @@ public:
 };
 
 // Covers are not part of the report: none is downloaded.
-class NoArtwork final : public SpotifyArtworkProviding
+class NoArtwork final : public ArtworkProviding
 {
 public:
     CancelHandle data(const QUrl &, Completion) override { return {}; }
@@ -48,28 +48,28 @@ public:
 
 // Passes everything on and says when a snapshot has been answered (after
 // the controller has taken the answer in).
-class AnswerWatch final : public SpotifyBridging
+class AnswerWatch final : public PlayerBridging
 {
 public:
-    AnswerWatch(std::unique_ptr<SpotifyBridging> bridge, std::function<void()> answered)
+    AnswerWatch(std::unique_ptr<PlayerBridging> bridge, std::function<void()> answered)
         : m_bridge(std::move(bridge)), m_answered(std::move(answered))
     {}
 
     void snapshot(qint32 processID, bool requestPermission, SnapshotCompletion completion) override
     {
         m_bridge->snapshot(processID, requestPermission,
-                           [completion, answered = m_answered](SpotifySnapshotResult result) {
+                           [completion, answered = m_answered](PlayerSnapshotResult result) {
                                completion(std::move(result));
                                answered();
                            });
     }
-    void send(const SpotifyCommand &command, qint32 processID, SendCompletion completion) override
+    void send(const PlayerCommand &command, qint32 processID, SendCompletion completion) override
     {
         m_bridge->send(command, processID, std::move(completion));
     }
 
 private:
-    std::unique_ptr<SpotifyBridging> m_bridge;
+    std::unique_ptr<PlayerBridging> m_bridge;
     std::function<void()> m_answered;
 };
 
@@ -83,20 +83,20 @@ bool crestHoldsBrowsers()
     return fd >= 0;
 }
 
-QString stateName(SpotifyConnectionState state)
+QString stateName(PlayerConnectionState state)
 {
     switch (state) {
-    case SpotifyConnectionState::notRunning:
+    case PlayerConnectionState::notRunning:
         return QStringLiteral("notRunning");
-    case SpotifyConnectionState::needsPermission:
+    case PlayerConnectionState::needsPermission:
         return QStringLiteral("needsPermission");
-    case SpotifyConnectionState::denied:
+    case PlayerConnectionState::denied:
         return QStringLiteral("denied");
-    case SpotifyConnectionState::connecting:
+    case PlayerConnectionState::connecting:
         return QStringLiteral("connecting");
-    case SpotifyConnectionState::ready:
+    case PlayerConnectionState::ready:
         return QStringLiteral("ready");
-    case SpotifyConnectionState::unavailable:
+    case PlayerConnectionState::unavailable:
         return QStringLiteral("unavailable");
     }
     return {};
@@ -141,16 +141,16 @@ private:
             const size_t index = m_rows.size();
             Row &row = m_rows.emplace_back();
             row.installed = source.isInstalled();
-            std::unique_ptr<SpotifyBridging> bridge;
+            std::unique_ptr<PlayerBridging> bridge;
             if (source.isBrowser() && browsersHeld) {
-                bridge = std::make_unique<UnavailableBridge>(SpotifyLocalError::browserReply(
+                bridge = std::make_unique<UnavailableBridge>(PlayerError::browserReply(
                     QStringLiteral("Not asked: the running Velloway holds the connection to ") +
                     source.browserName() + QStringLiteral(".")));
                 row.held = true;
             } else {
                 bridge = MusicBridges::make(source);
             }
-            players.push_back(std::make_unique<SpotifyController>(
+            players.push_back(std::make_unique<PlayerController>(
                 source,
                 std::make_unique<AnswerWatch>(std::move(bridge),
                                               [this, index] { answered(index); }),
@@ -198,7 +198,7 @@ private:
     {
         QJsonArray players;
         for (size_t i = 0; i < m_rows.size(); ++i) {
-            const SpotifyController &player = *m_controller->players()[i];
+            const PlayerController &player = *m_controller->players()[i];
             QJsonObject entry{
                 {QStringLiteral("source"), player.source().rawValue()},
                 {QStringLiteral("name"), player.source().displayName()},
@@ -229,7 +229,7 @@ private:
     {
         QString out;
         for (size_t i = 0; i < m_rows.size(); ++i) {
-            const SpotifyController &player = *m_controller->players()[i];
+            const PlayerController &player = *m_controller->players()[i];
             const Row &row = m_rows[i];
             out += &player == &m_controller->active() ? QStringLiteral("* ") : QStringLiteral("  ");
             out += player.source().displayName() + QStringLiteral(": ");
@@ -253,7 +253,7 @@ private:
         return out.toUtf8();
     }
 
-    SpotifyController::Services services()
+    PlayerController::Services services()
     {
         return {TimerScheduler::shared(), SystemClock::shared(), m_workspace};
     }

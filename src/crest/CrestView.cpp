@@ -9,9 +9,9 @@
 #include "crest/CrestStyle.h"
 #include "lyrics/LyricsController.h"
 #include "music/MusicController.h"
-#include "music/SpotifyView.h"
 #include "notes/NotesStore.h"
 #include "notes/NotesView.h"
+#include "nowplaying/NowPlayingView.h"
 #include "tray/FileTrayStore.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
@@ -319,8 +319,8 @@ void CrestView::rebuildMusic()
         m_music->hide();
         m_music->deleteLater();
     }
-    m_music = new SpotifyView(m_musicController.active(), m_lyrics, m_state.topHeight(),
-                              CrestStyle::accent, m_defaultLayout);
+    m_music = new NowPlayingView(m_musicController.active(), m_lyrics, m_state.topHeight(),
+                                 CrestStyle::accent, m_defaultLayout);
     m_music->setFixedWidth(int(kMusicWidth));
     static_cast<QHBoxLayout *>(m_defaultLayout->layout())->insertWidget(0, m_music);
     followReduceMotion(m_music, reduceMotion());
@@ -361,7 +361,7 @@ void CrestView::followUpdateMessage()
 QMenu *CrestView::contextMenu()
 {
     auto *menu = new QMenu(this);
-    SpotifyController &active = m_musicController.active();
+    PlayerController &active = m_musicController.active();
 
     QMenu *connections = menu->addMenu(u"Music Connections"_s);
     for (MusicSource source : m_musicController.availableSources()) {

@@ -20,7 +20,7 @@ class NotesView;
 class QMenu;
 class QMessageBox;
 class Scheduler;
-class SpotifyView;
+class NowPlayingView;
 class TrayView;
 class Workspace;
 
@@ -86,7 +86,7 @@ public:
     QWidget *content() const { return m_content; }
     TrayView *trayView() const { return m_tray; }
     NotesView *notesView() const { return m_notes; }
-    SpotifyView *musicView() const { return m_music; }
+    NowPlayingView *musicView() const { return m_music; }
     /// The update alert while it is shown.
     QMessageBox *updateAlert() const;
 
@@ -151,7 +151,7 @@ private:
     QWidget *m_content;
     TrayView *m_tray;
     QWidget *m_defaultLayout;
-    SpotifyView *m_music = nullptr;
+    NowPlayingView *m_music = nullptr;
     NotesView *m_notes;
     QWidget *m_overlay;
     QPointer<QMessageBox> m_updateAlert;

@@ -11,7 +11,7 @@
 #include "lyrics/LyricsPanelGeometry.h"
 #include "lyrics/LyricsProgressView.h"
 #include "lyrics/LyricsWindowController.h"
-#include "music/SpotifyController.h"
+#include "players/model/PlayerController.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -314,15 +314,15 @@ void FloatingLyricsView::followPlayer()
 {
     for (const auto &subscription : m_playerSubscriptions)
         disconnect(subscription);
-    SpotifyController &player = m_presentation.spotify();
+    PlayerController &player = m_presentation.spotify();
     m_playerSubscriptions = {
-        connect(&player, &SpotifyController::trackTitleChanged, this,
+        connect(&player, &PlayerController::trackTitleChanged, this,
                 &FloatingLyricsView::refreshHeader),
-        connect(&player, &SpotifyController::artistChanged, this,
+        connect(&player, &PlayerController::artistChanged, this,
                 &FloatingLyricsView::refreshHeader),
-        connect(&player, &SpotifyController::artworkChanged, this,
+        connect(&player, &PlayerController::artworkChanged, this,
                 &FloatingLyricsView::refreshHeader),
-        connect(&player, &SpotifyController::currentTrackChanged, this,
+        connect(&player, &PlayerController::currentTrackChanged, this,
                 &FloatingLyricsView::refreshHeader),
     };
     refreshHeader();
@@ -336,7 +336,7 @@ QString FloatingLyricsView::playerName() const
 
 void FloatingLyricsView::refreshHeader()
 {
-    const SpotifyController &player = m_presentation.spotify();
+    const PlayerController &player = m_presentation.spotify();
     const bool hasTrack = player.currentTrack().has_value();
     setOneLine(m_songTitle, hasTrack ? player.trackTitle() : u"No song playing"_s);
     setOneLine(m_songDetail, hasTrack ? player.artist() : u"Play a song in "_s + playerName());

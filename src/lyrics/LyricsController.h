@@ -3,7 +3,7 @@
 #include "core/CancelHandle.h"
 #include "core/Clock.h"
 #include "lyrics/LyricsFailure.h"
-#include "music/LyricsTrack.h"
+#include "players/model/LyricsTrack.h"
 
 #include <QObject>
 

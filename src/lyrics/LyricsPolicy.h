@@ -1,8 +1,8 @@
 #pragma once
 
 #include "lyrics/LyricsFailure.h"
-#include "music/LyricsTrack.h"
 #include "platform/net/HttpClient.h"
+#include "players/model/LyricsTrack.h"
 
 #include <QByteArray>
 #include <QString>

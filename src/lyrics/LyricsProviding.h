@@ -2,7 +2,7 @@
 
 #include "core/CancelHandle.h"
 #include "lyrics/LyricsFailure.h"
-#include "music/LyricsTrack.h"
+#include "players/model/LyricsTrack.h"
 
 #include <QObject>
 

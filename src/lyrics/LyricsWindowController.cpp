@@ -8,10 +8,10 @@
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsMouseToggle.h"
 #include "lyrics/LyricsPanelGeometry.h"
-#include "music/SpotifyController.h"
 #include "platform/desktop/MotionPreference.h"
 #include "platform/desktop/ScreenSource.h"
 #include "platform/storage/Settings.h"
+#include "players/model/PlayerController.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ QList<QRectF> screenFrames(const ScreenSource &source)
 
 } // namespace
 
-LyricsWindowController::LyricsWindowController(LyricsController &lyrics, SpotifyController &spotify,
+LyricsWindowController::LyricsWindowController(LyricsController &lyrics, PlayerController &spotify,
                                                Services services, QObject *parent)
     : QObject(parent), m_lyrics(lyrics), m_services(services)
 {
@@ -128,7 +128,7 @@ void LyricsWindowController::setMouseToggleFrame(const QRectF &value)
     updateMouseToggleWindow();
 }
 
-void LyricsWindowController::bindPlayback(SpotifyController &spotify)
+void LyricsWindowController::bindPlayback(PlayerController &spotify)
 {
     for (const auto &subscription : m_playbackSubscriptions)
         disconnect(subscription);
@@ -151,11 +151,11 @@ void LyricsWindowController::bindPlayback(SpotifyController &spotify)
     const auto sample = whenCurrent(&LyricsWindowController::samplePlayback);
     constexpr auto queued = Qt::QueuedConnection;
     m_playbackSubscriptions = {
-        connect(&spotify, &SpotifyController::currentTrackChanged, this, track, queued),
-        connect(&spotify, &SpotifyController::elapsedChanged, this, sample, queued),
-        connect(&spotify, &SpotifyController::isPlayingChanged, this, sample, queued),
-        connect(&spotify, &SpotifyController::isScrubbingChanged, this, sample, queued),
-        connect(&spotify, &SpotifyController::isControllingChanged, this, sample, queued),
+        connect(&spotify, &PlayerController::currentTrackChanged, this, track, queued),
+        connect(&spotify, &PlayerController::elapsedChanged, this, sample, queued),
+        connect(&spotify, &PlayerController::isPlayingChanged, this, sample, queued),
+        connect(&spotify, &PlayerController::isScrubbingChanged, this, sample, queued),
+        connect(&spotify, &PlayerController::isControllingChanged, this, sample, queued),
     };
     emit spotifyChanged();
 }
@@ -170,7 +170,7 @@ void LyricsWindowController::samplePlayback()
 {
     if (!m_spotify)
         return;
-    const SpotifyController &player = *m_spotify;
+    const PlayerController &player = *m_spotify;
     // The lyrics hold still while the user drags the scrubber or waits for a
     // transport command to land.
     m_lyrics.updatePlayback(player.elapsed(),

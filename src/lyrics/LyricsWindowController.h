@@ -17,7 +17,7 @@ class MotionPreference;
 class Scheduler;
 class ScreenSource;
 class Settings;
-class SpotifyController;
+class PlayerController;
 
 /// Shows the floating lyrics in a panel of their own while the lyrics
 /// controller is visible, keeps the panel where the user put it (across
@@ -49,7 +49,7 @@ public:
 
     /// Reads the stored opacity and binds `spotify`. No window exists until
     /// the lyrics are first shown.
-    LyricsWindowController(LyricsController &lyrics, SpotifyController &spotify, Services services,
+    LyricsWindowController(LyricsController &lyrics, PlayerController &spotify, Services services,
                            QObject *parent = nullptr);
     ~LyricsWindowController() override;
 
@@ -62,7 +62,7 @@ public:
     bool isVisible() const;
 
     /// Follows `spotify` from now on, dropping the previous player's bindings.
-    void bindPlayback(SpotifyController &spotify);
+    void bindPlayback(PlayerController &spotify);
     /// Keeps the panel on a screen after displays changed.
     void screenChanged();
 
@@ -78,7 +78,7 @@ public:
     void setMouseToggleFrame(const QRectF &value);
 
     LyricsController &lyrics() const { return m_lyrics; }
-    SpotifyController &spotify() const { return *m_spotify; }
+    PlayerController &spotify() const { return *m_spotify; }
     const Clock &clock() const { return m_services.clock; }
     Scheduler &scheduler() const { return m_services.scheduler; }
     bool reduceMotion() const;
@@ -109,7 +109,7 @@ private:
     void announceVisibility();
 
     LyricsController &m_lyrics;
-    QPointer<SpotifyController> m_spotify;
+    QPointer<PlayerController> m_spotify;
     Services m_services;
     QList<QMetaObject::Connection> m_playbackSubscriptions;
     quint64 m_binding = 0;

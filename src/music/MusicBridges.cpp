@@ -1,10 +1,10 @@
 #include "music/MusicBridges.h"
 
-#include "music/PearMusicBridge.h"
-#include "music/SpotifyLocalBridge.h"
-#include "music/YouTubeBrowserBridge.h"
+#include "players/browser/YouTubeBrowserBridge.h"
+#include "players/mpris/SpotifyLocalBridge.h"
+#include "players/pear/PearMusicBridge.h"
 
-std::unique_ptr<SpotifyBridging> MusicBridges::make(MusicSource source)
+std::unique_ptr<PlayerBridging> MusicBridges::make(MusicSource source)
 {
     switch (MusicSource::Case(source)) {
     case MusicSource::spotify:

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "music/MusicSource.h"
-#include "music/SpotifyBridging.h"
+#include "players/model/MusicSource.h"
+#include "players/model/PlayerBridging.h"
 
 #include <memory>
 
@@ -12,6 +12,6 @@ namespace MusicBridges {
 /// Apple Music, the browser bridge for the browsers, the Pear bridge for
 /// Pear Desktop. Apple Music has no player here; its bridge exists but is
 /// never asked, because its player never runs.
-std::unique_ptr<SpotifyBridging> make(MusicSource source);
+std::unique_ptr<PlayerBridging> make(MusicSource source);
 
 } // namespace MusicBridges

@@ -1,33 +1,33 @@
 #include "music/MusicController.h"
 
+#include "artwork/ArtworkLoader.h"
 #include "music/MusicBridges.h"
-#include "music/MusicConnectionPresenting.h"
-#include "music/SpotifyArtworkLoader.h"
-#include "music/SpotifyVolumeController.h"
 #include "platform/storage/Settings.h"
+#include "players/model/MusicConnectionPresenting.h"
+#include "players/model/VolumeController.h"
 
 #include <algorithm>
 
 namespace {
 
-bool isPlaying(const SpotifyController &player)
+bool isPlaying(const PlayerController &player)
 {
     return player.isPlaying() && player.isAvailable() && player.hasCurrentItem();
 }
 
-bool isPresentable(const SpotifyController &player)
+bool isPresentable(const PlayerController &player)
 {
     return player.isAvailable() && player.hasCurrentItem();
 }
 
-bool isInteracting(const SpotifyController &player)
+bool isInteracting(const PlayerController &player)
 {
     return player.isScrubbing() || player.isControlling() || player.volume().isDragging();
 }
 
 } // namespace
 
-MusicController::MusicController(Settings &defaults, SpotifyController::Services services,
+MusicController::MusicController(Settings &defaults, PlayerController::Services services,
                                  std::optional<Players> players,
                                  MusicConnectionPresenting *presenter, QObject *parent)
     : QObject(parent),
@@ -43,18 +43,16 @@ MusicController::MusicController(Settings &defaults, SpotifyController::Services
 
 MusicController::~MusicController() = default;
 
-MusicController::Players
-MusicController::defaultPlayers(const SpotifyController::Services &services)
+MusicController::Players MusicController::defaultPlayers(const PlayerController::Services &services)
 {
     Players players;
     for (MusicSource source : MusicSource::allCases())
-        players.push_back(std::make_unique<SpotifyController>(
-            source, MusicBridges::make(source), std::make_unique<SpotifyArtworkLoader>(),
-            services));
+        players.push_back(std::make_unique<PlayerController>(
+            source, MusicBridges::make(source), std::make_unique<ArtworkLoader>(), services));
     return players;
 }
 
-void MusicController::subscribe(SpotifyController &player)
+void MusicController::subscribe(PlayerController &player)
 {
     // Each watch delivers queued, so a reconciliation never runs inside a
     // player's own assignment, and skips emissions that change none of its
@@ -73,18 +71,18 @@ void MusicController::subscribe(SpotifyController &player)
         connectAll(react);
         QMetaObject::invokeMethod(this, react, Qt::QueuedConnection);
     };
-    SpotifyVolumeController *volume = &player.volume();
+    VolumeController *volume = &player.volume();
     watch(
         [&player] {
             return Flags{player.hasCurrentItem(), player.isPlaying(), player.isAvailable()};
         },
         true,
         [this, &player](auto react) {
-            connect(&player, &SpotifyController::hasCurrentItemChanged, this, react,
+            connect(&player, &PlayerController::hasCurrentItemChanged, this, react,
                     Qt::QueuedConnection);
-            connect(&player, &SpotifyController::isPlayingChanged, this, react,
+            connect(&player, &PlayerController::isPlayingChanged, this, react,
                     Qt::QueuedConnection);
-            connect(&player, &SpotifyController::isAvailableChanged, this, react,
+            connect(&player, &PlayerController::isAvailableChanged, this, react,
                     Qt::QueuedConnection);
         });
     watch(
@@ -93,11 +91,11 @@ void MusicController::subscribe(SpotifyController &player)
         },
         false,
         [this, &player, volume](auto react) {
-            connect(&player, &SpotifyController::isScrubbingChanged, this, react,
+            connect(&player, &PlayerController::isScrubbingChanged, this, react,
                     Qt::QueuedConnection);
-            connect(&player, &SpotifyController::isControllingChanged, this, react,
+            connect(&player, &PlayerController::isControllingChanged, this, react,
                     Qt::QueuedConnection);
-            connect(volume, &SpotifyVolumeController::isDraggingChanged, this, react,
+            connect(volume, &VolumeController::isDraggingChanged, this, react,
                     Qt::QueuedConnection);
         });
 }
@@ -114,16 +112,16 @@ void MusicController::reconcile()
     // The user's drag or command is never interrupted by a switch.
     if (isInteracting(*m_active))
         return;
-    SpotifyController *chosen = choose();
+    PlayerController *chosen = choose();
     if (chosen == m_active)
         return;
     m_active = chosen;
     emit activeChanged();
 }
 
-SpotifyController *MusicController::choose() const
+PlayerController *MusicController::choose() const
 {
-    SpotifyController *latest = nullptr;
+    PlayerController *latest = nullptr;
     for (const auto &player : m_players) {
         // Strictly greater: among equal numbers the earlier player wins.
         if (isPlaying(*player) &&
@@ -153,11 +151,11 @@ void MusicController::stop()
 
 void MusicController::refreshForPresentation()
 {
-    using State = SpotifyConnectionState;
+    using State = PlayerConnectionState;
     for (const auto &player : m_players) {
         const State state = player->connectionState();
         if (state == State::ready || state == State::unavailable)
-            player->setNextAutomaticAttempt(SpotifyController::kDistantPast);
+            player->setNextAutomaticAttempt(PlayerController::kDistantPast);
         if (player->clock().now() >= player->nextAutomaticAttempt())
             player->load(false);
     }
@@ -173,10 +171,10 @@ QList<MusicSource> MusicController::availableSources() const
     return sources;
 }
 
-MusicConnectionPrompt MusicController::connectionPrompt(const SpotifyController &player) const
+MusicConnectionPrompt MusicController::connectionPrompt(const PlayerController &player) const
 {
     const MusicSource source = player.source();
-    const bool isReady = player.connectionState() == SpotifyConnectionState::ready;
+    const bool isReady = player.connectionState() == PlayerConnectionState::ready;
     MusicConnectionPrompt prompt;
     prompt.title = QStringLiteral("Connect ") + source.browserName();
     prompt.informativeText =
@@ -186,7 +184,7 @@ MusicConnectionPrompt MusicController::connectionPrompt(const SpotifyController 
     prompt.connectButton = isReady ? QStringLiteral("Refresh") : QStringLiteral("Connect");
     prompt.openButton = QStringLiteral("Open ") + source.browserName();
     prompt.isConnectEnabled = source.processID(m_applications).has_value() &&
-                              player.connectionState() != SpotifyConnectionState::connecting;
+                              player.connectionState() != PlayerConnectionState::connecting;
     return prompt;
 }
 
@@ -196,15 +194,15 @@ void MusicController::showConnectionSetup(MusicSource source)
                                     [source](const auto &p) { return p->source() == source; });
     if (found == m_players.end() || !m_presenter)
         return;
-    SpotifyController &player = **found;
+    PlayerController &player = **found;
     switch (m_presenter->present(connectionPrompt(player))) {
     case MusicConnectionChoice::connect:
         // The one place the user grants a connection: the player may ask.
-        player.setNextAutomaticAttempt(SpotifyController::kDistantPast);
+        player.setNextAutomaticAttempt(PlayerController::kDistantPast);
         player.load(true);
         break;
     case MusicConnectionChoice::open:
-        player.openSpotify();
+        player.openPlayer();
         break;
     case MusicConnectionChoice::done:
         break;

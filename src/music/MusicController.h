@@ -1,7 +1,7 @@
 #pragma once
 
-#include "music/MusicSource.h"
-#include "music/SpotifyController.h"
+#include "players/model/MusicSource.h"
+#include "players/model/PlayerController.h"
 
 #include <QHash>
 #include <QList>
@@ -25,10 +25,10 @@ class Settings;
 class MusicController final : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(SpotifyController *active READ activePointer NOTIFY activeChanged)
+    Q_PROPERTY(PlayerController *active READ activePointer NOTIFY activeChanged)
 
 public:
-    using Players = std::vector<std::unique_ptr<SpotifyController>>;
+    using Players = std::vector<std::unique_ptr<PlayerController>>;
 
     /// A setting of earlier versions, discarded at construction.
     static constexpr char kStaleSourceKey[] = "music.source";
@@ -36,16 +36,16 @@ public:
     /// `players` none builds one player per `MusicSource` with the bridge
     /// that suits it; a list given must not be empty. `presenter` shows the
     /// connection dialog (none: the dialog is never shown).
-    MusicController(Settings &defaults, SpotifyController::Services services,
+    MusicController(Settings &defaults, PlayerController::Services services,
                     std::optional<Players> players = std::nullopt,
                     MusicConnectionPresenting *presenter = nullptr, QObject *parent = nullptr);
     ~MusicController() override;
 
     /// One player per `MusicSource`, in their order, each with its own
     /// bridge and cover loader.
-    static Players defaultPlayers(const SpotifyController::Services &services);
+    static Players defaultPlayers(const PlayerController::Services &services);
 
-    SpotifyController &active() const { return *m_active; }
+    PlayerController &active() const { return *m_active; }
     const Players &players() const { return m_players; }
 
     void start();
@@ -61,7 +61,7 @@ public:
     /// The connection dialog of the player for `source`.
     void showConnectionSetup(MusicSource source);
     /// What that dialog shows for `player` now.
-    MusicConnectionPrompt connectionPrompt(const SpotifyController &player) const;
+    MusicConnectionPrompt connectionPrompt(const PlayerController &player) const;
 
 signals:
     void activeChanged();
@@ -71,15 +71,15 @@ signals:
 private:
     using Flags = std::array<bool, 3>;
 
-    SpotifyController *activePointer() const { return m_active; }
-    void subscribe(SpotifyController &player);
+    PlayerController *activePointer() const { return m_active; }
+    void subscribe(PlayerController &player);
     void reconcile();
-    SpotifyController *choose() const;
+    PlayerController *choose() const;
 
     ApplicationLookup &m_applications;
     MusicConnectionPresenting *const m_presenter;
     Players m_players;
-    SpotifyController *m_active = nullptr;
+    PlayerController *m_active = nullptr;
 
     QHash<MusicSource, bool> m_wasPlaying;
     QHash<MusicSource, quint64> m_activity;

@@ -1,5 +1,5 @@
-#include "music/PearConnectionKeychain.h"
 #include "platform/keyring/LibsecretStore.h"
+#include "players/pear/PearConnectionKeychain.h"
 #include "support/FakeMprisPlayer.h"
 #include "support/FileOwnership.h"
 #include "support/TestHttpServer.h"

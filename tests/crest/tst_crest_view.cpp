@@ -1,5 +1,5 @@
-#include "music/SpotifyView.h"
 #include "notes/NotesView.h"
+#include "nowplaying/NowPlayingView.h"
 #include "support/CrestFixture.h"
 #include "support/FileOwnership.h"
 #include "support/TestRows.h"

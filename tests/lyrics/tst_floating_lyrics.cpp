@@ -4,8 +4,8 @@
 #include "lyrics/LyricsMouseToggle.h"
 #include "lyrics/LyricsPanelGeometry.h"
 #include "lyrics/LyricsWindowController.h"
-#include "music/SpotifyController.h"
 #include "platform/desktop/ScreenSource.h"
+#include "players/model/PlayerController.h"
 #include "support/MemorySettings.h"
 #include "support/PlayerFakes.h"
 #include "support/RecordingWorkspace.h"
@@ -55,20 +55,20 @@ struct Harness
         LyricsDocument(u"[00:01.00]one\n[00:03.00]two\n[00:05.00]three"_s, {}, false)};
     LyricsController lyrics{provider, &time, &time};
     std::vector<ScriptedBridge *> bridges;
-    std::unique_ptr<SpotifyController> first = player(MusicSource::spotify);
-    std::unique_ptr<SpotifyController> second = player(MusicSource::chrome);
+    std::unique_ptr<PlayerController> first = player(MusicSource::spotify);
+    std::unique_ptr<PlayerController> second = player(MusicSource::chrome);
     std::optional<LyricsWindowController> window;
 
-    std::unique_ptr<SpotifyController> player(MusicSource source)
+    std::unique_ptr<PlayerController> player(MusicSource source)
     {
         bridges.push_back(new ScriptedBridge(time));
-        return std::make_unique<SpotifyController>(
-            source, std::unique_ptr<SpotifyBridging>(bridges.back()), std::make_unique<NoCovers>(),
-            SpotifyController::Services{time, time, workspace, &quiet, &apps});
+        return std::make_unique<PlayerController>(
+            source, std::unique_ptr<PlayerBridging>(bridges.back()), std::make_unique<NoCovers>(),
+            PlayerController::Services{time, time, workspace, &quiet, &apps});
     }
     void play(int index, const QString &title, double elapsed, bool playing = true)
     {
-        SpotifySnapshot song = playingSong(title, elapsed);
+        PlayerSnapshot song = playingSong(title, elapsed);
         song.isPlaying = playing;
         bridges[index]->reply = song;
         (index == 0 ? first : second)->load(false);

@@ -1,5 +1,5 @@
-#include "music/SpotifyArtworkCache.h"
-#include "music/SpotifyArtworkLoader.h"
+#include "artwork/ArtworkCache.h"
+#include "artwork/ArtworkLoader.h"
 #include "support/AwaitCompletion.h"
 #include "support/TestHttpServer.h"
 #include "support/TestImages.h"
@@ -17,9 +17,9 @@ const QString kSpotifyOther = QStringLiteral("https://i.scdn.co/image/") + QStri
 const QString kYouTube = QStringLiteral("https://i.ytimg.com/vi/first/hq.jpg");
 const QString kYouTubeOther = QStringLiteral("https://lh3.ggpht.com/other=w544");
 
-SpotifyArtworkLoader::Options routedTo(const TestHttpServer &server, double idle = 8)
+ArtworkLoader::Options routedTo(const TestHttpServer &server, double idle = 8)
 {
-    SpotifyArtworkLoader::Options options;
+    ArtworkLoader::Options options;
     for (const char *host : {"i.scdn.co", "i.ytimg.com", "lh3.ggpht.com", "example.com"})
         options.connection.route(QString::fromLatin1(host), 443, server.port());
     options.idleTimeout = Seconds(idle);
@@ -31,10 +31,10 @@ TestHttpServer::Response image(const QByteArray &bytes, const QByteArray &type =
     return TestHttpServer::Response::ok(type, bytes);
 }
 
-SpotifyArtworkResult load(SpotifyArtworkLoader &loader, const QString &url)
+ArtworkResult load(ArtworkLoader &loader, const QString &url)
 {
     CancelHandle handle;
-    return awaitCompletion<SpotifyArtworkResult>(
+    return awaitCompletion<ArtworkResult>(
         [&](auto done) { handle = loader.data(QUrl(url), done); });
 }
 
@@ -50,7 +50,7 @@ private slots:
         TestHttpServer server;
         const QByteArray jpeg = TestImages::encode(640, 640, "jpeg");
         server.route("/image/" + QString(40, u'a'), image(jpeg));
-        SpotifyArtworkLoader loader(routedTo(server));
+        ArtworkLoader loader(routedTo(server));
 
         // Upper-case digits are the same cover.
         auto result = load(loader, kSpotify.toUpper().replace("HTTPS://I.SCDN.CO/IMAGE",
@@ -72,9 +72,9 @@ private slots:
         // expected: -1 for success
         columns<QString, TestHttpServer::Response, int, int>("start", "reply", "expected",
                                                              "requests");
-        const int bad = int(SpotifyArtworkError::badServerResponse);
-        const int decode = int(SpotifyArtworkError::cannotDecodeContentData);
-        const int refused = int(SpotifyArtworkError::unsupportedURL);
+        const int bad = int(ArtworkError::badServerResponse);
+        const int decode = int(ArtworkError::cannotDecodeContentData);
+        const int refused = int(ArtworkError::unsupportedURL);
         const QByteArray png = TestImages::encode(300, 300, "png");
 
         row("plain http start", QString(kSpotify).remove(4, 1), image(png), refused, 0);
@@ -88,12 +88,12 @@ private slots:
         growing.fillerBytes = 3'000'000;
         growing.announceLength = false;
         row("grows past 2 MiB unannounced", kSpotify, growing,
-            int(SpotifyArtworkError::dataLengthExceedsMaximum), 1);
-        row("empty", kSpotify, image({}), int(SpotifyArtworkError::zeroByteResource), 1);
+            int(ArtworkError::dataLengthExceedsMaximum), 1);
+        row("empty", kSpotify, image({}), int(ArtworkError::zeroByteResource), 1);
         row("bomb 5000x3000", kSpotify, image(TestImages::jpegClaiming(5000, 3000)), decode, 1);
         R dropped = image(png, "image/png");
         dropped.dropAfter = 100;
-        row("dropped mid-body", kSpotify, dropped, int(SpotifyArtworkError::transport), 1);
+        row("dropped mid-body", kSpotify, dropped, int(ArtworkError::transport), 1);
 
         row("spotify to spotify", kSpotify, R::redirect(302, kSpotifyOther.toLatin1()), -1, 2);
         row("youtube to youtube", kYouTube, R::redirect(301, kYouTubeOther.toLatin1()), -1, 2);
@@ -102,7 +102,7 @@ private slots:
         row("to another host", kYouTube, R::redirect(302, "https://example.com/cover.jpg"), bad, 1);
         row("to plain http", kYouTube, R::redirect(302, "http://lh3.ggpht.com/other=w544"), bad, 1);
         row("redirect loop", kYouTube, R::redirect(302, kYouTube.toLatin1()), bad,
-            SpotifyArtworkLoader::kMaxRedirects + 1);
+            ArtworkLoader::kMaxRedirects + 1);
     }
 
     void hostileServers()
@@ -116,14 +116,14 @@ private slots:
         server.route(QUrl(kSpotifyOther).path(), image(png, "image/png"));
         server.route(QUrl(kYouTubeOther).path(), image(png, "image/png"));
         server.route("/cover.jpg", image(png, "image/png"));
-        SpotifyArtworkLoader loader(routedTo(server));
+        ArtworkLoader loader(routedTo(server));
 
         const auto result = load(loader, start);
         if (expected < 0) {
             QVERIFY2(result.isSuccess(), qPrintable(result.errorText));
             QCOMPARE(loader.cachedCount(), 1);
         } else {
-            QCOMPARE(int(result.error.value_or(SpotifyArtworkError(-1))), expected);
+            QCOMPARE(int(result.error.value_or(ArtworkError(-1))), expected);
             QVERIFY(result.data.isEmpty());
             QCOMPARE(loader.cachedCount(), 0);
         }
@@ -143,17 +143,17 @@ private slots:
 
         {
             // Idle time-out.
-            SpotifyArtworkLoader loader(routedTo(server, 0.3));
+            ArtworkLoader loader(routedTo(server, 0.3));
             const auto result = load(loader, kSpotify);
-            QCOMPARE(result.error, SpotifyArtworkError::transport);
+            QCOMPARE(result.error, ArtworkError::transport);
             QCOMPARE(result.transportError, HttpError::timedOut);
         }
         {
             // Cancelled: no completion, and the worker is free for the next.
-            SpotifyArtworkLoader loader(routedTo(server));
+            ArtworkLoader loader(routedTo(server));
             bool called = false;
             CancelHandle handle =
-                loader.data(QUrl(kSpotify), [&](SpotifyArtworkResult) { called = true; });
+                loader.data(QUrl(kSpotify), [&](ArtworkResult) { called = true; });
             QVERIFY(server.waitForBodyBytes(40'000, 10'000));
             handle.cancel();
             const auto next = load(loader, kSpotifyOther);
@@ -162,8 +162,8 @@ private slots:
         }
         {
             // Destroying the loader mid-transfer returns promptly.
-            auto loader = std::make_unique<SpotifyArtworkLoader>(routedTo(server));
-            CancelHandle handle = loader->data(QUrl(kSpotify), [](SpotifyArtworkResult) {});
+            auto loader = std::make_unique<ArtworkLoader>(routedTo(server));
+            CancelHandle handle = loader->data(QUrl(kSpotify), [](ArtworkResult) {});
             QVERIFY(server.waitForBodyBytes(60'000, 10'000));
             QElapsedTimer timer;
             timer.start();
@@ -174,7 +174,7 @@ private slots:
 
     void cacheKeepsTheMostRecentWithinItsBudget()
     {
-        SpotifyArtworkCache cache(24, 8'388'608);
+        ArtworkCache cache(24, 8'388'608);
         for (int i = 0; i < 25; ++i)
             cache.insert(QString::number(i), QByteArray(10, 'a'));
         QCOMPARE(cache.count(), 24);

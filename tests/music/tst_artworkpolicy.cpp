@@ -1,6 +1,6 @@
-#include "music/MusicArtworkPolicy.h"
-#include "music/SpotifyArtworkPolicy.h"
-#include "music/YouTubeArtworkPolicy.h"
+#include "artwork/MusicArtworkPolicy.h"
+#include "artwork/SpotifyArtworkPolicy.h"
+#include "artwork/YouTubeArtworkPolicy.h"
 #include "support/TestRows.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "music/MusicConnectionPresenting.h"
 #include "music/MusicController.h"
-#include "music/SpotifyVolumeController.h"
+#include "players/model/MusicConnectionPresenting.h"
+#include "players/model/VolumeController.h"
 #include "support/MemorySettings.h"
 #include "support/PlayerFakes.h"
 #include "support/TestRows.h"
@@ -44,8 +44,8 @@ struct Harness
         for (MusicSource source : kSources) {
             running[source] = true;
             bridges[source] = new ScriptedBridge(time);
-            players.push_back(std::make_unique<SpotifyController>(
-                source, std::unique_ptr<SpotifyBridging>(bridges[source]),
+            players.push_back(std::make_unique<PlayerController>(
+                source, std::unique_ptr<PlayerBridging>(bridges[source]),
                 std::make_unique<NoCovers>(), services(), [this, source] {
                     return running[source] ? std::optional<qint32>(1) : std::nullopt;
                 }));
@@ -54,8 +54,8 @@ struct Harness
             std::make_unique<MusicController>(defaults, services(), std::move(players), &prompts);
         settle();
     }
-    SpotifyController::Services services() { return {time, time, workspace, nullptr, &apps}; }
-    SpotifyController &player(MusicSource source)
+    PlayerController::Services services() { return {time, time, workspace, nullptr, &apps}; }
+    PlayerController &player(MusicSource source)
     {
         return *music->players()[size_t(kSources.indexOf(source))];
     }
@@ -64,7 +64,7 @@ struct Harness
     {
         const MusicSource source = kSources[u"scp"_s.indexOf(step[0])];
         running[source] = step[1] != u'0';
-        SpotifySnapshot s = playingSong();
+        PlayerSnapshot s = playingSong();
         s.isPlaying = step[1] == u'+';
         bridges[source]->reply = s;
         player(source).load(false);
@@ -122,7 +122,7 @@ private slots:
         Harness h;
         h.apply(u"s+"_s);
         h.settle();
-        SpotifyController &spotify = h.player(MusicSource::spotify);
+        PlayerController &spotify = h.player(MusicSource::spotify);
         auto session = volume ? spotify.volume().beginDragging() : spotify.beginScrubbing();
         QVERIFY(session);
         h.apply(u"c+"_s);
@@ -188,8 +188,7 @@ private slots:
     {
         Harness h;
         h.apply(u"s+"_s);
-        h.bridges[MusicSource::chrome]->reply =
-            SpotifyLocalError(SpotifyLocalError::Kind::browserSetup);
+        h.bridges[MusicSource::chrome]->reply = PlayerError(PlayerError::Kind::browserSetup);
         h.player(MusicSource::chrome).load(false);
         h.settle();
         h.music->refreshForPresentation();

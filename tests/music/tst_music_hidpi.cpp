@@ -1,6 +1,6 @@
 #include "crest/CrestStyle.h"
-#include "music/SpotifyRecordArt.h"
-#include "music/SpotifyScrubberView.h"
+#include "nowplaying/RecordArt.h"
+#include "nowplaying/ScrubberView.h"
 #include "support/TestRows.h"
 
 #include <QApplication>
@@ -31,10 +31,10 @@ private slots:
         auto [piece, line, span] = fetch<QString, QRect, int>("piece", "line", "span");
         std::unique_ptr<QWidget> widget;
         if (piece == "scrubber") {
-            widget = std::make_unique<SpotifyScrubberView>(nullptr);
+            widget = std::make_unique<ScrubberView>(nullptr);
             widget->resize(206, 14);
         } else {
-            widget = std::make_unique<SpotifyRecordArt>(CrestStyle::accent, true);
+            widget = std::make_unique<RecordArt>(CrestStyle::accent, true);
             widget->resize(45, 45);
         }
         widget->setAutoFillBackground(true);

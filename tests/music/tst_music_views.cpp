@@ -1,12 +1,12 @@
 #include "crest/SymbolIcons.h"
 #include "lyrics/LyricsController.h"
-#include "music/SpotifyScrubber.h"
-#include "music/SpotifyScrubberView.h"
-#include "music/SpotifySymbolButton.h"
-#include "music/SpotifyView.h"
-#include "music/SpotifyVolumeController.h"
-#include "music/SpotifyVolumeSliderView.h"
-#include "music/SpotifyVolumeStrip.h"
+#include "nowplaying/NowPlayingView.h"
+#include "nowplaying/PlayerSymbolButton.h"
+#include "nowplaying/Scrubber.h"
+#include "nowplaying/ScrubberView.h"
+#include "nowplaying/VolumeSliderView.h"
+#include "nowplaying/VolumeStrip.h"
+#include "players/model/VolumeController.h"
 #include "support/PlayerFakes.h"
 #include "support/TestRows.h"
 #include "support/WidgetLookup.h"
@@ -22,7 +22,7 @@ Q_DECLARE_METATYPE(std::optional<double>)
 namespace {
 
 using namespace Qt::StringLiterals;
-using Kind = SpotifyLocalError::Kind;
+using Kind = PlayerError::Kind;
 
 struct Harness : PlayerRig
 {
@@ -75,7 +75,7 @@ private slots:
     void timeText()
     {
         QFETCH(double, seconds);
-        QTEST(SpotifyView::time(seconds), "text");
+        QTEST(NowPlayingView::time(seconds), "text");
     }
 
     void sliderFraction_data()
@@ -91,7 +91,7 @@ private slots:
     void sliderFraction()
     {
         auto [x, width, inset] = fetch<double, double, double>("x", "width", "inset");
-        QTEST(SpotifySliderView::fraction(x, width, inset), "fraction");
+        QTEST(PlayerSliderView::fraction(x, width, inset), "fraction");
     }
 
     void scrubberFollowsTheController_data()
@@ -106,11 +106,11 @@ private slots:
         Harness h;
         if (playing)
             h.play();
-        SpotifyScrubber host(h.c);
+        Scrubber host(h.c);
         host.resize(206, 14);
         host.show();
         QVERIFY(QTest::qWaitForWindowExposed(&host));
-        SpotifyScrubberView &view = host.view();
+        ScrubberView &view = host.view();
         QAccessibleInterface *a = QAccessible::queryAccessibleInterface(&view);
         QCOMPARE(a->state().disabled, !playing);
         QCOMPARE(a->valueInterface()->currentValue().toDouble(), playing ? 25.0 : 0.0);
@@ -121,7 +121,7 @@ private slots:
         QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(0, 7));
         QCOMPARE(h.bridge->sent.size(), size_t(playing));
         if (playing) {
-            QCOMPARE(h.bridge->sent.back(), SpotifyCommand::seek(0, *h.c.currentTrack()));
+            QCOMPARE(h.bridge->sent.back(), PlayerCommand::seek(0, *h.c.currentTrack()));
             h.time.advance(0);
         }
 
@@ -154,10 +154,10 @@ private slots:
         QFETCH(int, level);
         VirtualTime time;
         ScriptedBridge bridge(time);
-        SpotifyVolumeController volume(
+        VolumeController volume(
             bridge, [] { return 100; }, u"Spotify"_s, time);
         volume.receive(level < 0 ? std::nullopt : std::optional(level), volume.revision(), 100);
-        SpotifyVolumeStrip strip(volume);
+        VolumeStrip strip(volume);
         strip.resize(120, 18);
         strip.show();
         QVERIFY(QTest::qWaitForWindowExposed(&strip));
@@ -210,10 +210,10 @@ private slots:
             h.play();
         }
         if (failure >= 0) {
-            h.bridge->reply = SpotifyLocalError(Kind(failure));
+            h.bridge->reply = PlayerError(Kind(failure));
             h.time.advance(1);
         }
-        SpotifyView view(h.c, h.lyrics, 32, Qt::green);
+        NowPlayingView view(h.c, h.lyrics, 32, Qt::green);
         view.resize(300, 160);
 
         const bool playing = failure == -1;

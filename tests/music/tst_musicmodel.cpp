@@ -1,8 +1,8 @@
-#include "music/LyricsTrack.h"
-#include "music/MusicSource.h"
-#include "music/SpotifyPlaybackTiming.h"
-#include "music/SpotifySnapshot.h"
-#include "music/SpotifyTrackLink.h"
+#include "players/model/LyricsTrack.h"
+#include "players/model/MusicSource.h"
+#include "players/model/PlaybackTiming.h"
+#include "players/model/PlayerSnapshot.h"
+#include "players/model/SpotifyTrackLink.h"
 #include "support/TestRows.h"
 
 #include <QSet>
@@ -14,9 +14,9 @@
 
 namespace {
 
-SpotifySnapshot snapshot(QString title, QString artist, QString album, double duration)
+PlayerSnapshot snapshot(QString title, QString artist, QString album, double duration)
 {
-    SpotifySnapshot s;
+    PlayerSnapshot s;
     s.title = std::move(title);
     s.artist = std::move(artist);
     s.album = std::move(album);
@@ -52,25 +52,25 @@ private slots:
 
     void timingFromMilliseconds_data()
     {
-        columns<double, double, SpotifyPlaybackTiming>("milliseconds", "position", "expected");
+        columns<double, double, PlaybackTiming>("milliseconds", "position", "expected");
         const double inf = std::numeric_limits<double>::infinity();
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        row("middle", 200'000.0, 50.0, SpotifyPlaybackTiming{200, 50, 0.25});
-        row("zero duration", 0.0, 30.0, SpotifyPlaybackTiming{});
-        row("negative duration", -5.0, 1.0, SpotifyPlaybackTiming{});
-        row("infinite duration", inf, 1.0, SpotifyPlaybackTiming{});
-        row("NaN duration", nan, 1.0, SpotifyPlaybackTiming{});
-        row("past the end", 10'000.0, 99.0, SpotifyPlaybackTiming{10, 10, 1});
-        row("negative position", 10'000.0, -3.0, SpotifyPlaybackTiming{10, 0, 0});
-        row("NaN position", 10'000.0, nan, SpotifyPlaybackTiming{10, 0, 0});
-        row("infinite position", 10'000.0, inf, SpotifyPlaybackTiming{10, 0, 0});
+        row("middle", 200'000.0, 50.0, PlaybackTiming{200, 50, 0.25});
+        row("zero duration", 0.0, 30.0, PlaybackTiming{});
+        row("negative duration", -5.0, 1.0, PlaybackTiming{});
+        row("infinite duration", inf, 1.0, PlaybackTiming{});
+        row("NaN duration", nan, 1.0, PlaybackTiming{});
+        row("past the end", 10'000.0, 99.0, PlaybackTiming{10, 10, 1});
+        row("negative position", 10'000.0, -3.0, PlaybackTiming{10, 0, 0});
+        row("NaN position", 10'000.0, nan, PlaybackTiming{10, 0, 0});
+        row("infinite position", 10'000.0, inf, PlaybackTiming{10, 0, 0});
     }
 
     void timingFromMilliseconds()
     {
         auto [milliseconds, position, expected] =
-            fetch<double, double, SpotifyPlaybackTiming>("milliseconds", "position", "expected");
-        QCOMPARE(SpotifyPlaybackTiming::fromMilliseconds(milliseconds, position), expected);
+            fetch<double, double, PlaybackTiming>("milliseconds", "position", "expected");
+        QCOMPARE(PlaybackTiming::fromMilliseconds(milliseconds, position), expected);
     }
 
     void trackLinks_data()
@@ -99,7 +99,7 @@ private slots:
 
     void trackFromSnapshot_data()
     {
-        columns<SpotifySnapshot, bool, int>("input", "valid", "duration");
+        columns<PlayerSnapshot, bool, int>("input", "valid", "duration");
         const QString title500 = QString(500, u'x');
         const QString accented = QStringLiteral("e\u0301").repeated(500); // 500 characters
         row("empty album", snapshot("T", "A", "", 200), true, 200);
@@ -119,14 +119,14 @@ private slots:
     void trackFromSnapshot()
     {
         auto [input, valid, duration] =
-            fetch<SpotifySnapshot, bool, int>("input", "valid", "duration");
+            fetch<PlayerSnapshot, bool, int>("input", "valid", "duration");
         const auto expected = LyricsTrack(input.title, input.artist, input.album, duration);
         QCOMPARE(LyricsTrack::from(input), valid ? std::optional(expected) : std::nullopt);
     }
 
     void trackCarriesOnlyValidLinksAndCutsThePlaybackID()
     {
-        SpotifySnapshot s = snapshot("T", "A", "B", 100);
+        PlayerSnapshot s = snapshot("T", "A", "B", 100);
         s.spotifyURI = kValidURI;
         s.playbackID = QStringLiteral("\U0001F3B5").repeated(600);
         const auto cut = QStringLiteral("\U0001F3B5").repeated(500);

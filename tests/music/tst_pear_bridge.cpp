@@ -1,6 +1,6 @@
-#include "music/PearAPI.h"
-#include "music/PearMusicBridge.h"
 #include "platform/keyring/SecretStore.h"
+#include "players/pear/PearAPI.h"
+#include "players/pear/PearMusicBridge.h"
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
 #include "support/TestHttpServer.h"
@@ -8,7 +8,7 @@
 
 #include <QTest>
 
-using Kind = SpotifyLocalError::Kind;
+using Kind = PlayerError::Kind;
 using Response = TestHttpServer::Response;
 using PearAPI::Method;
 
@@ -199,20 +199,20 @@ private slots:
     void commandsFollowTheReadSong()
     {
         Rig rig;
-        QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle())), Kind::pearSetup);
+        QCOMPARE(kindOf(rig.send(PlayerCommand::toggle())), Kind::pearSetup);
         QVERIFY(rig.snapshot().isSuccess());
-        QCOMPARE(kindOf(rig.send(SpotifyCommand::toggle(), Rig::kPID + 1)), Kind::pearSetup);
+        QCOMPARE(kindOf(rig.send(PlayerCommand::toggle(), Rig::kPID + 1)), Kind::pearSetup);
         for (const char *path : {"/api/v1/volume", "/api/v1/seek-to"})
             rig.server.route(path, json("", 204));
-        QCOMPARE(kindOf(rig.send(SpotifyCommand::volume(150))), Kind::browserReply); // sent
+        QCOMPARE(kindOf(rig.send(PlayerCommand::volume(150))), Kind::browserReply); // sent
         QCOMPARE(rig.server.requests().last().body, R"({"volume":100})");
         LyricsTrack track(QStringLiteral("Song"), QStringLiteral("A"), {}, 200, {},
                           QStringLiteral("zzzzzzzzzzz"));
-        QCOMPARE(kindOf(rig.send(SpotifyCommand::seek(50, track))), Kind::trackChanged);
+        QCOMPARE(kindOf(rig.send(PlayerCommand::seek(50, track))), Kind::trackChanged);
         QCOMPARE(rig.server.requests().last().path, "/api/v1/song");
         track =
             LyricsTrack(track.title(), track.artist(), {}, 200, {}, QStringLiteral("abcdefghijk"));
-        QCOMPARE(kindOf(rig.send(SpotifyCommand::seek(500, track))), Kind::browserReply);
+        QCOMPARE(kindOf(rig.send(PlayerCommand::seek(500, track))), Kind::browserReply);
         QCOMPARE(rig.server.requests().last().body, R"({"seconds":200})");
         QCOMPARE(rig.server.connectionCount(), 1); // every request on the one kept connection
     }

@@ -1,5 +1,5 @@
-#include "music/PearConnectionKeychain.h"
 #include "platform/keyring/LibsecretStore.h"
+#include "players/pear/PearConnectionKeychain.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using Kind = SpotifyLocalError::Kind;
+using Kind = PlayerError::Kind;
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "music/SpotifyLocalBridge.h"
+#include "players/mpris/SpotifyLocalBridge.h"
 #include "scripting/ScriptTerms.h"
 #include "support/AwaitCompletion.h"
 #include "support/PlayerFakes.h"
@@ -9,7 +9,7 @@
 #include <QTest>
 
 using namespace ScriptTerms;
-using Kind = SpotifyLocalError::Kind;
+using Kind = PlayerError::Kind;
 using Answer = ScriptedTransport::Answer;
 
 Q_DECLARE_METATYPE(ScriptDescriptor)
@@ -79,9 +79,9 @@ Answer slow(const ScriptDescriptor &value, double seconds)
 
 // What the rig's player reports, without the reads a bridge may skip when
 // `optionalReads` is false.
-SpotifySnapshot song(MusicSource source = MusicSource::spotify, bool optionalReads = true)
+PlayerSnapshot song(MusicSource source = MusicSource::spotify, bool optionalReads = true)
 {
-    SpotifySnapshot s = playingSong(QStringLiteral("Song"), 43, 215);
+    PlayerSnapshot s = playingSong(QStringLiteral("Song"), 43, 215);
     s.volume = 55;
     if (optionalReads)
         s.album = QStringLiteral("Album");
@@ -94,9 +94,9 @@ SpotifySnapshot song(MusicSource source = MusicSource::spotify, bool optionalRea
     return s;
 }
 
-SpotifySnapshot emptyWithVolume(std::optional<int> volume)
+PlayerSnapshot emptyWithVolume(std::optional<int> volume)
 {
-    SpotifySnapshot snapshot;
+    PlayerSnapshot snapshot;
     snapshot.volume = volume;
     return snapshot;
 }
@@ -135,33 +135,32 @@ private slots:
         QCOMPARE(rig.transport->sent().size(), size_t(2));
 
         rig.transport->answerGet(app(kPlayerState), ScriptDescriptor::enumeration(kPaused));
-        SpotifySnapshot paused = song();
+        PlayerSnapshot paused = song();
         paused.isPlaying = false;
         QCOMPARE(rig.snapshot().value(), paused);
     }
 
     void errorCodesBecomeBridgeErrors_data()
     {
-        columns<int, SpotifyLocalError>("code", "expected");
-        row("consent would be required", -1744, SpotifyLocalError(Kind::permissionRequired));
-        row("not permitted", -1743, SpotifyLocalError(Kind::permissionDenied));
-        row("timed out", -1712, SpotifyLocalError(Kind::timeout));
-        row("connection invalid", -609, SpotifyLocalError(Kind::notRunning));
-        row("process not found", -600, SpotifyLocalError(Kind::notRunning));
-        row("other code", -1708, SpotifyLocalError::appleEvent(-1708));
-        row("no current track, outside the track reads", -1728,
-            SpotifyLocalError::appleEvent(-1728));
+        columns<int, PlayerError>("code", "expected");
+        row("consent would be required", -1744, PlayerError(Kind::permissionRequired));
+        row("not permitted", -1743, PlayerError(Kind::permissionDenied));
+        row("timed out", -1712, PlayerError(Kind::timeout));
+        row("connection invalid", -609, PlayerError(Kind::notRunning));
+        row("process not found", -600, PlayerError(Kind::notRunning));
+        row("other code", -1708, PlayerError::appleEvent(-1708));
+        row("no current track, outside the track reads", -1728, PlayerError::appleEvent(-1728));
     }
 
     void errorCodesBecomeBridgeErrors()
     {
-        auto [code, expected] = fetch<int, SpotifyLocalError>("code", "expected");
+        auto [code, expected] = fetch<int, PlayerError>("code", "expected");
         {
             Rig rig;
             rig.transport->setPermission(code);
             QCOMPARE(errorOf(rig.snapshot()), expected);
             QVERIFY(rig.transport->sent().empty());
-            QCOMPARE(errorOf(rig.send(SpotifyCommand::next())), expected);
+            QCOMPARE(errorOf(rig.send(PlayerCommand::next())), expected);
         }
         {
             Rig rig;
@@ -176,14 +175,14 @@ private slots:
             QCOMPARE(errorOf(rig.snapshot()), expected);
             rig.transport->answer(kSpotifySuite, kPlayPause, {},
                                   Answer{{}, ScriptError::kNone, code});
-            QCOMPARE(errorOf(rig.send(SpotifyCommand::toggle())), expected);
+            QCOMPARE(errorOf(rig.send(PlayerCommand::toggle())), expected);
         }
     }
 
     void noTargetIsAnInvalidReply()
     {
         Rig rig;
-        QCOMPARE(errorOf(rig.snapshot(false, 0)), SpotifyLocalError(Kind::invalidReply));
+        QCOMPARE(errorOf(rig.snapshot(false, 0)), PlayerError(Kind::invalidReply));
         QVERIFY(rig.transport->permissionAsks().empty());
     }
 
@@ -219,11 +218,11 @@ private slots:
         QCOMPARE(rig.snapshot().value().title, QString()); // a missing string counts as empty
 
         rig.transport->answerGet(track(kName), Answer{});
-        QCOMPARE(errorOf(rig.snapshot()), SpotifyLocalError(Kind::invalidReply));
+        QCOMPARE(errorOf(rig.snapshot()), PlayerError(Kind::invalidReply));
 
         rig.transport->answerGet(track(kName), ScriptDescriptor::text("Song"));
         rig.transport->answerGet(track(kDuration), ScriptDescriptor::text("long"));
-        QCOMPARE(errorOf(rig.snapshot()), SpotifyLocalError(Kind::invalidReply));
+        QCOMPARE(errorOf(rig.snapshot()), PlayerError(Kind::invalidReply));
     }
 
     void volumeOutsideTheScaleIsNone_data()
@@ -252,7 +251,7 @@ private slots:
                                      slow(ScriptDescriptor::enumeration(kPlaying), 1.5));
             rig.transport->answerGet(app(kSoundVolume), slow(ScriptDescriptor::integer(55), 1.5));
             rig.transport->answerGet(track(kName), slow(ScriptDescriptor::text("Song"), 1.0));
-            QCOMPARE(errorOf(rig.snapshot()), SpotifyLocalError(Kind::timeout));
+            QCOMPARE(errorOf(rig.snapshot()), PlayerError(Kind::timeout));
             const auto sent = rig.transport->sent();
             QCOMPARE(sent.size(), size_t(3));
             QCOMPARE(sent[2].timeout, Seconds(1.0)); // what was left of the 4 s
@@ -268,7 +267,7 @@ private slots:
         {
             Rig rig; // no single read waits more than 2 s
             rig.transport->answerGet(track(kName), slow(ScriptDescriptor::text("Song"), 2.5));
-            QCOMPARE(errorOf(rig.snapshot()), SpotifyLocalError(Kind::timeout));
+            QCOMPARE(errorOf(rig.snapshot()), PlayerError(Kind::timeout));
             QCOMPARE(rig.time.now(), Seconds(2));
         }
         {
@@ -282,8 +281,8 @@ private slots:
                                      slow(ScriptDescriptor::integer(215'000), 2.0));
             rig.transport->answerGet(track(kName), slow(ScriptDescriptor::text("Song"), 1.0));
             const LyricsTrack byMetadata("Song", "Artist", "Album", 215);
-            QCOMPARE(errorOf(rig.send(SpotifyCommand::seek(10, byMetadata))),
-                     SpotifyLocalError(Kind::timeout));
+            QCOMPARE(errorOf(rig.send(PlayerCommand::seek(10, byMetadata))),
+                     PlayerError(Kind::timeout));
             QCOMPARE(rig.transport->sent().size(), size_t(2));
         }
     }
@@ -291,17 +290,17 @@ private slots:
     void seekIsGuardedByTheTrack_data()
     {
         columns<MusicSource, LyricsTrack, ScriptDescriptor, ScriptDescriptor, double,
-                std::optional<SpotifyLocalError>, double>(
-            "source", "track", "changedTarget", "changedValue", "position", "error", "setTo");
+                std::optional<PlayerError>, double>("source", "track", "changedTarget",
+                                                    "changedValue", "position", "error", "setTo");
         const MusicSource spotify = MusicSource::spotify;
         const MusicSource music = MusicSource::appleMusic;
         const LyricsTrack byLink("Song", "Artist", "Album", 215, kURI);
         const LyricsTrack byMetadata("Song", "Artist", "Album", 215);
         const LyricsTrack byID("Song", "Artist", "Album", 215, std::nullopt, "5F3C1A2B");
-        const std::optional<SpotifyLocalError> ok;
-        const std::optional<SpotifyLocalError> changed = SpotifyLocalError(Kind::trackChanged);
+        const std::optional<PlayerError> ok;
+        const std::optional<PlayerError> changed = PlayerError(Kind::trackChanged);
         const ScriptDescriptor none;
-        const auto invalid = std::optional(SpotifyLocalError(Kind::invalidReply));
+        const auto invalid = std::optional(PlayerError(Kind::invalidReply));
         using D = ScriptDescriptor;
         row("same link", spotify, byLink, none, none, 100.0, ok, 100.0);
         row("past the end is clamped", spotify, byLink, none, none, 500.0, ok, 215.0);
@@ -328,12 +327,12 @@ private slots:
     {
         auto [source, track, changedTarget, changedValue, position, error, setTo] =
             fetch<MusicSource, LyricsTrack, ScriptDescriptor, ScriptDescriptor, double,
-                  std::optional<SpotifyLocalError>, double>(
-                "source", "track", "changedTarget", "changedValue", "position", "error", "setTo");
+                  std::optional<PlayerError>, double>("source", "track", "changedTarget",
+                                                      "changedValue", "position", "error", "setTo");
         Rig rig(source);
         if (!changedTarget.isNull())
             rig.transport->answerGet(changedTarget, changedValue);
-        QCOMPARE(errorOf(rig.send(SpotifyCommand::seek(position, track))), error);
+        QCOMPARE(errorOf(rig.send(PlayerCommand::seek(position, track))), error);
         QCOMPARE(rig.transport->permissionAsks(), std::vector<bool>{false});
         ScriptEvent set(kCoreSuite, kSetData);
         set.setParameter(kDirectObject, app(kPlayerPosition));
@@ -348,26 +347,26 @@ private slots:
 
     void commandsAreSingleEvents_data()
     {
-        columns<MusicSource, SpotifyCommand, ScriptCode, ScriptCode,
+        columns<MusicSource, PlayerCommand, ScriptCode, ScriptCode,
                 std::optional<ScriptDescriptor>>("source", "command", "eventClass", "eventID",
                                                  "data");
         const MusicSource spotify = MusicSource::spotify;
         const MusicSource music = MusicSource::appleMusic;
         const std::optional<ScriptDescriptor> none;
         using D = ScriptDescriptor;
-        row("volume 101 is 100", spotify, SpotifyCommand::volume(101), kCoreSuite, kSetData,
+        row("volume 101 is 100", spotify, PlayerCommand::volume(101), kCoreSuite, kSetData,
             std::optional(D::integer(100)));
-        row("volume -1 is 0", music, SpotifyCommand::volume(-1), kCoreSuite, kSetData,
+        row("volume -1 is 0", music, PlayerCommand::volume(-1), kCoreSuite, kSetData,
             std::optional(D::integer(0)));
-        row("spotify toggle", spotify, SpotifyCommand::toggle(), kSpotifySuite, kPlayPause, none);
-        row("spotify next", spotify, SpotifyCommand::next(), kSpotifySuite, kNextTrack, none);
-        row("music previous", music, SpotifyCommand::previous(), kMusicSuite, kPreviousTrack, none);
+        row("spotify toggle", spotify, PlayerCommand::toggle(), kSpotifySuite, kPlayPause, none);
+        row("spotify next", spotify, PlayerCommand::next(), kSpotifySuite, kNextTrack, none);
+        row("music previous", music, PlayerCommand::previous(), kMusicSuite, kPreviousTrack, none);
     }
 
     void commandsAreSingleEvents()
     {
         auto [source, command, eventClass, eventID, data] =
-            fetch<MusicSource, SpotifyCommand, ScriptCode, ScriptCode,
+            fetch<MusicSource, PlayerCommand, ScriptCode, ScriptCode,
                   std::optional<ScriptDescriptor>>("source", "command", "eventClass", "eventID",
                                                    "data");
         Rig rig(source);
@@ -418,7 +417,7 @@ private slots:
     {
         Rig rig;
         bool called = false;
-        rig.bridge->snapshot(Rig::kPID, false, [&](SpotifySnapshotResult) { called = true; });
+        rig.bridge->snapshot(Rig::kPID, false, [&](PlayerSnapshotResult) { called = true; });
         QVERIFY(!called);
         rig.bridge.reset();
         QCoreApplication::processEvents();

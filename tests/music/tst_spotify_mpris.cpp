@@ -1,10 +1,10 @@
 #include "core/SystemClock.h"
-#include "music/MusicSource.h"
-#include "music/SpotifyLocalBridge.h"
-#include "music/SpotifyPlaybackObserver.h"
 #include "platform/apps/MprisApplicationLookup.h"
 #include "platform/apps/SystemApplicationLookup.h"
 #include "platform/dbus/MprisTrackMetadata.h"
+#include "players/model/MusicSource.h"
+#include "players/model/SpotifyPlaybackObserver.h"
+#include "players/mpris/SpotifyLocalBridge.h"
 #include "support/AwaitCompletion.h"
 #include "support/FakeMprisPlayer.h"
 #include "support/TestRows.h"
@@ -12,16 +12,16 @@
 #include <QCoreApplication>
 #include <QTest>
 
-using Kind = SpotifyLocalError::Kind;
+using Kind = PlayerError::Kind;
 
 namespace {
 
 const qint32 kOwnPID = qint32(QCoreApplication::applicationPid());
 const QString kTrackID = QStringLiteral("6rqhFgbbKwnb9MLmUQDhG6");
 
-SpotifySnapshotResult snapshotOf(SpotifyLocalBridge &bridge)
+PlayerSnapshotResult snapshotOf(SpotifyLocalBridge &bridge)
 {
-    return awaitCompletion<SpotifySnapshotResult>(
+    return awaitCompletion<PlayerSnapshotResult>(
         [&](auto done) { bridge.snapshot(kOwnPID, true, done); });
 }
 
@@ -78,9 +78,9 @@ private slots:
         player.vanishAfter("GetAll");
         const auto bridge = SpotifyLocalBridge::create(MusicSource::spotify);
         const auto first = snapshotOf(*bridge);
-        QVERIFY(first.isSuccess() || errorOf(first) == SpotifyLocalError(Kind::notRunning));
+        QVERIFY(first.isSuccess() || errorOf(first) == PlayerError(Kind::notRunning));
         QTRY_VERIFY(!player.isRunning());
-        QCOMPARE(errorOf(snapshotOf(*bridge)), SpotifyLocalError(Kind::notRunning));
+        QCOMPARE(errorOf(snapshotOf(*bridge)), PlayerError(Kind::notRunning));
     }
 
     void playerSignalsReachTheObserver()

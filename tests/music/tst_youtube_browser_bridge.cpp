@@ -1,4 +1,4 @@
-#include "music/YouTubeBrowserBridge.h"
+#include "players/browser/YouTubeBrowserBridge.h"
 #include "scripting/ScriptTerms.h"
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
@@ -9,7 +9,7 @@
 #include <QTest>
 
 using namespace ScriptTerms;
-using Kind = SpotifyLocalError::Kind;
+using Kind = PlayerError::Kind;
 using Answer = ScriptedTransport::Answer;
 
 namespace {
@@ -118,7 +118,7 @@ private slots:
         // A paused tab without a title is never a candidate.
         rig.windows({{kMusic + "a"}});
         rig.pageIn(tab(1, 1), page("", true, "aaaaaaaaaaa"));
-        QCOMPARE(rig.snapshot().value(), SpotifySnapshot());
+        QCOMPARE(rig.snapshot().value(), PlayerSnapshot());
 
         rig.windows({{kMusic + "a", kMusic + "b"}});
         rig.pageIn(tab(1, 2), page("Held", true, "bbbbbbbbbbb"));
@@ -141,20 +141,19 @@ private slots:
     void scanFailures_data()
     {
         // error: none when the paused song elsewhere is read
-        using Error = std::optional<SpotifyLocalError>;
+        using Error = std::optional<PlayerError>;
         columns<int, bool, Error>("listingError", "pausedElsewhere", "error");
         row("a window's tabs fail, nothing else", 0, false, Error(Kind::notRunning));
         row("a window's tabs fail, a paused song elsewhere", 0, true, Error());
         row("extension not connected", 12, false, Error(Kind::browserSetup));
         row("listing refused", -1719, false,
-            Error(SpotifyLocalError::browserReply("Browser window access failed (-1719).")));
+            Error(PlayerError::browserReply("Browser window access failed (-1719).")));
     }
 
     void scanFailures()
     {
-        auto [listingError, pausedElsewhere, error] =
-            fetch<int, bool, std::optional<SpotifyLocalError>>("listingError", "pausedElsewhere",
-                                                               "error");
+        auto [listingError, pausedElsewhere, error] = fetch<int, bool, std::optional<PlayerError>>(
+            "listingError", "pausedElsewhere", "error");
         Rig rig;
         rig.windows({{kMusic + "a"}, {pausedElsewhere ? kMusic + "b" : QString()}});
         rig.transport->answerGet(address(tab(1, 0)),
@@ -169,9 +168,9 @@ private slots:
 
     void pageFailures_data()
     {
-        columns<int, QString, double, SpotifyLocalError>("error", "reply", "seconds", "expected");
-        const auto says = &SpotifyLocalError::browserReply;
-        row("extension gone", 12, QString(), 0.0, SpotifyLocalError(Kind::browserSetup));
+        columns<int, QString, double, PlayerError>("error", "reply", "seconds", "expected");
+        const auto says = &PlayerError::browserReply;
+        row("extension gone", 12, QString(), 0.0, PlayerError(Kind::browserSetup));
         row("other refusal", -1708, QString(), 0.0,
             says("Chrome rejected the playback request (-1708). "
                  "Check Velloway\u2019s extension in Chrome."));
@@ -179,15 +178,14 @@ private slots:
             says("The browser returned no playback result."));
         row("fields of the wrong type", 0, QString(R"({"title":[],"volume":"x"})"), 0.0,
             says("The YouTube Music tab returned incomplete playback details."));
-        row("never answers", 0, page("T", false, "aaaaaaaaaaa"), 60.0,
-            SpotifyLocalError(Kind::timeout));
-        row("browser quit", -600, QString(), 0.0, SpotifyLocalError(Kind::notRunning));
+        row("never answers", 0, page("T", false, "aaaaaaaaaaa"), 60.0, PlayerError(Kind::timeout));
+        row("browser quit", -600, QString(), 0.0, PlayerError(Kind::notRunning));
     }
 
     void pageFailures()
     {
         auto [error, reply, seconds, expected] =
-            fetch<int, QString, double, SpotifyLocalError>("error", "reply", "seconds", "expected");
+            fetch<int, QString, double, PlayerError>("error", "reply", "seconds", "expected");
         Rig rig;
         rig.windows({{kMusic + "a"}});
         rig.pageIn(tab(1, 1), reply, Answer{{}, error, 0, seconds});
@@ -199,25 +197,25 @@ private slots:
     void commandsGoOnlyToTheCachedSong()
     {
         Rig rig;
-        QCOMPARE(rig.send(SpotifyCommand::next()).localError()->kind(), Kind::trackChanged);
+        QCOMPARE(rig.send(PlayerCommand::next()).localError()->kind(), Kind::trackChanged);
         rig.windows({{kMusic + "a"}});
         rig.pageIn(tab(1, 1), page("Song", false, "aaaaaaaaaaa"));
         QVERIFY(rig.snapshot().isSuccess());
         rig.traffic();
 
-        QVERIFY(rig.send(SpotifyCommand::next()).isSuccess());
+        QVERIFY(rig.send(PlayerCommand::next()).isSuccess());
         const auto script = rig.transport->sent().back().event.parameter(kChromiumScriptText);
         QVERIFY(script.value().stringValue().value().endsWith(
             QStringLiteral(R"({"expected":"aaaaaaaaaaa","kind":"next"}))")));
 
         // The song changed in the page: the page refuses, the bridge says so.
         rig.pageIn(tab(1, 1), QStringLiteral(R"({"error":"trackChanged"})"));
-        QCOMPARE(rig.send(SpotifyCommand::toggle()).localError()->kind(), Kind::trackChanged);
+        QCOMPARE(rig.send(PlayerCommand::toggle()).localError()->kind(), Kind::trackChanged);
 
         // The tab left YouTube Music: nothing is run in it.
         rig.windows({{"https://example.org/"}});
         rig.traffic();
-        QCOMPARE(rig.send(SpotifyCommand::toggle()).localError()->kind(), Kind::trackChanged);
+        QCOMPARE(rig.send(PlayerCommand::toggle()).localError()->kind(), Kind::trackChanged);
         QCOMPARE(rig.traffic(), std::vector{address(tab(1, 1))});
     }
 };

@@ -1,4 +1,4 @@
-#include "music/YouTubePlayback.h"
+#include "players/browser/YouTubePlayback.h"
 #include "support/AwaitCompletion.h"
 #include "support/TestRows.h"
 
@@ -6,9 +6,9 @@
 #include <QJsonObject>
 #include <QTest>
 
-using Kind = SpotifyLocalError::Kind;
+using Kind = PlayerError::Kind;
 
-Q_DECLARE_METATYPE(std::optional<SpotifyCommand>)
+Q_DECLARE_METATYPE(std::optional<PlayerCommand>)
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 static const QString kID = QStringLiteral("dQw4w9WgXcQ");
@@ -35,36 +35,36 @@ private slots:
     void buildsScripts_data()
     {
         // action: empty when it fails with trackChanged
-        columns<std::optional<SpotifyCommand>, std::optional<QString>, QByteArray>(
+        columns<std::optional<PlayerCommand>, std::optional<QString>, QByteArray>(
             "command", "expectedID", "action");
         const LyricsTrack track("Song", "Artist", "Album", 200, std::nullopt, kID);
         const std::optional<QString> none;
-        row("read names no song", std::optional<SpotifyCommand>(), std::optional(kID),
+        row("read names no song", std::optional<PlayerCommand>(), std::optional(kID),
             QByteArray(R"({"kind":"read"})"));
         row("seek clamps into the song and names the track's id",
-            std::optional(SpotifyCommand::seek(500, track)), none,
+            std::optional(PlayerCommand::seek(500, track)), none,
             QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"seek","value":200})"));
         row("seek without a video id",
-            std::optional(SpotifyCommand::seek(5, LyricsTrack("S", "A", "", 200))),
+            std::optional(PlayerCommand::seek(5, LyricsTrack("S", "A", "", 200))),
             std::optional(kID), QByteArray());
-        row("seek to no finite place", std::optional(SpotifyCommand::seek(qQNaN(), track)), none,
+        row("seek to no finite place", std::optional(PlayerCommand::seek(qQNaN(), track)), none,
             QByteArray());
-        row("volume clamps", std::optional(SpotifyCommand::volume(140)), std::optional(kID),
+        row("volume clamps", std::optional(PlayerCommand::volume(140)), std::optional(kID),
             QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"volume","value":100})"));
-        row("next names the cached song", std::optional(SpotifyCommand::next()), std::optional(kID),
+        row("next names the cached song", std::optional(PlayerCommand::next()), std::optional(kID),
             QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"next"})"));
-        row("previous with a malformed id", std::optional(SpotifyCommand::previous()),
+        row("previous with a malformed id", std::optional(PlayerCommand::previous()),
             std::optional<QString>(QStringLiteral("x\"}),alert(1")), QByteArray());
     }
 
     void buildsScripts()
     {
         auto [command, expectedID, action] =
-            fetch<std::optional<SpotifyCommand>, std::optional<QString>, QByteArray>(
+            fetch<std::optional<PlayerCommand>, std::optional<QString>, QByteArray>(
                 "command", "expectedID", "action");
         const auto script = YouTubePlayback::script(command, expectedID);
         if (action.isEmpty())
-            QCOMPARE(errorOf(script), SpotifyLocalError(Kind::trackChanged));
+            QCOMPARE(errorOf(script), PlayerError(Kind::trackChanged));
         else // keys sorted, and the program called with the action
             QCOMPARE(script.value(), YouTubePlayback::program() + QStringLiteral(")(") +
                                          QString::fromUtf8(action) + u')');
@@ -107,12 +107,12 @@ private slots:
                                 {"volume", 57}};
         const auto result = YouTubePlayback::snapshot(QJsonDocument(reply).toJson());
         QVERIFY(result.isSuccess());
-        const SpotifySnapshot &s = result.value();
+        const PlayerSnapshot &s = result.value();
         QCOMPARE(s.title.size(), 500);
         QVERIFY(s.isPlaying);
         QCOMPARE(s.playbackID, kID);
         QCOMPARE(s.artworkURL, QUrl("https://lh3.googleusercontent.com/abc=w544-h544"));
-        QCOMPARE(s.timing, SpotifyPlaybackTiming::fromMilliseconds(215'500, 43.25));
+        QCOMPARE(s.timing, PlaybackTiming::fromMilliseconds(215'500, 43.25));
 
         // The cover rule reads the address as the page wrote it.
         for (const char *cover :

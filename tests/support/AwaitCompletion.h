@@ -1,6 +1,6 @@
 #pragma once
 
-#include "music/SpotifyBridging.h"
+#include "players/model/PlayerBridging.h"
 
 #include <QTest>
 
@@ -19,12 +19,12 @@ template <typename Result, typename Start> Result awaitCompletion(Start &&start)
 }
 
 /// A bridge result's own error; none for a success or another failure.
-template <typename Result> std::optional<SpotifyLocalError> errorOf(const Result &result)
+template <typename Result> std::optional<PlayerError> errorOf(const Result &result)
 {
     return result.localError() ? std::optional(*result.localError()) : std::nullopt;
 }
 
-Q_DECLARE_METATYPE(std::optional<SpotifyLocalError>)
+Q_DECLARE_METATYPE(std::optional<PlayerError>)
 
 /// The calls of the player bridge a test rig holds as `bridge`, each waited
 /// for; rigs derive from it as `struct Rig : BridgeCalls<Rig>`.
@@ -32,15 +32,15 @@ template <typename Rig> struct BridgeCalls
 {
     static constexpr qint32 kPID = 4242;
 
-    SpotifySnapshotResult snapshot(bool ask = false, qint32 pid = kPID)
+    PlayerSnapshotResult snapshot(bool ask = false, qint32 pid = kPID)
     {
-        return awaitCompletion<SpotifySnapshotResult>(
+        return awaitCompletion<PlayerSnapshotResult>(
             [&](auto done) { static_cast<Rig *>(this)->bridge->snapshot(pid, ask, done); });
     }
 
-    SpotifySendResult send(const SpotifyCommand &command, qint32 pid = kPID)
+    PlayerSendResult send(const PlayerCommand &command, qint32 pid = kPID)
     {
-        return awaitCompletion<SpotifySendResult>(
+        return awaitCompletion<PlayerSendResult>(
             [&](auto done) { static_cast<Rig *>(this)->bridge->send(command, pid, done); });
     }
 };

@@ -40,7 +40,7 @@ struct CrestFixture : LyricsProviding
     ~CrestFixture() override { delete panel; }
     void play(bool cover)
     {
-        SpotifySnapshot song;
+        PlayerSnapshot song;
         song.title = QStringLiteral("Harbour Lights");
         song.artist = QStringLiteral("The Tidewater Band");
         song.isPlaying = true;
@@ -66,10 +66,10 @@ struct CrestFixture : LyricsProviding
     NotesStore notes{folder.filePath("notes.json"), &time, &time};
     MusicController music{settings, {time, time, workspace}, [this] {
                               MusicController::Players players;
-                              players.push_back(std::make_unique<SpotifyController>(
-                                  MusicSource::spotify, std::unique_ptr<SpotifyBridging>(spotify),
+                              players.push_back(std::make_unique<PlayerController>(
+                                  MusicSource::spotify, std::unique_ptr<PlayerBridging>(spotify),
                                   std::make_unique<NoCovers>(),
-                                  SpotifyController::Services{time, time, workspace},
+                                  PlayerController::Services{time, time, workspace},
                                   [this] { return pid; }));
                               return players;
                           }()};

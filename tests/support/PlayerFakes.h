@@ -1,11 +1,11 @@
 #pragma once
 
+#include "artwork/ArtworkProviding.h"
 #include "lyrics/LyricsProviding.h"
-#include "music/SpotifyArtworkProviding.h"
-#include "music/SpotifyController.h"
-#include "music/SpotifySnapshot.h"
 #include "platform/apps/ApplicationLookup.h"
 #include "platform/dbus/PlayerNotificationCenter.h"
+#include "players/model/PlayerController.h"
+#include "players/model/PlayerSnapshot.h"
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/VirtualTime.h"
@@ -29,7 +29,7 @@ struct NoBroadcasts : PlayerNotificationCenter
 };
 
 /// Cover and lyrics sources that never answer.
-struct NoCovers : SpotifyArtworkProviding
+struct NoCovers : ArtworkProviding
 {
     CancelHandle data(const QUrl &, Completion) override { return {}; }
 };
@@ -65,10 +65,10 @@ struct TimedLyrics : LyricsProviding
 };
 
 /// "Song" by "Artist" playing at `elapsed` of `duration` seconds, volume 40.
-inline SpotifySnapshot playingSong(const QString &title = QStringLiteral("Song"),
-                                   double elapsed = 50, double duration = 200)
+inline PlayerSnapshot playingSong(const QString &title = QStringLiteral("Song"),
+                                  double elapsed = 50, double duration = 200)
 {
-    SpotifySnapshot s;
+    PlayerSnapshot s;
     s.title = title;
     s.artist = QStringLiteral("Artist");
     s.isPlaying = true;
@@ -89,7 +89,7 @@ struct Broadcasts : PlayerNotificationCenter
 };
 
 // Covers that fail (or, once `bytes` is set, arrive) at once, on virtual time.
-struct Covers : SpotifyArtworkProviding
+struct Covers : ArtworkProviding
 {
     VirtualTime &time;
     QByteArray bytes;
@@ -98,7 +98,7 @@ struct Covers : SpotifyArtworkProviding
     CancelHandle data(const QUrl &, Completion completion) override
     {
         requestTimes << time.now().count();
-        SpotifyArtworkResult result{bytes, SpotifyArtworkError::badServerResponse, {}, {}};
+        ArtworkResult result{bytes, ArtworkError::badServerResponse, {}, {}};
         if (!bytes.isEmpty())
             result.error.reset();
         return time.after(Seconds(0), [completion, result] { completion(result); });
@@ -115,16 +115,16 @@ struct PlayerRig
     std::optional<qint32> pid = 100;
     ScriptedBridge *bridge = new ScriptedBridge(time);
     Covers *covers = new Covers(time);
-    SpotifyController c;
+    PlayerController c;
 
     explicit PlayerRig(MusicSource source = MusicSource::spotify)
-        : c(source, std::unique_ptr<SpotifyBridging>(bridge),
-            std::unique_ptr<SpotifyArtworkProviding>(covers),
-            {time, time, workspace, &broadcasts, &apps}, [this] { return pid; })
+        : c(source, std::unique_ptr<PlayerBridging>(bridge),
+            std::unique_ptr<ArtworkProviding>(covers), {time, time, workspace, &broadcasts, &apps},
+            [this] { return pid; })
     {}
 
     // Starts polling with `snapshot` playing and lets the first poll land.
-    void play(const SpotifySnapshot &snapshot = playingSong())
+    void play(const PlayerSnapshot &snapshot = playingSong())
     {
         bridge->reply = snapshot;
         c.start();

@@ -17,7 +17,7 @@ void ScriptedBridge::snapshot(qint32, bool requestPermission, SnapshotCompletion
     answer(reply, replySeconds, std::move(completion));
 }
 
-void ScriptedBridge::send(const SpotifyCommand &command, qint32, SendCompletion completion)
+void ScriptedBridge::send(const PlayerCommand &command, qint32, SendCompletion completion)
 {
     sent.push_back(command);
     answer(sendReply, sendSeconds, std::move(completion));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "music/SpotifyBridging.h"
+#include "players/model/PlayerBridging.h"
 #include "support/VirtualTime.h"
 
 #include <limits>
@@ -9,23 +9,23 @@
 /// A player bridge that answers from a script on virtual time: each request
 /// gets the reply set when it was made, after the delay set then (an
 /// infinite delay: never). Records what it was asked.
-class ScriptedBridge final : public SpotifyBridging
+class ScriptedBridge final : public PlayerBridging
 {
 public:
     static constexpr double kNever = std::numeric_limits<double>::infinity();
 
     explicit ScriptedBridge(VirtualTime &time) : m_time(time) {}
 
-    SpotifySnapshotResult reply{SpotifySnapshot{}};
+    PlayerSnapshotResult reply{PlayerSnapshot{}};
     double replySeconds = 0;
-    SpotifySendResult sendReply{std::monostate{}};
+    PlayerSendResult sendReply{std::monostate{}};
     double sendSeconds = 0;
 
     std::vector<bool> snapshots; // whether each request may ask for permission
-    std::vector<SpotifyCommand> sent;
+    std::vector<PlayerCommand> sent;
 
     void snapshot(qint32 processID, bool requestPermission, SnapshotCompletion completion) override;
-    void send(const SpotifyCommand &command, qint32 processID, SendCompletion completion) override;
+    void send(const PlayerCommand &command, qint32 processID, SendCompletion completion) override;
 
 private:
     template <typename Result, typename Completion>

@@ -1,5 +1,5 @@
-#include "music/MusicSource.h"
 #include "platform/apps/SystemApplicationLookup.h"
+#include "players/model/MusicSource.h"
 #include "support/FileOwnership.h"
 #include "support/VirtualTime.h"
 

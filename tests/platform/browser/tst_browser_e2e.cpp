@@ -1,10 +1,10 @@
 #include "core/SystemClock.h"
-#include "music/YouTubeBrowserBridge.h"
-#include "music/YouTubePlayback.h"
 #include "platform/browser/BrowserHostAddress.h"
 #include "platform/browser/BrowserHostInstaller.h"
 #include "platform/browser/BrowserScriptTransport.h"
 #include "platform/storage/LocalFileStorage.h"
+#include "players/browser/YouTubeBrowserBridge.h"
+#include "players/browser/YouTubePlayback.h"
 #include "support/AwaitCompletion.h"
 #include "support/FileOwnership.h"
 #include "support/MemorySettings.h"
@@ -22,7 +22,7 @@
 #include <csignal>
 #include <sys/prctl.h>
 
-using Kind = SpotifyLocalError::Kind;
+using Kind = PlayerError::Kind;
 
 // The Velloway extension and native host in a real headless Chromium (or
 // Firefox ESR with VELLOWAY_E2E_BROWSER=firefox), against a local HTTPS page
@@ -42,26 +42,26 @@ private:
 
     qint32 pid() const { return qint32(m_browser.processId()); }
 
-    SpotifySnapshotResult poll()
+    PlayerSnapshotResult poll()
     {
-        return awaitCompletion<SpotifySnapshotResult>(
+        return awaitCompletion<PlayerSnapshotResult>(
             [&](auto done) { m_bridge->snapshot(pid(), false, done); });
     }
 
-    SpotifySendResult command(const SpotifyCommand &command)
+    PlayerSendResult command(const PlayerCommand &command)
     {
-        return awaitCompletion<SpotifySendResult>(
+        return awaitCompletion<PlayerSendResult>(
             [&](auto done) { m_bridge->send(command, pid(), done); });
     }
 
     // Polls until `ready` holds (the page acts on its own time); the last snapshot.
-    SpotifySnapshot pollUntil(const std::function<bool(const SpotifySnapshot &)> &ready = {})
+    PlayerSnapshot pollUntil(const std::function<bool(const PlayerSnapshot &)> &ready = {})
     {
-        SpotifySnapshot last;
+        PlayerSnapshot last;
         [[maybe_unused]] const bool done = QTest::qWaitFor(
             [&] {
                 const auto result = poll();
-                last = result.isSuccess() ? result.value() : SpotifySnapshot();
+                last = result.isSuccess() ? result.value() : PlayerSnapshot();
                 return !ready || ready(last);
             },
             15'000);
@@ -191,7 +191,7 @@ private slots:
             m_firefox ? MusicSource::safari : MusicSource::chrome,
             std::make_unique<BrowserScriptTransport>(*m_server, YouTubePlayback::program()),
             SystemClock::shared(), m_settings);
-        const auto connected = awaitCompletion<SpotifySnapshotResult>(
+        const auto connected = awaitCompletion<PlayerSnapshotResult>(
             [&](auto done) { m_bridge->snapshot(pid(), true, done); });
         QVERIFY2(connected.isSuccess() || connected.localError(), "the first poll failed");
     }
@@ -209,8 +209,8 @@ private slots:
 
     void readsThePlayingTab()
     {
-        const SpotifySnapshot song = pollUntil(
-            [](const SpotifySnapshot &s) { return s.isPlaying && s.timing.duration > 0; });
+        const PlayerSnapshot song =
+            pollUntil([](const PlayerSnapshot &s) { return s.isPlaying && s.timing.duration > 0; });
         QCOMPARE(song.title, QStringLiteral("Song One"));
         QCOMPARE(song.artist, QStringLiteral("Artist One"));
         QCOMPARE(song.album, QStringLiteral("Album One"));
@@ -233,25 +233,25 @@ private slots:
 
     void controlsChangeThePage()
     {
-        QVERIFY(command(SpotifyCommand::toggle()).isSuccess());
-        QVERIFY(!pollUntil([](const SpotifySnapshot &s) { return !s.isPlaying; }).isPlaying);
-        QVERIFY(command(SpotifyCommand::toggle()).isSuccess());
-        QVERIFY(pollUntil([](const SpotifySnapshot &s) { return s.isPlaying; }).isPlaying);
+        QVERIFY(command(PlayerCommand::toggle()).isSuccess());
+        QVERIFY(!pollUntil([](const PlayerSnapshot &s) { return !s.isPlaying; }).isPlaying);
+        QVERIFY(command(PlayerCommand::toggle()).isSuccess());
+        QVERIFY(pollUntil([](const PlayerSnapshot &s) { return s.isPlaying; }).isPlaying);
 
         const auto first = pollUntil();
         QCOMPARE(first.title, QStringLiteral("Song One"));
-        QVERIFY(command(SpotifyCommand::seek(75, *LyricsTrack::from(first))).isSuccess());
+        QVERIFY(command(PlayerCommand::seek(75, *LyricsTrack::from(first))).isSuccess());
         QVERIFY(pollUntil().timing.elapsed >= 75);
 
         // Levels whose fraction times 100 is not a whole number in floating point.
         for (int level : {57, 29, 7}) {
-            QVERIFY(command(SpotifyCommand::volume(level)).isSuccess());
+            QVERIFY(command(PlayerCommand::volume(level)).isSuccess());
             QCOMPARE(pollUntil().volume, level);
         }
 
-        QVERIFY(command(SpotifyCommand::next()).isSuccess());
+        QVERIFY(command(PlayerCommand::next()).isSuccess());
         QCOMPARE(
-            pollUntil([](const SpotifySnapshot &s) { return s.title == "Song Two"; }).playbackID,
+            pollUntil([](const PlayerSnapshot &s) { return s.title == "Song Two"; }).playbackID,
             QStringLiteral("bbbbbbbbbbb"));
     }
 
@@ -261,7 +261,7 @@ private slots:
         // The user skips a song in the page; the bridge still names the old one.
         QVERIFY(
             run(tab(false), {{"kind", "next"}, {"expected", "bbbbbbbbbbb"}}).contains("result"));
-        const auto stale = command(SpotifyCommand::next());
+        const auto stale = command(PlayerCommand::next());
         QVERIFY(stale.localError());
         QCOMPARE(stale.localError()->kind(), Kind::trackChanged);
         QCOMPARE(pollUntil().title, QStringLiteral("Song One"));

@@ -1,0 +1,183 @@
+#include "players/browser/YouTubePlayback.h"
+
+#include "artwork/ArtworkAddress.h"
+#include "artwork/YouTubeArtworkPolicy.h"
+#include "core/Graphemes.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cmath>
+
+using Kind = PlayerError::Kind;
+
+namespace YouTubePlayback {
+
+namespace {
+
+constexpr char kHost[] = "music.youtube.com";
+
+PlayerOtherError undecodable(const QString &why)
+{
+    return {QStringLiteral("The playback reply could not be read: ") + why};
+}
+
+// A key may be absent or null; present with another type, the reply is not
+// the one the program writes.
+template <typename T, typename Read>
+bool field(const QJsonObject &object, const char *key, QJsonValue::Type type, Read read,
+           std::optional<T> &out)
+{
+    const QJsonValue value = object.value(QLatin1String(key));
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (value.type() != type)
+        return false;
+    out = read(value);
+    return true;
+}
+
+} // namespace
+
+const QByteArray &functionSource()
+{
+    static const QByteArray source = [] {
+        QFile file(QStringLiteral(":/players/browser/YouTubePlayback.js"));
+        if (!file.open(QIODevice::ReadOnly))
+            qFatal("the bundled YouTube Music program is missing");
+        return file.readAll().trimmed();
+    }();
+    return source;
+}
+
+const QString &program()
+{
+    static const QString text = u'(' + QString::fromUtf8(functionSource());
+    return text;
+}
+
+std::optional<QString> videoID(const QString &text)
+{
+    if (text.size() != 11)
+        return std::nullopt;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool allowed = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') ||
+                             (u >= '0' && u <= '9') || u == '_' || u == '-';
+        if (!allowed)
+            return std::nullopt;
+    }
+    return text;
+}
+
+bool isMusicURL(const QString &text)
+{
+    const ArtworkAddress address(text);
+    if (!address.isValid())
+        return false;
+    const QUrl &url = address.url();
+    return url.scheme() == QLatin1String("https") && url.host() == QLatin1String(kHost) &&
+           address.hasDefaultPort() && !address.hasUserInfo();
+}
+
+PlayerResult<QString> script(const std::optional<PlayerCommand> &command,
+                             const std::optional<QString> &expectedID)
+{
+    QJsonObject action{{QStringLiteral("kind"), QStringLiteral("read")}};
+    if (command) {
+        switch (command->kind()) {
+        case PlayerCommand::Kind::seek: {
+            const auto &track = command->track();
+            const auto id =
+                track && track->playbackID() ? videoID(*track->playbackID()) : std::nullopt;
+            if (!std::isfinite(command->position()) || !track || track->duration() <= 0 || !id)
+                return PlayerError(Kind::trackChanged);
+            action = {{QStringLiteral("kind"), QStringLiteral("seek")},
+                      {QStringLiteral("value"),
+                       std::clamp(command->position(), 0.0, double(track->duration()))},
+                      {QStringLiteral("expected"), *id}};
+            break;
+        }
+        case PlayerCommand::Kind::volume:
+            action = {{QStringLiteral("kind"), QStringLiteral("volume")},
+                      {QStringLiteral("value"), std::clamp(command->level(), 0, 100)}};
+            break;
+        case PlayerCommand::Kind::toggle:
+            action = {{QStringLiteral("kind"), QStringLiteral("toggle")}};
+            break;
+        case PlayerCommand::Kind::previous:
+            action = {{QStringLiteral("kind"), QStringLiteral("previous")}};
+            break;
+        case PlayerCommand::Kind::next:
+            action = {{QStringLiteral("kind"), QStringLiteral("next")}};
+            break;
+        }
+        if (!action.contains(QStringLiteral("expected"))) {
+            const auto id = expectedID ? videoID(*expectedID) : std::nullopt;
+            if (!id)
+                return PlayerError(Kind::trackChanged);
+            action.insert(QStringLiteral("expected"), *id);
+        }
+    }
+    // QJsonObject keeps its keys sorted, so the text is the same for equal actions.
+    return program() + QStringLiteral(")(") +
+           QString::fromUtf8(QJsonDocument(action).toJson(QJsonDocument::Compact)) + u')';
+}
+
+PlayerSnapshotResult snapshot(const QByteArray &data)
+{
+    if (data.size() > kMaxReplyBytes)
+        return PlayerError(Kind::invalidReply);
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return undecodable(parseError.errorString());
+    if (!document.isObject())
+        return undecodable(QStringLiteral("not an object"));
+    const QJsonObject reply = document.object();
+
+    const auto string = [](const QJsonValue &v) { return v.toString(); };
+    const auto number = [](const QJsonValue &v) { return v.toDouble(); };
+    std::optional<QString> title, artist, album, videoId, imageSrc, error;
+    std::optional<bool> isPaused;
+    std::optional<double> songDuration, elapsedSeconds, volume;
+    const bool wellTyped =
+        field(reply, "title", QJsonValue::String, string, title) &&
+        field(reply, "artist", QJsonValue::String, string, artist) &&
+        field(reply, "album", QJsonValue::String, string, album) &&
+        field(reply, "videoId", QJsonValue::String, string, videoId) &&
+        field(reply, "imageSrc", QJsonValue::String, string, imageSrc) &&
+        field(reply, "error", QJsonValue::String, string, error) &&
+        field(
+            reply, "isPaused", QJsonValue::Bool, [](const QJsonValue &v) { return v.toBool(); },
+            isPaused) &&
+        field(reply, "songDuration", QJsonValue::Double, number, songDuration) &&
+        field(reply, "elapsedSeconds", QJsonValue::Double, number, elapsedSeconds) &&
+        field(reply, "volume", QJsonValue::Double, number, volume);
+    if (!wellTyped)
+        return undecodable(QStringLiteral("a field has the wrong type"));
+
+    if (error)
+        return PlayerError(*error == QLatin1String("trackChanged") ? Kind::trackChanged
+                                                                   : Kind::invalidReply);
+
+    PlayerSnapshot snapshot;
+    snapshot.title = Graphemes::left(title.value_or(QString()), kMaxTextLength);
+    snapshot.artist = Graphemes::left(artist.value_or(QString()), kMaxTextLength);
+    snapshot.album = Graphemes::left(album.value_or(QString()), kMaxTextLength);
+    snapshot.playbackID = videoID(videoId.value_or(QString()));
+    if (imageSrc)
+        snapshot.artworkURL = YouTubeArtworkPolicy::validatedURL(*imageSrc);
+    snapshot.isPlaying = isPaused == false && !snapshot.title.isEmpty();
+    snapshot.timing = PlaybackTiming::fromMilliseconds(songDuration.value_or(0) * 1000,
+                                                       elapsedSeconds.value_or(0));
+    // The page reports volume as a fraction times 100: 0.57 * 100 is
+    // 56.99999999999999, so round rather than truncate.
+    if (volume && std::isfinite(*volume) && *volume >= 0 && *volume <= 100)
+        snapshot.volume = int(std::lround(*volume));
+    return snapshot;
+}
+
+} // namespace YouTubePlayback

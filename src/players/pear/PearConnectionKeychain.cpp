@@ -1,0 +1,42 @@
+#include "players/pear/PearConnectionKeychain.h"
+
+#include "platform/keyring/SecretStore.h"
+#include "players/pear/PearAPI.h"
+
+#include <QStringDecoder>
+
+namespace {
+
+const SecretStore::Attributes &attributes()
+{
+    static const SecretStore::Attributes query = {
+        {QStringLiteral("service"), QLatin1String(PearConnectionKeychain::kService)},
+        {QStringLiteral("account"), QLatin1String(PearConnectionKeychain::kAccount)}};
+    return query;
+}
+
+} // namespace
+
+std::optional<QString> PearConnectionKeychain::read() const
+{
+    const auto secret = m_store.read(attributes());
+    if (!secret || secret->size() > PearAPI::kMaxTokenBytes)
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QString text = decoder.decode(*secret);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+PlayerSendResult PearConnectionKeychain::save(const QString &token)
+{
+    if (m_store.save(attributes(), QLatin1String(kLabel), token.toUtf8()))
+        return PlayerError(PlayerError::Kind::pearSetup);
+    return std::monostate();
+}
+
+void PearConnectionKeychain::remove()
+{
+    m_store.remove(attributes());
+}
