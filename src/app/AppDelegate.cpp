@@ -12,6 +12,7 @@
 #include "lyrics/LyricsWindowController.h"
 #include "notes/NotesStore.h"
 #include "nowplaying/MusicConnectionDialog.h"
+#include "platform/dbus/MprisServiceDirectory.h"
 #include "platform/desktop/AutostartLoginItem.h"
 #include "platform/desktop/DesktopWorkspace.h"
 #include "platform/desktop/LocalEventMonitor.h"
@@ -73,6 +74,8 @@ AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactor
                                                 makePlayers ? std::optional(makePlayers(services))
                                                             : std::nullopt,
                                                 m_connectionDialog.get());
+    if (!makePlayers)
+        m_music->followOtherPlayers(MprisServiceDirectory::shared(), QDBusConnection::sessionBus());
     m_updates = std::make_unique<AppUpdateController>();
     m_lyricsLoader = std::make_unique<LyricsLoader>();
     m_lyrics = std::make_unique<LyricsController>(*m_lyricsLoader, &scheduler, &clock);

@@ -3,12 +3,13 @@
 #include "artwork/ArtworkProviding.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
-#include "music/MusicBridges.h"
 #include "music/MusicController.h"
 #include "platform/browser/BrowserHostAddress.h"
+#include "platform/dbus/MprisServiceDirectory.h"
 #include "platform/desktop/Workspace.h"
 #include "platform/storage/IniSettings.h"
 #include "players/model/UnavailableBridge.h"
+#include "players/model/VolumeController.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -67,6 +68,11 @@ public:
     {
         m_bridge->send(command, processID, std::move(completion));
     }
+    bool announcesChanges() const override { return m_bridge->announcesChanges(); }
+    void setChangeHandler(std::function<void()> onChange) override
+    {
+        m_bridge->setChangeHandler(std::move(onChange));
+    }
 
 private:
     std::unique_ptr<PlayerBridging> m_bridge;
@@ -102,6 +108,26 @@ QString stateName(PlayerConnectionState state)
     return {};
 }
 
+// The same states in the words a person reads.
+QString stateWords(PlayerConnectionState state)
+{
+    switch (state) {
+    case PlayerConnectionState::notRunning:
+        return QStringLiteral("not running");
+    case PlayerConnectionState::needsPermission:
+        return QStringLiteral("waiting to be connected");
+    case PlayerConnectionState::denied:
+        return QStringLiteral("connection refused");
+    case PlayerConnectionState::connecting:
+        return QStringLiteral("connecting");
+    case PlayerConnectionState::ready:
+        return QStringLiteral("connected");
+    case PlayerConnectionState::unavailable:
+        return QStringLiteral("not answering");
+    }
+    return {};
+}
+
 QString clockText(double seconds)
 {
     const int whole = int(std::max(0.0, seconds));
@@ -125,7 +151,8 @@ public:
 
     void begin()
     {
-        // The first lookups make the session bus tell who owns each player.
+        // The bus starts telling which players there are and who owns them.
+        MprisServiceDirectory::shared();
         for (MusicSource source : MusicSource::allCases())
             source.processID();
         QTimer::singleShot(kBusSettleMs, [this] { poll(); });
@@ -136,45 +163,62 @@ private:
     void poll()
     {
         const bool browsersHeld = crestHoldsBrowsers();
-        MusicController::Players players;
-        for (MusicSource source : MusicSource::allCases()) {
-            const size_t index = m_rows.size();
-            Row &row = m_rows.emplace_back();
-            row.installed = source.isInstalled();
-            std::unique_ptr<PlayerBridging> bridge;
-            if (source.isBrowser() && browsersHeld) {
-                bridge = std::make_unique<UnavailableBridge>(PlayerError::browserReply(
-                    QStringLiteral("Not asked: the running Velloway holds the connection to ") +
-                    source.browserName() + QStringLiteral(".")));
-                row.held = true;
-            } else {
-                bridge = MusicBridges::make(source);
-            }
-            players.push_back(std::make_unique<PlayerController>(
-                source,
-                std::make_unique<AnswerWatch>(std::move(bridge),
-                                              [this, index] { answered(index); }),
-                std::make_unique<NoArtwork>(), services()));
-        }
+        m_rows.resize(MusicSource::allCases().size());
+        auto players = MusicController::defaultPlayers(
+            services(),
+            [this, browsersHeld](MusicSource source, std::unique_ptr<PlayerBridging> bridge) {
+                const size_t index = size_t(MusicSource::Case(source));
+                Row &row = m_rows[index];
+                row.installed = source.isInstalled();
+                if (source.isBrowser() && browsersHeld) {
+                    bridge = std::make_unique<UnavailableBridge>(PlayerError::browserReply(
+                        QStringLiteral("Not asked: the running Velloway holds the connection to ") +
+                        source.browserName() + QStringLiteral(".")));
+                    row.held = true;
+                }
+                return std::make_unique<AnswerWatch>(std::move(bridge),
+                                                     [this, index] { answered(index); });
+            });
         m_controller = std::make_unique<MusicController>(IniSettings::shared(), services(),
                                                          std::move(players));
+        m_controller->followOtherPlayers(MprisServiceDirectory::shared(),
+                                         QDBusConnection::sessionBus());
         for (size_t i = 0; i < m_rows.size(); ++i) {
-            // Asked just before the poll, which asks the same lookup again at once.
-            m_rows[i].running = MusicSource::allCases()[i].processID().has_value();
-            m_controller->players()[i]->load(false);
+            const auto &player = m_controller->players()[i];
+            m_rows[i].running = player->processID().has_value();
+            player->load(false);
         }
+        // Players besides the rows are on the bus already: they are read by
+        // signal, so they are started rather than asked once.
+        for (size_t i = m_rows.size(); i < m_controller->players().size(); ++i)
+            m_controller->players()[i]->start();
         answered(m_rows.size());
+    }
+
+    bool othersAnswered() const
+    {
+        const auto &players = m_controller->players();
+        return std::all_of(players.begin() + qsizetype(m_rows.size()), players.end(),
+                           [](const auto &p) {
+                               return p->connectionState() != PlayerConnectionState::notRunning;
+                           });
     }
 
     void answered(size_t index)
     {
         if (index < m_rows.size())
             m_rows[index].answered = true;
-        if (std::all_of(m_rows.begin(), m_rows.end(),
-                        [](const Row &r) { return !r.running || r.answered; }))
-            // After the music controller's queued reactions to the answers.
-            QMetaObject::invokeMethod(
-                qApp, [this] { finish(); }, Qt::QueuedConnection);
+        if (!m_controller || !std::all_of(m_rows.begin(), m_rows.end(),
+                                          [](const Row &r) { return !r.running || r.answered; }))
+            return;
+        if (!othersAnswered()) {
+            // Asked again shortly: the other players answer by signal.
+            QTimer::singleShot(50, [this] { answered(m_rows.size()); });
+            return;
+        }
+        // After the music controller's queued reactions to the answers.
+        QMetaObject::invokeMethod(
+            qApp, [this] { finish(); }, Qt::QueuedConnection);
     }
 
     void finish()
@@ -194,61 +238,107 @@ private:
         QCoreApplication::exit(complete ? 0 : 1);
     }
 
+    // A player besides the rows is on the bus, so it is running and asked.
+    Row rowOf(size_t index) const
+    {
+        return index < m_rows.size() ? m_rows[index] : Row{true, true, true, false};
+    }
+
+    QString idOf(const PlayerController &player) const
+    {
+        const QString bus = m_controller->busName(player);
+        return bus.isEmpty() ? player.source().rawValue() : bus;
+    }
+
     QByteArray json() const
     {
         QJsonArray players;
-        for (size_t i = 0; i < m_rows.size(); ++i) {
-            const PlayerController &player = *m_controller->players()[i];
+        const auto &all = m_controller->players();
+        for (size_t i = 0; i < all.size(); ++i) {
+            const PlayerController &player = *all[i];
+            const Row row = rowOf(i);
             QJsonObject entry{
                 {QStringLiteral("source"), player.source().rawValue()},
-                {QStringLiteral("name"), player.source().displayName()},
-                {QStringLiteral("installed"), m_rows[i].installed},
-                {QStringLiteral("running"), m_rows[i].running},
-                {QStringLiteral("asked"), m_rows[i].asked()},
+                {QStringLiteral("name"), player.displayName()},
+                {QStringLiteral("installed"), row.installed},
+                {QStringLiteral("running"), row.running},
+                {QStringLiteral("asked"), row.asked()},
                 {QStringLiteral("state"), stateName(player.connectionState())},
                 {QStringLiteral("statusMessage"),
                  player.statusMessage() ? QJsonValue(*player.statusMessage()) : QJsonValue()},
                 {QStringLiteral("active"), &player == &m_controller->active()},
             };
-            if (player.hasCurrentItem())
-                entry.insert(QStringLiteral("song"),
-                             QJsonObject{{QStringLiteral("title"), player.trackTitle()},
-                                         {QStringLiteral("artist"), player.artist()},
-                                         {QStringLiteral("playing"), player.isPlaying()},
-                                         {QStringLiteral("position"), player.elapsed()},
-                                         {QStringLiteral("duration"), player.duration()}});
+            if (const QString bus = m_controller->busName(player); !bus.isEmpty())
+                entry.insert(QStringLiteral("busName"), bus);
+            if (player.hasCurrentItem()) {
+                const auto &track = player.currentTrack();
+                QJsonValue trackID;
+                if (track && track->playbackID())
+                    trackID = *track->playbackID();
+                else if (track && track->spotifyURI())
+                    trackID = *track->spotifyURI();
+                const std::optional<int> volume = player.volume().level();
+                QJsonObject song{
+                    {QStringLiteral("title"), player.trackTitle()},
+                    {QStringLiteral("artist"), player.artist()},
+                    {QStringLiteral("album"), track ? track->album() : QString()},
+                    {QStringLiteral("trackID"), trackID},
+                    {QStringLiteral("volume"), volume ? QJsonValue(*volume) : QJsonValue()},
+                    {QStringLiteral("canSeek"), player.canSeek()},
+                    {QStringLiteral("playing"), player.isPlaying()},
+                    {QStringLiteral("position"), player.elapsed()},
+                    {QStringLiteral("duration"), player.duration()}};
+                song.insert(QStringLiteral("artwork"),
+                            player.artworkURL() ? QJsonValue(player.artworkURL()->toString())
+                                                : QJsonValue());
+                entry.insert(QStringLiteral("song"), song);
+            }
             players.append(entry);
         }
-        return QJsonDocument(QJsonObject{{QStringLiteral("active"),
-                                          m_controller->active().source().rawValue()},
-                                         {QStringLiteral("players"), players}})
-            .toJson(QJsonDocument::Indented);
+        QJsonObject document{{QStringLiteral("active"), idOf(m_controller->active())},
+                             {QStringLiteral("players"), players}};
+        if (m_controller->otherPlayersLeftOut() > 0)
+            document.insert(QStringLiteral("leftOut"), m_controller->otherPlayersLeftOut());
+        return QJsonDocument(document).toJson(QJsonDocument::Indented);
     }
 
     QByteArray lines() const
     {
         QString out;
-        for (size_t i = 0; i < m_rows.size(); ++i) {
-            const PlayerController &player = *m_controller->players()[i];
-            const Row &row = m_rows[i];
+        const auto &all = m_controller->players();
+        for (size_t i = 0; i < all.size(); ++i) {
+            const PlayerController &player = *all[i];
+            const Row row = rowOf(i);
             out += &player == &m_controller->active() ? QStringLiteral("* ") : QStringLiteral("  ");
-            out += player.source().displayName() + QStringLiteral(": ");
-            out +=
-                row.installed ? QStringLiteral("installed, ") : QStringLiteral("not installed, ");
-            out += row.running ? QStringLiteral("running, ") : QStringLiteral("not running, ");
-            out += stateName(player.connectionState());
+            out += player.displayName();
+            if (const QString bus = m_controller->busName(player); !bus.isEmpty())
+                out += QStringLiteral(" (") + bus + QLatin1Char(')');
+            out += QStringLiteral(": ");
+            if (i < m_rows.size())
+                out += row.installed ? QStringLiteral("installed, ")
+                                     : QStringLiteral("not installed, ");
+            if (row.running)
+                out += QStringLiteral("running, ") + stateWords(player.connectionState());
+            else
+                out += QStringLiteral("not running");
             if (!row.asked())
                 out += QStringLiteral(" (not asked)");
-            if (player.statusMessage())
+            if (player.statusMessage() && row.running)
                 out += QStringLiteral(": ") + *player.statusMessage();
-            if (player.hasCurrentItem())
-                out += QStringLiteral(". %1 \u201C%2\u201D by %3, %4 of %5")
+            if (player.hasCurrentItem()) {
+                const QString by = player.artist().isEmpty()
+                                       ? QString()
+                                       : QStringLiteral(" by ") + player.artist();
+                out += QStringLiteral(". %1 \u201C%2\u201D%3, %4 of %5")
                            .arg(player.isPlaying() ? QStringLiteral("Playing")
                                                    : QStringLiteral("Paused"),
-                                player.trackTitle(), player.artist(), clockText(player.elapsed()),
+                                player.trackTitle(), by, clockText(player.elapsed()),
                                 clockText(player.duration()));
+            }
             out += QLatin1Char('\n');
         }
+        if (const int left = m_controller->otherPlayersLeftOut(); left > 0)
+            out += QStringLiteral("(%1 more players on the bus were left out)\n").arg(left);
         out += QStringLiteral("(* the player the crest would show)\n");
         return out.toUtf8();
     }

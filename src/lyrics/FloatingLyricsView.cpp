@@ -331,7 +331,9 @@ void FloatingLyricsView::followPlayer()
 
 QString FloatingLyricsView::playerName() const
 {
-    return m_presentation.spotify().source().browserName();
+    const PlayerController &player = m_presentation.spotify();
+    return player.source() == MusicSource::mpris ? player.displayName()
+                                                 : player.source().browserName();
 }
 
 void FloatingLyricsView::refreshHeader()
@@ -339,7 +341,8 @@ void FloatingLyricsView::refreshHeader()
     const PlayerController &player = m_presentation.spotify();
     const bool hasTrack = player.currentTrack().has_value();
     setOneLine(m_songTitle, hasTrack ? player.trackTitle() : u"No song playing"_s);
-    setOneLine(m_songDetail, hasTrack ? player.artist() : u"Play a song in "_s + playerName());
+    const QString detail = hasTrack ? player.artist() : QString();
+    setOneLine(m_songDetail, !detail.isEmpty() ? detail : u"Play a song in "_s + playerName());
 
     const qreal ratio = devicePixelRatioF();
     QPixmap cover(QSize(kCoverSize, kCoverSize) * ratio);
@@ -446,6 +449,9 @@ void FloatingLyricsView::refreshBody()
         break;
     case Status::rateLimited:
         message(u"A little pause."_s, u"The lyrics service is busy. Try again later."_s, true);
+        break;
+    case Status::noArtist:
+        message(u"Lyrics can’t be looked up for this song without an artist."_s, QString(), false);
         break;
     }
     m_shownIndex.reset();

@@ -63,6 +63,10 @@ void LyricsController::load()
         publish(this, m_status, Status::idle, &LyricsController::statusChanged);
         return;
     }
+    if (m_track->artist().trimmed().isEmpty()) {
+        publish(this, m_status, Status::noArtist, &LyricsController::statusChanged);
+        return;
+    }
     const qint64 token = ++m_generation;
     m_request.cancel();
     publish(this, m_status, Status::loading, &LyricsController::statusChanged);

@@ -36,7 +36,9 @@ public:
         ready,
         notFound,
         failed,
-        rateLimited
+        rateLimited,
+        /// The song has no artist, so there is nothing to look up by.
+        noArtist
     };
     Q_ENUM(Status)
 

@@ -3,25 +3,31 @@
 #include "players/model/MusicSource.h"
 #include "players/model/PlayerController.h"
 
+#include <QDBusConnection>
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 
 #include <array>
 #include <memory>
 #include <optional>
 #include <vector>
 
+class MprisServiceDirectory;
 class MusicConnectionPresenting;
 struct MusicConnectionPrompt;
 class Settings;
 
-/// Owns one player controller per supported player and chooses the active
-/// one, whose song the crest shows and the lyrics follow: the player that
-/// most recently started playing wins; when nothing plays, the active player
-/// stays while it has a song loaded, else the first that has one takes
-/// over. No switch happens while the user scrubs, sends a command to or
-/// drags the volume of the active player. Main thread only.
+/// Owns one player controller per supported player, and one per other MPRIS
+/// player on the bus while it is there, and chooses the active one, whose
+/// song the crest shows and the lyrics follow: the player that most recently
+/// started playing (or was picked by the user) wins; when nothing plays, the
+/// active player stays while it has a song loaded, else the first that has
+/// one takes over. A browser's own media entry that shows the song its
+/// connected YouTube Music row shows is never chosen. No switch happens
+/// while the user scrubs, sends a command to or drags the volume of the
+/// active player. Main thread only.
 class MusicController final : public QObject
 {
     Q_OBJECT
@@ -41,9 +47,33 @@ public:
                     MusicConnectionPresenting *presenter = nullptr, QObject *parent = nullptr);
     ~MusicController() override;
 
+    /// Hands a player's bridge over before its controller takes it (to
+    /// watch or replace it).
+    using BridgeWrapper = std::function<std::unique_ptr<PlayerBridging>(
+        MusicSource, std::unique_ptr<PlayerBridging>)>;
+
     /// One player per `MusicSource`, in their order, each with its own
     /// bridge and cover loader.
-    static Players defaultPlayers(const PlayerController::Services &services);
+    static Players defaultPlayers(const PlayerController::Services &services,
+                                  const BridgeWrapper &wrap = {});
+
+    /// Most MPRIS players followed besides the seven rows.
+    static constexpr int kMaxOtherPlayers = 16;
+
+    /// Follows every MPRIS player of `directory` that is not Spotify's as a
+    /// player of its own, started as the others are.
+    void followOtherPlayers(MprisServiceDirectory &directory, QDBusConnection bus);
+    /// Other MPRIS players on the bus past `kMaxOtherPlayers`, not followed.
+    int otherPlayersLeftOut() const { return m_leftOut; }
+    /// The bus name of an MPRIS player besides the seven rows; else empty.
+    QString busName(const PlayerController &player) const;
+
+    /// The players a person may pick: those running, with a song or not,
+    /// less a browser's entry hidden behind its YouTube Music row.
+    QList<PlayerController *> runningPlayers() const;
+    /// Shows `player` as if it had just started playing, until another
+    /// player really starts.
+    void pick(PlayerController &player);
 
     PlayerController &active() const { return *m_active; }
     const Players &players() const { return m_players; }
@@ -75,13 +105,27 @@ private:
     void subscribe(PlayerController &player);
     void reconcile();
     PlayerController *choose() const;
+    bool isHidden(const PlayerController &player) const;
+    bool isListed(const PlayerController &player) const;
+    void syncOtherPlayers();
+    void addOtherPlayer(const QString &busName);
+    void removeOtherPlayer(size_t index);
 
     ApplicationLookup &m_applications;
     MusicConnectionPresenting *const m_presenter;
+    std::optional<PlayerController::Services> m_services;
     Players m_players;
     PlayerController *m_active = nullptr;
+    bool m_isStarted = false;
 
-    QHash<MusicSource, bool> m_wasPlaying;
-    QHash<MusicSource, quint64> m_activity;
+    QHash<const PlayerController *, bool> m_wasPlaying;
+    QHash<const PlayerController *, quint64> m_activity;
+    QHash<const PlayerController *, QString> m_busNames;
     quint64 m_sequence = 0;
+    const PlayerController *m_picked = nullptr;
+    quint64 m_pickedAt = 0;
+
+    QPointer<MprisServiceDirectory> m_directory;
+    QDBusConnection m_bus{QString()};
+    int m_leftOut = 0;
 };

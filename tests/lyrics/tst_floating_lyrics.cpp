@@ -47,7 +47,6 @@ struct Harness
     VirtualTime time;
     RecordingWorkspace workspace;
     FakeApps apps{100};
-    NoBroadcasts quiet;
     MemorySettings settings;
     Screens screens;
     TimedLyrics provider{
@@ -64,7 +63,7 @@ struct Harness
         bridges.push_back(new ScriptedBridge(time));
         return std::make_unique<PlayerController>(
             source, std::unique_ptr<PlayerBridging>(bridges.back()), std::make_unique<NoCovers>(),
-            PlayerController::Services{time, time, workspace, &quiet, &apps});
+            PlayerController::Services{time, time, workspace, &apps});
     }
     void play(int index, const QString &title, double elapsed, bool playing = true)
     {

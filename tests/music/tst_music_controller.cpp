@@ -54,7 +54,7 @@ struct Harness
             std::make_unique<MusicController>(defaults, services(), std::move(players), &prompts);
         settle();
     }
-    PlayerController::Services services() { return {time, time, workspace, nullptr, &apps}; }
+    PlayerController::Services services() { return {time, time, workspace, &apps}; }
     PlayerController &player(MusicSource source)
     {
         return *music->players()[size_t(kSources.indexOf(source))];

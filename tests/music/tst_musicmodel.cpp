@@ -108,7 +108,7 @@ private slots:
         row("500 characters", snapshot(title500, "A", "", 10), true, 10);
         row("500 accented characters", snapshot(accented, "A", "", 10), true, 10);
         row("empty title", snapshot("", "A", "B", 200), false, 0);
-        row("empty artist", snapshot("T", "", "B", 200), false, 0);
+        row("a file without tags", snapshot("T", "", "", 200), true, 200);
         row("501-character title", snapshot(title500 + "y", "A", "", 200), false, 0);
         row("501-character album", snapshot("T", "A", title500 + "y", 200), false, 0);
         row("zero duration", snapshot("T", "A", "B", 0), false, 0);

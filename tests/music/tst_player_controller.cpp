@@ -72,20 +72,31 @@ private slots:
         QCOMPARE(fresh.c.statusMessage(), u"Connecting to Spotify…"_s);
     }
 
-    void changeBroadcastDiscardsThePollInFlightAndSettles()
+    // A player that announces its changes is read when it does, and polled
+    // only while it plays (for the position): a paused one costs nothing.
+    void announcingPlayerIsReadWhenToldAndPolledOnlyWhilePlaying()
     {
         PlayerRig h;
-        h.bridge->replySeconds = 0.5;
+        h.bridge->announces = true;
         h.bridge->reply = playingSong(u"Old"_s);
-        QSignalSpy titles(&h.c, &PlayerController::trackTitleChanged);
         h.c.start();
-        h.time.advance(0.1);
-        h.bridge->reply = playingSong(u"New"_s);
-        h.broadcasts.callback();
-        QCoreApplication::processEvents(); // the observer hands the broadcast over queued
-        h.time.advance(0.9);               // the poll in flight lands at 0.5, its successor at 1.0
-        QCOMPARE(titles.count(), 1);
+        h.time.advance(0);
+        QCOMPARE(h.c.trackTitle(), u"Old"_s);
+        h.time.advance(3);
+        QCOMPARE(h.bridge->snapshots.size(), size_t(4)); // the first read, then one a second
+
+        PlayerSnapshot paused = playingSong(u"New"_s);
+        paused.isPlaying = false;
+        h.bridge->reply = paused;
+        h.bridge->onChange();
+        h.time.advance(0);
         QCOMPARE(h.c.trackTitle(), u"New"_s);
+        const size_t reads = h.bridge->snapshots.size();
+        h.time.advance(10);
+        QCOMPARE(h.bridge->snapshots.size(), reads);
+
+        h.c.stop();
+        QVERIFY(!h.bridge->onChange);
     }
 
     void failuresEndInTheirStateMessageAndBackOff_data()

@@ -145,7 +145,9 @@ bool FakeMprisPlayer::handleMessage(const QDBusMessage &message, const QDBusConn
     if (message.interface() == kPropertiesInterface) {
         const QString interface = arguments.value(0).toString();
         if (method == QLatin1String("GetAll")) {
-            reply(message, {interface == kPlayerInterface ? m_properties : QVariantMap{}});
+            reply(message, {interface == kPlayerInterface ? m_properties
+                            : interface == kRootInterface ? m_rootProperties
+                                                          : QVariantMap{}});
         } else if (method == QLatin1String("Get")) {
             const QString name = arguments.value(1).toString();
             if (interface == kPlayerInterface && m_properties.contains(name))

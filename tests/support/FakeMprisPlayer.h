@@ -51,6 +51,11 @@ public:
     void setPlayerProperty(const QString &name, const QVariant &value);
     QVariant playerProperty(const QString &name) const { return m_properties.value(name); }
     void emitSeeked(qlonglong microseconds);
+    /// Sets a property of the root interface (`Identity`, `DesktopEntry`).
+    void setRootProperty(const QString &name, const QVariant &value)
+    {
+        m_rootProperties.insert(name, value);
+    }
 
     /// Never answers another call (a hung player).
     void setSilent(bool silent) { m_silent = silent; }
@@ -71,6 +76,7 @@ private:
     QString m_uniqueName;
     QDBusConnection m_connection;
     QVariantMap m_properties;
+    QVariantMap m_rootProperties;
     QList<Call> m_calls;
     bool m_silent = false;
     bool m_started = false;

@@ -3,7 +3,6 @@
 #include "artwork/ArtworkProviding.h"
 #include "lyrics/LyricsProviding.h"
 #include "platform/apps/ApplicationLookup.h"
-#include "platform/dbus/PlayerNotificationCenter.h"
 #include "players/model/PlayerController.h"
 #include "players/model/PlayerSnapshot.h"
 #include "support/RecordingWorkspace.h"
@@ -20,12 +19,6 @@ struct FakeApps : ApplicationLookup
     std::optional<qint32> pid;
     std::optional<qint32> processID(const ApplicationIdentity &) override { return pid; }
     bool isInstalled(const ApplicationIdentity &) override { return installed; }
-};
-
-/// A notification center where no player ever announces a change.
-struct NoBroadcasts : PlayerNotificationCenter
-{
-    CancelHandle observe(const QString &, std::function<void()>) override { return {}; }
 };
 
 /// Cover and lyrics sources that never answer.
@@ -77,17 +70,6 @@ inline PlayerSnapshot playingSong(const QString &title = QStringLiteral("Song"),
     return s;
 }
 
-/// A notification center that keeps the last observer, to announce a change.
-struct Broadcasts : PlayerNotificationCenter
-{
-    std::function<void()> callback;
-    CancelHandle observe(const QString &, std::function<void()> c) override
-    {
-        callback = std::move(c);
-        return CancelHandle([this] { callback = nullptr; });
-    }
-};
-
 // Covers that fail (or, once `bytes` is set, arrive) at once, on virtual time.
 struct Covers : ArtworkProviding
 {
@@ -111,7 +93,6 @@ struct PlayerRig
     VirtualTime time;
     RecordingWorkspace workspace;
     FakeApps apps;
-    Broadcasts broadcasts;
     std::optional<qint32> pid = 100;
     ScriptedBridge *bridge = new ScriptedBridge(time);
     Covers *covers = new Covers(time);
@@ -119,7 +100,7 @@ struct PlayerRig
 
     explicit PlayerRig(MusicSource source = MusicSource::spotify)
         : c(source, std::unique_ptr<PlayerBridging>(bridge),
-            std::unique_ptr<ArtworkProviding>(covers), {time, time, workspace, &broadcasts, &apps},
+            std::unique_ptr<ArtworkProviding>(covers), {time, time, workspace, &apps},
             [this] { return pid; })
     {}
 

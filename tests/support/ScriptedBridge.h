@@ -24,8 +24,14 @@ public:
     std::vector<bool> snapshots; // whether each request may ask for permission
     std::vector<PlayerCommand> sent;
 
+    /// Whether the bridge says its player announces changes.
+    bool announces = false;
+    std::function<void()> onChange;
+
     void snapshot(qint32 processID, bool requestPermission, SnapshotCompletion completion) override;
     void send(const PlayerCommand &command, qint32 processID, SendCompletion completion) override;
+    bool announcesChanges() const override { return announces; }
+    void setChangeHandler(std::function<void()> handler) override { onChange = std::move(handler); }
 
 private:
     template <typename Result, typename Completion>

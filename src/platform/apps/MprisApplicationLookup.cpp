@@ -1,6 +1,6 @@
 #include "platform/apps/MprisApplicationLookup.h"
 
-#include "platform/dbus/MprisScriptTransport.h"
+#include "platform/dbus/MprisValues.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -17,7 +17,7 @@ MprisApplicationLookup::MprisApplicationLookup(ApplicationLookup &base, QObject 
 QString MprisApplicationLookup::serviceFor(const QString &identifier)
 {
     if (identifier == QLatin1String("com.spotify.client"))
-        return QLatin1String(MprisScriptTransport::kSpotifyService);
+        return QLatin1String(MprisValues::kSpotifyService);
     return {};
 }
 

@@ -1,16 +1,20 @@
 #include "platform/dbus/MprisServiceDirectory.h"
 
-#include "platform/dbus/MprisScriptTransport.h"
+#include "platform/dbus/MprisValues.h"
+
+#include <QCoreApplication>
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace {
 const QString kBusService = QStringLiteral("org.freedesktop.DBus");
 const QString kBusPath = QStringLiteral("/org/freedesktop/DBus");
-const QLatin1String kPrefix(MprisScriptTransport::kServicePrefix);
+const QLatin1String kPrefix(MprisValues::kServicePrefix);
 } // namespace
 
 MprisServiceDirectory::MprisServiceDirectory(QDBusConnection bus, QObject *parent)
@@ -60,9 +64,13 @@ void MprisServiceDirectory::learnOwner(const QString &name, const QString &owner
             emit changed();
         return;
     }
-    if (!m_services.contains(name) && m_services.size() >= kMaxServices)
+    const auto known = m_services.find(name);
+    if (known != m_services.end() && known->owner == owner)
         return;
-    m_services.insert(name, Entry{owner, std::nullopt});
+    if (known == m_services.end() && m_services.size() >= kMaxServices &&
+        !MprisValues::isNameOf(name, QLatin1String(MprisValues::kSpotifyService)))
+        return;
+    m_services.insert(name, Entry{owner, std::nullopt, ++m_sequence});
     emit changed();
     ask(QStringLiteral("GetConnectionUnixProcessID"), {owner},
         [this, name, owner](const QDBusMessage &reply) {
@@ -102,4 +110,36 @@ std::optional<qint32> MprisServiceDirectory::processID(const QString &service) c
             return entry->processID;
     }
     return std::nullopt;
+}
+
+MprisServiceDirectory &MprisServiceDirectory::shared()
+{
+    static QPointer<MprisServiceDirectory> directory;
+    if (!directory)
+        directory =
+            new MprisServiceDirectory(QDBusConnection::sessionBus(), QCoreApplication::instance());
+    return *directory;
+}
+
+QStringList MprisServiceDirectory::names() const
+{
+    QList<std::pair<quint64, QString>> ordered;
+    for (auto it = m_services.begin(); it != m_services.end(); ++it)
+        ordered.append({it->sequence, it.key()});
+    std::sort(ordered.begin(), ordered.end());
+    QStringList result;
+    for (const auto &entry : ordered)
+        result.append(entry.second);
+    return result;
+}
+
+QString MprisServiceDirectory::owner(const QString &name) const
+{
+    return m_services.value(name).owner;
+}
+
+std::optional<qint32> MprisServiceDirectory::processIDOf(const QString &name) const
+{
+    const auto it = m_services.find(name);
+    return it == m_services.end() ? std::nullopt : it->processID;
 }

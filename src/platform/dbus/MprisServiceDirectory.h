@@ -17,10 +17,21 @@ class MprisServiceDirectory final : public QObject
     Q_OBJECT
 public:
     /// Most services followed; a bus crowded with players cannot make the
-    /// directory grow without bound.
+    /// directory grow without bound. Spotify's names are always followed.
     static constexpr int kMaxServices = 64;
 
     explicit MprisServiceDirectory(QDBusConnection bus, QObject *parent = nullptr);
+
+    /// The directory of the session bus, created on first use on the main
+    /// thread and owned by the application object.
+    static MprisServiceDirectory &shared();
+
+    /// Every MPRIS name on the bus, in the order they appeared.
+    QStringList names() const;
+    /// The unique name owning exactly `name`; empty when none.
+    QString owner(const QString &name) const;
+    /// The process owning exactly `name`, once the bus has told.
+    std::optional<qint32> processIDOf(const QString &name) const;
 
     /// The unique name owning `service` or one of its instances
     /// (`service` + "." + suffix), the exact name first; empty when none.
@@ -42,6 +53,7 @@ private:
     {
         QString owner;
         std::optional<qint32> processID;
+        quint64 sequence = 0; // when it appeared
     };
 
     void learnOwner(const QString &name, const QString &owner);
@@ -51,4 +63,5 @@ private:
 
     QDBusConnection m_bus;
     QMap<QString, Entry> m_services;
+    quint64 m_sequence = 0;
 };

@@ -14,7 +14,9 @@ LyricsTrack::LyricsTrack(QString title, QString artist, QString album, int durat
 
 std::optional<LyricsTrack> LyricsTrack::from(const PlayerSnapshot &snapshot)
 {
-    if (snapshot.title.isEmpty() || snapshot.artist.isEmpty())
+    // A file without tags has a title and nothing else; it is still a song
+    // that can be seeked, though its lyrics cannot be looked up.
+    if (snapshot.title.isEmpty())
         return std::nullopt;
     if (Graphemes::exceeds(snapshot.title, kMaxTextLength) ||
         Graphemes::exceeds(snapshot.artist, kMaxTextLength) ||

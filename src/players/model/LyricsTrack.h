@@ -26,8 +26,8 @@ public:
                 std::optional<QString> spotifyURI = std::nullopt,
                 std::optional<QString> playbackID = std::nullopt);
 
-    /// The identity of what `snapshot` is playing; none unless title and
-    /// artist are present, every text is within its cap and the duration lies
+    /// The identity of what `snapshot` is playing; none unless a title is
+    /// present (the artist may be empty), every text is within its cap and the duration lies
     /// strictly between 0 and a day.
     static std::optional<LyricsTrack> from(const PlayerSnapshot &snapshot);
 

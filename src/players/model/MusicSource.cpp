@@ -12,7 +12,7 @@ struct SourceInfo
 };
 
 // Indexed by the case's position in the enumeration.
-constexpr std::array<SourceInfo, 7> kInfo = {{
+constexpr std::array<SourceInfo, 8> kInfo = {{
     {u"spotify", u"Spotify", "com.spotify.client"},
     {u"appleMusic", u"Apple Music", "com.apple.Music"},
     // Safari has no Linux build: its row stands for Firefox, the usual Linux
@@ -22,6 +22,7 @@ constexpr std::array<SourceInfo, 7> kInfo = {{
     {u"brave", u"YouTube Music \u00B7 Brave", "com.brave.Browser"},
     {u"edge", u"YouTube Music \u00B7 Edge", "com.microsoft.edgemac"},
     {u"pear", u"YouTube Music \u00B7 Pear", "com.github.th-ch.youtube-music"},
+    {u"mpris", u"Media player", "org.mpris.MediaPlayer2"},
 }};
 
 const SourceInfo &info(MusicSource source)
@@ -68,6 +69,7 @@ bool MusicSource::isBrowser() const
     case spotify:
     case appleMusic:
     case pear:
+    case mpris:
         return false;
     }
     return false;
@@ -82,6 +84,8 @@ QString MusicSource::setup() const
 {
     const QString host = QString::fromLatin1(kYouTubeMusicWebHost);
     switch (m_case) {
+    case mpris:
+        return {};
     case spotify:
     case appleMusic:
         return QStringLiteral("Open ") + displayName() +
@@ -112,6 +116,7 @@ ApplicationIdentity MusicSource::application() const
                               QStringLiteral("spotify_spotify")};
         break;
     case appleMusic:
+    case mpris:
         break;
     case safari:
         // The main process is the oldest one; content processes run the same file.

@@ -24,7 +24,10 @@ public:
         chrome,
         brave,
         edge,
-        pear
+        pear,
+        /// Any other MPRIS player on the bus; not one of `allCases()`: such
+        /// players come and go with their bus names.
+        mpris
     };
     using enum Case;
 

@@ -62,4 +62,13 @@ public:
     /// Carries out `command` on `processID`.
     virtual void send(const PlayerCommand &command, qint32 processID,
                       SendCompletion completion) = 0;
+
+    /// True when the player announces its own changes, so a controller has
+    /// nothing to poll: it reads again when told.
+    virtual bool announcesChanges() const { return false; }
+    /// Calls `onChange` on the main thread whenever the player announces a
+    /// change (never inside this call); an empty function stops it.
+    virtual void setChangeHandler(std::function<void()> onChange) { (void)onChange; }
+    /// A person looks at the player now: what was extrapolated is read again.
+    virtual void refresh() {}
 };

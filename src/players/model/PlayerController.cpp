@@ -6,10 +6,8 @@
 #include "core/Published.h"
 #include "core/Scheduler.h"
 #include "platform/apps/ApplicationLookup.h"
-#include "platform/dbus/PlayerNotificationCenter.h"
 #include "platform/desktop/Workspace.h"
 #include "players/model/SeekPolicy.h"
-#include "players/model/SpotifyPlaybackObserver.h"
 #include "players/model/SpotifyTrackLink.h"
 #include "players/model/VolumeController.h"
 
@@ -43,7 +41,6 @@ PlayerController::PlayerController(MusicSource source, std::unique_ptr<PlayerBri
     : QObject(parent), m_source(source), m_bridge(std::move(bridge)),
       m_artworkLoader(std::move(artworkLoader)), m_scheduler(services.scheduler),
       m_clock(services.clock), m_workspace(services.workspace),
-      m_notifications(services.notifications),
       m_applications(services.applications ? *services.applications : ApplicationLookup::shared()),
       m_processIDProvider(processIDProvider ? std::move(processIDProvider)
                                             : ProcessIDProvider([source, this] {
@@ -67,32 +64,66 @@ bool PlayerController::automaticAttemptAllowed() const
     return m_clock.now() >= m_nextAutomaticAttempt;
 }
 
+QString PlayerController::displayName() const
+{
+    return m_playerName.isEmpty() ? m_source.displayName() : m_playerName;
+}
+
+void PlayerController::setPlayerName(const QString &name)
+{
+    if (m_playerName == name)
+        return;
+    m_playerName = name;
+    if (!m_isAvailable || !m_hasCurrentItem)
+        publish(this, m_artist,
+                m_isAvailable ? QStringLiteral("Choose a song in ") + displayName() : displayName(),
+                &PlayerController::artistChanged);
+}
+
 void PlayerController::start()
 {
+    if (m_isStarted)
+        return;
+    m_isStarted = true;
+    if (m_bridge->announcesChanges()) {
+        // Told, not asking: reading such a bridge costs the player nothing.
+        m_bridge->setChangeHandler([this] {
+            m_nextAutomaticAttempt = kDistantPast;
+            load(false);
+        });
+        load(false);
+        return;
+    }
+    updatePolling();
+    if (automaticAttemptAllowed())
+        load(false);
+}
+
+void PlayerController::updatePolling()
+{
+    // A player that announces its changes is read once a second only while
+    // it plays, to move the position on; others are polled while started.
+    const bool wanted = m_isStarted && (!m_bridge->announcesChanges() || m_isPlaying);
+    if (!wanted) {
+        m_polling.cancel();
+        return;
+    }
     if (m_polling)
         return;
-    if (!m_source.isBrowser() && m_source != MusicSource::pear) {
-        auto onChange = [this] { playbackDidChange(); };
-        m_playbackObserver =
-            m_notifications
-                ? std::make_unique<SpotifyPlaybackObserver>(m_source, *m_notifications, onChange)
-                : std::make_unique<SpotifyPlaybackObserver>(m_source, onChange);
-    }
-    auto tick = [this] {
+    m_polling = m_scheduler.every(kPollInterval, kPollTolerance, [this] {
         if (automaticAttemptAllowed())
             load(false);
-    };
-    m_polling = m_scheduler.every(kPollInterval, kPollTolerance, tick);
-    tick();
+    });
 }
 
 void PlayerController::stop()
 {
     cancelScrubbing(std::nullopt, false);
     m_volume->reset();
+    m_isStarted = false;
+    m_bridge->setChangeHandler({});
     m_polling.cancel();
     m_settling.cancel();
-    m_playbackObserver.reset();
     m_artworkTask.cancel();
     ++m_generation;
     m_pendingRefresh = false;
@@ -168,7 +199,7 @@ void PlayerController::apply(const PlayerSnapshot &snapshot, qint64 revision, qi
         publish(this, m_artist, snapshot.artist, &PlayerController::artistChanged);
     } else {
         publish(this, m_trackTitle, kNothingPlaying, &PlayerController::trackTitleChanged);
-        publish(this, m_artist, QStringLiteral("Choose a song in ") + m_source.displayName(),
+        publish(this, m_artist, QStringLiteral("Choose a song in ") + displayName(),
                 &PlayerController::artistChanged);
     }
     updateArtwork(snapshot.artworkURL, snapshot.artworkData);
@@ -188,6 +219,7 @@ void PlayerController::apply(const PlayerSnapshot &snapshot, qint64 revision, qi
     setConnection(ConnectionState::ready, std::nullopt);
     publish(this, m_currentTrack, track, &PlayerController::currentTrackChanged);
     m_nextAutomaticAttempt = kDistantPast;
+    updatePolling();
 }
 
 void PlayerController::fail(const PlayerError *error)
@@ -219,12 +251,13 @@ void PlayerController::clearPlayback()
     publish(this, m_currentTrack, std::nullopt, &PlayerController::currentTrackChanged);
     publish(this, m_hasCurrentItem, false, &PlayerController::hasCurrentItemChanged);
     publish(this, m_trackTitle, kNothingPlaying, &PlayerController::trackTitleChanged);
-    publish(this, m_artist, m_source.displayName(), &PlayerController::artistChanged);
+    publish(this, m_artist, displayName(), &PlayerController::artistChanged);
     updateArtwork(std::nullopt, std::nullopt);
     publish(this, m_isPlaying, false, &PlayerController::isPlayingChanged);
     publish(this, m_isAvailable, false, &PlayerController::isAvailableChanged);
     publish(this, m_duration, 0.0, &PlayerController::durationChanged);
     setPosition(0, 0);
+    updatePolling();
 }
 
 void PlayerController::setConnection(ConnectionState state, std::optional<QString> message)

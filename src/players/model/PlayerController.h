@@ -20,17 +20,16 @@
 #include <optional>
 
 class ApplicationLookup;
-class PlayerNotificationCenter;
 class Scheduler;
 class ArtworkProviding;
 struct ArtworkResult;
-class SpotifyPlaybackObserver;
 class VolumeController;
 class Workspace;
 
 /// Follows one music player, whatever kind it is, and publishes what it
-/// plays: it polls its bridge once a second while started, refreshes at once
-/// when the player announces a change, keeps a connection state with the
+/// plays: a player that announces its changes is read when it does (and,
+/// while it plays, once a second from what it announced, for the position);
+/// any other is polled once a second while started. It keeps a connection state with the
 /// words the user sees, backs off after failures, sends commands, runs the
 /// scrubbing protocol and loads the cover. Nothing is changed on screen
 /// before the player confirms it. Main thread only.
@@ -66,9 +65,6 @@ public:
         const Clock &clock;
         /// Opens the player, its track links and web pages.
         Workspace &workspace;
-        /// Where the player's change broadcasts arrive; null means the
-        /// system's.
-        PlayerNotificationCenter *notifications = nullptr;
         /// Running and installed applications; null means the system's.
         ApplicationLookup *applications = nullptr;
     };
@@ -107,6 +103,9 @@ public:
     void setShowingSetup(bool value);
 
     MusicSource source() const { return m_source; }
+    /// The player's process now, as the controller finds it; none while it
+    /// is not running.
+    std::optional<qint32> processID() const { return m_processIDProvider(); }
     PlayerBridging &bridge() const { return *m_bridge; }
     VolumeController &volume() const { return *m_volume; }
     const Clock &clock() const { return m_clock; }
@@ -116,17 +115,22 @@ public:
     Seconds nextAutomaticAttempt() const { return m_nextAutomaticAttempt; }
     void setNextAutomaticAttempt(Seconds value) { m_nextAutomaticAttempt = value; }
 
-    /// Begins polling (the first check at once) and, for the desktop
-    /// players, listening for their change broadcasts. Does nothing while
-    /// already started.
+    /// Begins following the player (the first read at once). Does nothing
+    /// while already started.
     void start();
     /// Ends all activity; what is on screen stays.
     void stop();
-    bool isStarted() const { return m_polling.isActive(); }
+    bool isStarted() const { return m_isStarted; }
+    /// The name shown for this player: its own name when it gave one, else
+    /// the source's.
+    QString displayName() const;
+    /// Sets the player's own name (an MPRIS player's `Identity`).
+    void setPlayerName(const QString &name);
 
     /// One refresh; `requestPermission` lets the bridge ask the user.
     void load(bool requestPermission);
-    /// The player announced a change.
+    /// The player announced a change: a poll in flight is stale, and the
+    /// state the player settles into is read again shortly after.
     void playbackDidChange();
     /// Sends a transport command, or a seek at the end of a scrub.
     void control(const PlayerCommand &command);
@@ -175,6 +179,7 @@ private:
     };
 
     bool automaticAttemptAllowed() const;
+    void updatePolling();
     void finishRefresh(quint64 request, quint64 generation, qint64 revision, qint32 processID,
                        const PlayerSnapshotResult &result);
     void finishCommand(quint64 request, const PlayerSendResult &result);
@@ -193,7 +198,6 @@ private:
     Scheduler &m_scheduler;
     const Clock &m_clock;
     Workspace &m_workspace;
-    PlayerNotificationCenter *const m_notifications;
     ApplicationLookup &m_applications;
     const ProcessIDProvider m_processIDProvider;
     // After the bridge: it goes first, while the bridge it writes to exists.
@@ -217,12 +221,13 @@ private:
     bool m_showingSetup = false;
 
     std::optional<QByteArray> m_localArtworkData;
-    std::unique_ptr<SpotifyPlaybackObserver> m_playbackObserver;
     CancelHandle m_settling;
     CancelHandle m_artworkTask;
     int m_artworkFailures = 0;
     Seconds m_nextArtworkAttempt = kDistantPast;
     CancelHandle m_polling;
+    bool m_isStarted = false;
+    QString m_playerName;
     bool m_isRefreshing = false;
     bool m_pendingRefresh = false;
     bool m_pendingPermissionRequest = false;
