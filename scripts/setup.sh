@@ -20,6 +20,8 @@ packages=(
     fonts-dejavu-core procps
     # a Secret Service for the keyring tests
     gnome-keyring
+    # a real MPRIS player nobody here wrote, for the players tests
+    mpv mpv-mpris
     # browser extension end-to-end tests (headless Chromium and Firefox ESR, a
     # test certificate, and certutil to trust it in a Firefox profile)
     chromium firefox-esr openssl libnss3-tools

@@ -11,7 +11,12 @@
 
 #include <QCoreApplication>
 #include <QDBusObjectPath>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -75,6 +80,32 @@ struct Bus
         }
     }
 };
+
+// A minute of a quiet tone as a WAV file without tags, like a file a
+// person plays in mpv.
+QString writeTone(const QString &folder)
+{
+    constexpr int kRate = 8000, kSeconds = 60;
+    QByteArray samples;
+    for (int i = 0; i < kRate * kSeconds; ++i) {
+        const qint16 sample = qint16(1000 * std::sin(i * 0.1));
+        samples.append(reinterpret_cast<const char *>(&sample), 2);
+    }
+    QByteArray wav("RIFF");
+    const auto u32 = [&wav](quint32 v) { wav.append(reinterpret_cast<const char *>(&v), 4); };
+    const auto u16 = [&wav](quint16 v) { wav.append(reinterpret_cast<const char *>(&v), 2); };
+    u32(36 + quint32(samples.size()));
+    wav.append("WAVEfmt ");
+    u32(16), u16(1), u16(1), u32(kRate), u32(kRate * 2), u16(2), u16(16);
+    wav.append("data");
+    u32(quint32(samples.size()));
+    wav.append(samples);
+    const QString path = folder + u"/tone.wav"_s;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size())
+        return {};
+    return path;
+}
 
 } // namespace
 
@@ -180,6 +211,45 @@ private slots:
         QCOMPARE(arguments.last().toLongLong(), method == u"Seek"_s ? 30'000'000LL : 50'000'000LL);
         QTRY_VERIFY(!player.isControlling());
         QCOMPARE(player.connectionState(), PlayerConnectionState::ready);
+    }
+
+    // A real MPRIS implementation nobody here wrote: mpv with its MPRIS
+    // plugin, playing a file without tags.
+    void realMpvIsFollowedAndControlled()
+    {
+        const QString mpv = QStandardPaths::findExecutable(u"mpv"_s);
+        const QString plugin = u"/usr/lib/mpv-mpris/mpris.so"_s;
+        if (mpv.isEmpty() || !QFile::exists(plugin))
+            QSKIP("mpv with its MPRIS plugin is not installed (scripts/setup.sh installs it)");
+        QTemporaryDir folder;
+        const QString tone = writeTone(folder.path());
+        QVERIFY(!tone.isEmpty());
+        Bus bus;
+        QProcess player;
+        player.start(mpv, {u"--no-config"_s, u"--ao=null"_s, u"--vo=null"_s, u"--no-terminal"_s,
+                           u"--script="_s + plugin, tone});
+        QVERIFY(player.waitForStarted());
+        const auto cleanup = qScopeGuard([&player] {
+            player.kill();
+            player.waitForFinished();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(bus.named(kMpv) && bus.named(kMpv)->canSeek(), 10'000);
+        PlayerController &controller = *bus.named(kMpv);
+        QCOMPARE(controller.trackTitle(), u"tone.wav"_s);
+        QCOMPARE(controller.artist(), QString());
+        QCOMPARE(controller.duration(), 60.0);
+        QVERIFY(controller.isPlaying());
+        QCOMPARE(bus.music->active().trackTitle(), u"tone.wav"_s);
+
+        controller.seek(30);
+        QTRY_VERIFY_WITH_TIMEOUT(controller.elapsed() >= 29, 5'000);
+        QTRY_VERIFY(!controller.isControlling());
+        controller.control(PlayerCommand::toggle());
+        QTRY_VERIFY_WITH_TIMEOUT(!controller.isPlaying(), 5'000);
+
+        player.kill();
+        player.waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(!bus.named(kMpv), 5'000);
     }
 
     // The player that starts playing last is shown; when it pauses, the one
