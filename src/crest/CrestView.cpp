@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -368,7 +369,22 @@ QMenu *CrestView::contextMenu()
         connections->addAction(source.displayName() + u"…"_s, this,
                                [this, source] { m_musicController.showConnectionSetup(source); });
     }
-    if (active.currentTrack()) {
+    // With more than one player running, a person picks the one shown.
+    const QList<PlayerController *> running = m_musicController.runningPlayers();
+    if (running.size() > 1) {
+        QMenu *players = menu->addMenu(u"Show Player"_s);
+        for (PlayerController *player : running) {
+            QAction *item =
+                players->addAction(QString(player->displayName()).replace(u'&', u"&&"_s));
+            item->setCheckable(true);
+            item->setChecked(player == &active);
+            connect(item, &QAction::triggered, this, [this, guarded = QPointer(player)] {
+                if (guarded)
+                    m_musicController.pick(*guarded);
+            });
+        }
+    }
+    if (active.currentTrack() && active.source() != MusicSource::mpris) {
         menu->addAction(u"Open in "_s + active.source().browserName(), this,
                         [this] { m_musicController.active().openCurrentTrack(); });
     }

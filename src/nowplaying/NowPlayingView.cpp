@@ -160,7 +160,7 @@ QWidget *NowPlayingView::buildPlayback(double inset)
     left->setSpacing(4);
     top->addLayout(left);
     m_artwork = new ArtworkButton(m_accent, page);
-    const QString open = u"Open "_s + m_controller.source().displayName();
+    const QString open = u"Open "_s + m_controller.displayName();
     m_artwork->setToolTip(open);
     m_artwork->setAccessibleName(open);
     connect(m_artwork, &QAbstractButton::clicked, this, [this] { m_controller.openPlayer(); });
@@ -320,12 +320,13 @@ void NowPlayingView::refresh()
     const bool playing = m_controller.isPlaying();
     m_playPause->setSymbol(playing ? u"pause.fill"_s : u"play.fill"_s);
     m_playPause->setLabel(playing ? u"Pause"_s : u"Play"_s,
-                          (playing ? u"Pause "_s : u"Play "_s) + source.displayName());
+                          (playing ? u"Pause "_s : u"Play "_s) + m_controller.displayName());
     m_elapsed->setText(time(m_controller.elapsed()));
     m_duration->setText(time(m_controller.duration()));
     refreshLyricsButton();
 
-    m_connectionTitle->setText(connectionTitle(state, source.displayName(), source.browserName()));
+    m_connectionTitle->setText(
+        connectionTitle(state, m_controller.displayName(), source.browserName()));
     m_message->setText(
         m_controller.statusMessage().value_or(u"Connect a player to show your current song."_s));
     const bool connecting = state == State::connecting;

@@ -45,6 +45,12 @@ private slots:
         QCOMPARE(h.loader.lookups, QList<QString>{kFirst.title()});
         QCOMPARE(h.c.status(), Status::ready);
         QCOMPARE(told, QList<bool>{true});
+
+        // A song without an artist has nothing to be looked up by.
+        h.c.updateTrack(LyricsTrack(QStringLiteral("clip.mkv"), QString(), {}, 60));
+        h.time.advance(1);
+        QCOMPARE(h.loader.lookups.size(), 1);
+        QCOMPARE(h.c.status(), Status::noArtist);
     }
 
     void statusFollowsTheLookup_data()

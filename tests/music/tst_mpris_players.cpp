@@ -138,6 +138,8 @@ private slots:
         QTRY_COMPARE(row.trackTitle(), u"Red"_s);
         QCOMPARE(row.currentTrack()->spotifyURI(), u"spotify:track:6rqhFgbbKwnb9MLmUQDhG6"_s);
         QCOMPARE(bus.music->runningPlayers(), (QList<PlayerController *>{&row, &player}));
+        player.openPlayer(); // a player known by its bus name shows its own window
+        QTRY_COMPARE(vlc.calls(u"Raise"_s).size(), 1);
 
         // Gone from the bus: its player goes, and the row says not running.
         vlc.vanish();

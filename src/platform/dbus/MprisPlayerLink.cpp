@@ -251,7 +251,7 @@ void MprisPlayerLink::announce()
 }
 
 void MprisPlayerLink::call(const QString &method, const QVariantList &arguments,
-                           Completion completion)
+                           Completion completion, const QString &interface)
 {
     if (m_owner.isEmpty()) {
         QMetaObject::invokeMethod(
@@ -262,7 +262,8 @@ void MprisPlayerLink::call(const QString &method, const QVariantList &arguments,
             Qt::QueuedConnection);
         return;
     }
-    QDBusMessage message = QDBusMessage::createMethodCall(m_owner, kPath, kPlayer, method);
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        m_owner, kPath, interface.isEmpty() ? kPlayer : interface, method);
     message.setArguments(arguments);
     send(message, [completion](const QDBusMessage &reply) {
         if (reply.type() == QDBusMessage::ReplyMessage)

@@ -65,7 +65,8 @@ public:
     /// Calls `method` of the player interface; `completion` gets the error
     /// name, or none on success. It runs on the main thread, at most once,
     /// and not after the link is gone or attached elsewhere.
-    void call(const QString &method, const QVariantList &arguments, Completion completion);
+    void call(const QString &method, const QVariantList &arguments, Completion completion,
+              const QString &interface = QString());
     /// Sets a property of the player interface.
     void setProperty(const QString &name, const QVariant &value, Completion completion);
 

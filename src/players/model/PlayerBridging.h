@@ -71,4 +71,7 @@ public:
     virtual void setChangeHandler(std::function<void()> onChange) { (void)onChange; }
     /// A person looks at the player now: what was extrapolated is read again.
     virtual void refresh() {}
+    /// Asks the running player to show its own window; false when this kind
+    /// of player cannot be asked.
+    virtual bool raise() { return false; }
 };

@@ -442,6 +442,11 @@ void PlayerController::seek(double seconds)
 
 void PlayerController::openPlayer()
 {
+    // A player known only by its bus name is asked to show itself.
+    if (m_source == MusicSource::mpris) {
+        m_bridge->raise();
+        return;
+    }
     if (!m_source.isInstalled(m_applications)) {
         setConnection(ConnectionState::unavailable,
                       PlayerConnectionPolicy::notInstalledMessage(m_source));

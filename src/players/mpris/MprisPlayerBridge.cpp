@@ -194,6 +194,16 @@ void MprisPlayerBridge::setChangeHandler(std::function<void()> onChange)
     m_onChange = std::move(onChange);
 }
 
+bool MprisPlayerBridge::raise()
+{
+    if (m_link.owner().isEmpty())
+        return false;
+    m_link.call(
+        QStringLiteral("Raise"), {}, [](std::optional<QString>) {},
+        QLatin1String(MprisValues::kRootInterface));
+    return true;
+}
+
 void MprisPlayerBridge::send(const PlayerCommand &command, qint32, SendCompletion completion)
 {
     perform(command, std::move(completion));

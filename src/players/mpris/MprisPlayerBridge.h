@@ -52,6 +52,7 @@ public:
     bool announcesChanges() const override { return true; }
     void setChangeHandler(std::function<void()> onChange) override;
     void refresh() override { m_link.refreshPosition(); }
+    bool raise() override;
 
 signals:
     /// The player's `Identity` or `DesktopEntry` may have changed.
