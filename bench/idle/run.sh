@@ -6,7 +6,12 @@
 # resident memory are read. Then the program's cost while a fake Spotify
 # plays with its lyrics floating, the time from start to the first frame of
 # the notch (bare panel beside the program), and the hover latency of the
-# program: pointer onto the notch to the first expanded pixel below it.
+# program: pointer onto the notch to the first expanded pixel below it, also
+# while a player's bus name comes and goes 100 times a second. Last, the
+# MPRIS players' figures: method calls per second to steadily playing
+# players and the idle cost with three of them playing, signal to screen,
+# and a storm of bus names (bench/mpris_players/main.cpp says what each
+# yardstick is).
 # Usage: bench/idle/run.sh [build-dir] [seconds]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -18,7 +23,8 @@ pollers="$build/bench/idle_pollers/bench_idle_pollers"
 hover="$build/bench/hover_latency/bench_hover_latency"
 first_frame="$build/bench/first_frame/bench_first_frame"
 playing="$build/bench/playing_lyrics/bench_playing_lyrics"
-for file in "$binary" "$bare" "$pollers" "$hover" "$first_frame" "$playing"; do
+mpris="$build/bench/mpris_players/bench_mpris_players"
+for file in "$binary" "$bare" "$pollers" "$hover" "$first_frame" "$playing" "$mpris"; do
     [[ -x "$file" ]] || { echo "build the program and benchmarks first: scripts/build.sh $build" >&2; exit 1; }
 done
 
@@ -71,7 +77,16 @@ if [[ "${VELLOWAY_BENCH_INSIDE:-}" == 1 ]]; then
     done
     start "$binary"
     XDG_RUNTIME_DIR="$runtime" "$hover" 21 || true
+    echo "hover latency while a player's name comes and goes 100 times a second:"
+    "$mpris" flap 30 &
+    flapper=$!
+    XDG_RUNTIME_DIR="$runtime" "$hover" 21 || true
+    kill "$flapper" 2>/dev/null || true
+    wait "$flapper" 2>/dev/null || true
     stop
+    "$mpris" steady "$binary" "$bare" "$seconds"
+    "$mpris" signal 50
+    "$mpris" storm "$binary" 10
 else
     VELLOWAY_BENCH_INSIDE=1 xvfb-run -a -s "-screen 0 1920x1080x24 -wr -noreset -nolisten tcp" \
         dbus-run-session -- "$0" "$build" "$seconds"
