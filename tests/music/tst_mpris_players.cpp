@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDBusObjectPath>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -323,6 +324,33 @@ private slots:
         QTRY_COMPARE(own.trackTitle(), title);
         QTRY_COMPARE(music.runningPlayers().contains(&own), !hidden);
         QTRY_COMPARE(&music.active() == &own, !hidden);
+    }
+
+    // A player that never answers its first reading is given its time, then
+    // asked again after 1, 2, 4 ... seconds; once it answers, it is followed.
+    void silentPlayerIsRetriedWithBackOff()
+    {
+        VirtualTime time;
+        FakeMprisPlayer player(kVlc);
+        play(player, u"Blue"_s);
+        player.setSilent(true);
+        QVERIFY(player.start());
+        MprisPlayerLink link(QDBusConnection::sessionBus(), time, time, Seconds(0.1));
+        QSignalSpy unreachable(&link, &MprisPlayerLink::unreachable);
+        link.attach(player.uniqueName());
+        const auto readings = [&player] { return player.calls(u"GetAll"_s).size() / 2; };
+        QTRY_COMPARE(unreachable.count(), 1);
+        time.advance(0.9);
+        QCOMPARE(readings(), 1);
+        time.advance(0.1);
+        QTRY_COMPARE(unreachable.count(), 2);
+        QCOMPARE(readings(), 2);
+        time.advance(1.9);
+        QCOMPARE(readings(), 2);
+        player.setSilent(false);
+        time.advance(0.1);
+        QTRY_VERIFY(link.isLoaded());
+        QCOMPARE(readings(), 3);
     }
 
     // Another program's values end in defined ones, never a crash.

@@ -44,8 +44,9 @@ QString cappedName(const QVariant &value)
 } // namespace
 
 MprisPlayerLink::MprisPlayerLink(QDBusConnection bus, Scheduler &scheduler, const Clock &clock,
-                                 QObject *parent)
-    : QObject(parent), m_bus(std::move(bus)), m_scheduler(scheduler), m_clock(clock)
+                                 Seconds callTimeout, QObject *parent)
+    : QObject(parent), m_bus(std::move(bus)), m_scheduler(scheduler), m_clock(clock),
+      m_callTimeout(callTimeout)
 {}
 
 MprisPlayerLink::~MprisPlayerLink()
@@ -100,7 +101,7 @@ void MprisPlayerLink::send(const QDBusMessage &message,
 {
     ++g_callsSent;
     const int timeoutMs =
-        int(std::chrono::duration_cast<std::chrono::milliseconds>(kCallTimeout).count());
+        int(std::chrono::duration_cast<std::chrono::milliseconds>(m_callTimeout).count());
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message, timeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, epoch = m_epoch, onReply = std::move(onReply)](QDBusPendingCallWatcher *done) {

@@ -39,7 +39,7 @@ public:
     using Completion = std::function<void(std::optional<QString> errorName)>;
 
     MprisPlayerLink(QDBusConnection bus, Scheduler &scheduler, const Clock &clock,
-                    QObject *parent = nullptr);
+                    Seconds callTimeout = kCallTimeout, QObject *parent = nullptr);
     ~MprisPlayerLink() override;
 
     /// Follows the player owned by `uniqueName` (empty: none), dropping the
@@ -96,6 +96,7 @@ private:
     QDBusConnection m_bus;
     Scheduler &m_scheduler;
     const Clock &m_clock;
+    const Seconds m_callTimeout;
     QString m_owner;
     quint64 m_epoch = 0; // a reply from before the last attach is stale
     bool m_isLoaded = false;
