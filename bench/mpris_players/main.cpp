@@ -1,3 +1,4 @@
+#include "../ProcessUsage.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
 #include "lyrics/LyricsController.h"
@@ -40,6 +41,8 @@
 //   flap [seconds]: only the coming and going, as load for another bench.
 namespace {
 
+using ProcessUsage::usage;
+
 const QString kTitle = QStringLiteral("xesam:title");
 
 void idle(int ms)
@@ -47,22 +50,6 @@ void idle(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-std::pair<qint64, qint64> usage(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly))
-        return {-1, -1};
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    qint64 rss = -1;
-    for (const QByteArray &entry : status.readAll().split('\n')) {
-        if (entry.startsWith("VmRSS:"))
-            rss = entry.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return {fields.value(11).toLongLong() + fields.value(12).toLongLong(), rss};
 }
 
 // A program started with folders of its own.

@@ -1,3 +1,4 @@
+#include "../ProcessUsage.h"
 #include "../ScreenProbe.h"
 #include "support/FakeMprisPlayer.h"
 #include "support/TestHttpServer.h"
@@ -19,27 +20,11 @@
 // resident memory. Usage: bench_playing_lyrics <program> [seconds]
 namespace {
 
+using ProcessUsage::usage;
+
 constexpr char kLyrics[] =
     R"({"trackName":"Song","artistName":"A","duration":215,"instrumental":false,)"
     R"("plainLyrics":"One\nTwo","syncedLyrics":"[00:40.00]One\n[00:45.00]Two"})";
-
-// User plus system time of `pid` in clock ticks, and its resident kB.
-std::pair<qint64, qint64> usage(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly))
-        return {-1, -1};
-    // Fields after the parenthesised name, which may hold spaces.
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    qint64 rss = -1;
-    for (const QByteArray &entry : status.readAll().split('\n')) {
-        if (entry.startsWith("VmRSS:"))
-            rss = entry.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return {fields.value(11).toLongLong() + fields.value(12).toLongLong(), rss};
-}
 
 // Runs this program's events (the fake player's answers) for `ms`.
 void idle(int ms)
