@@ -1,8 +1,10 @@
-// Velloway's side in the browser: answers the program's requests, relayed by
-// the native host, for the windows and tabs of this browser and for the
-// playback program run in a YouTube Music tab. Without the "tabs"
-// permission the browser shows this extension only the addresses of tabs it
-// may script (YouTube Music); every other tab's address stays hidden.
+// Velloway's side in the browser: answers the program's JSON requests,
+// relayed by the native host, for the windows and tabs of this browser and
+// for running the bundled playback program in a YouTube Music tab. The
+// program sends an action (a name and its arguments), never code: the
+// action is passed to the bundled function as its argument. Without the
+// "tabs" permission the browser shows this extension only the addresses of
+// tabs it may script (YouTube Music); every other tab's address stays hidden.
 // Chromium runs this file as a service worker; Firefox as a background page
 // whose manifest loads the page program first.
 if (typeof importScripts === 'function')
@@ -56,6 +58,10 @@ async function answer(message) {
         return tab ? { url: tab.url || '' } : { error: 'noTab' };
     }
     case 'run': {
+        const action = message.action;
+        if (!action || typeof action !== 'object' || Array.isArray(action) ||
+            typeof action.name !== 'string')
+            return { error: 'unknown' };
         const tab = await findTab(message);
         if (!tab)
             return { error: 'noTab' };
@@ -63,11 +69,12 @@ async function answer(message) {
             target: { tabId: tab.id },
             world: 'ISOLATED',
             func: youTubePlayback,
-            args: [message.action || {}],
+            args: [action],
         });
         const result = results && results.length > 0 ? results[0].result : undefined;
-        // An answer too large for one message goes back without a result.
-        if (typeof result !== 'string' || byteLength(result) > maxMessageBytes)
+        // Only an object is an answer; one too large for a message is
+        // dropped below, and the program reads that as no result.
+        if (!result || typeof result !== 'object' || Array.isArray(result))
             return {};
         return { result };
     }

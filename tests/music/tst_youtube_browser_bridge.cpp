@@ -1,35 +1,18 @@
 #include "players/browser/YouTubeBrowserBridge.h"
-#include "scripting/ScriptTerms.h"
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
-#include "support/ScriptedTransport.h"
+#include "support/ScriptedBrowserChannel.h"
 #include "support/TestRows.h"
 #include "support/VirtualTime.h"
 
 #include <QTest>
 
-using namespace ScriptTerms;
 using Kind = PlayerError::Kind;
-using Answer = ScriptedTransport::Answer;
+using Failure = BrowserPlayerChannel::Error;
 
 namespace {
 
 const QString kMusic = QStringLiteral("https://music.youtube.com/watch?v=");
-
-ScriptDescriptor window(qint32 id)
-{
-    return ScriptReference::element(kWindowClass, id);
-}
-
-ScriptDescriptor tab(qint32 w, qint32 index)
-{
-    return ScriptReference::element(kChromiumTabClass, index, window(w));
-}
-
-ScriptDescriptor address(const ScriptDescriptor &tabs)
-{
-    return ScriptReference::property(kChromiumTabAddress, tabs);
-}
 
 QString page(const QString &title, bool paused, const QString &id)
 {
@@ -43,43 +26,23 @@ public:
     Rig() { settings.setValue(YouTubeBrowserBridge::consentKey(MusicSource::chrome), true); }
 
     // Windows with the given tab addresses, numbered from 1.
-    void windows(const std::vector<QStringList> &tabsPerWindow)
+    void windows(const QList<QStringList> &tabsPerWindow) { channel->tabs = tabsPerWindow; }
+
+    // The page in window `w` at tab `index` (from 0) replies `reply`.
+    void pageIn(qint32 w, qint32 index, const QString &reply,
+                ScriptedBrowserChannel::Answer answer = {})
     {
-        std::vector<ScriptDescriptor> list;
-        for (size_t w = 0; w < tabsPerWindow.size(); ++w) {
-            const qint32 id = qint32(w + 1);
-            list.push_back(window(id));
-            std::vector<ScriptDescriptor> addresses;
-            for (qsizetype t = 0; t < tabsPerWindow[w].size(); ++t) {
-                addresses.push_back(ScriptDescriptor::text(tabsPerWindow[w][t]));
-                transport->answerGet(address(tab(id, qint32(t + 1))),
-                                     ScriptDescriptor::text(tabsPerWindow[w][t]));
-            }
-            transport->answerGet(address(tab(id, 0)), ScriptDescriptor::list(addresses));
-        }
-        transport->answerGet(window(0), ScriptDescriptor::list(list));
+        channel->pages[{w, index}] = {QJsonDocument::fromJson(reply.toUtf8()).object(), answer};
     }
 
-    // The page in `where` replies `reply`, failing or slow as `answer` says.
-    void pageIn(const ScriptDescriptor &where, const QString &reply, Answer answer = {})
-    {
-        answer.value = ScriptDescriptor::text(reply);
-        transport->answer(kChromiumSuite, kChromiumExecute, where, answer);
-    }
-
-    // The targets of the events sent since the last call.
-    std::vector<ScriptDescriptor> traffic()
-    {
-        const auto targets = transport->targets();
-        transport->clearLog();
-        return targets;
-    }
+    // The requests sent since the last call.
+    QStringList traffic() { return std::exchange(channel->log, {}); }
 
     VirtualTime time;
     MemorySettings settings;
-    ScriptedTransport *transport = new ScriptedTransport(time);
+    ScriptedBrowserChannel *channel = new ScriptedBrowserChannel(time);
     std::unique_ptr<YouTubeBrowserBridge> bridge = std::make_unique<YouTubeBrowserBridge>(
-        MusicSource::chrome, std::unique_ptr<ScriptTransport>(transport), time, settings);
+        MusicSource::chrome, std::unique_ptr<BrowserPlayerChannel>(channel), time, settings);
 };
 
 } // namespace
@@ -94,22 +57,22 @@ private slots:
         Rig rig;
         rig.settings.remove(YouTubeBrowserBridge::consentKey(MusicSource::chrome));
         QCOMPARE(rig.snapshot().localError()->kind(), Kind::permissionRequired);
-        QVERIFY(rig.traffic().empty()); // never scripted before the user connects
+        QVERIFY(rig.traffic().empty()); // never asked before the user connects
 
         rig.windows({{"", kMusic + "a"}, {kMusic + "b"}});
-        rig.pageIn(tab(1, 2), page("Paused", true, "aaaaaaaaaaa"));
-        rig.pageIn(tab(2, 1), page("Playing", false, "bbbbbbbbbbb"));
+        rig.pageIn(1, 1, page("Paused", true, "aaaaaaaaaaa"));
+        rig.pageIn(2, 0, page("Playing", false, "bbbbbbbbbbb"));
         QCOMPARE(rig.snapshot(true).value().title, QStringLiteral("Playing"));
         QVERIFY(rig.settings.value(YouTubeBrowserBridge::consentKey(MusicSource::chrome)).toBool());
 
         // Known playing tab: its address, then the program, nothing else.
         rig.traffic();
         QVERIFY(rig.snapshot().value().isPlaying);
-        QCOMPARE(rig.traffic(), (std::vector{address(tab(2, 1)), tab(2, 1)}));
+        QCOMPARE(rig.traffic(), QStringList({"address 2:0", R"(run 2:0 {"name":"read"})"}));
 
         // A new browser process forgets the tab and scans at once.
         QVERIFY(rig.snapshot(false, Rig::kPID + 1).value().isPlaying);
-        QCOMPARE(rig.traffic().front(), window(0));
+        QCOMPARE(rig.traffic().front(), "list");
     }
 
     void pausedTabsAndTheScanThrottle()
@@ -117,11 +80,11 @@ private slots:
         Rig rig;
         // A paused tab without a title is never a candidate.
         rig.windows({{kMusic + "a"}});
-        rig.pageIn(tab(1, 1), page("", true, "aaaaaaaaaaa"));
+        rig.pageIn(1, 0, page("", true, "aaaaaaaaaaa"));
         QCOMPARE(rig.snapshot().value(), PlayerSnapshot());
 
         rig.windows({{kMusic + "a", kMusic + "b"}});
-        rig.pageIn(tab(1, 2), page("Held", true, "bbbbbbbbbbb"));
+        rig.pageIn(1, 1, page("Held", true, "bbbbbbbbbbb"));
         rig.time.advance(3);
         const auto held = rig.snapshot();
         QCOMPARE(held.value().title, QStringLiteral("Held"));
@@ -129,38 +92,41 @@ private slots:
 
         // The cached paused tab stays the candidate, even without a title, and
         // no scan runs for 3 seconds.
-        rig.pageIn(tab(1, 2), page("", true, "bbbbbbbbbbb"));
+        rig.pageIn(1, 1, page("", true, "bbbbbbbbbbb"));
         rig.traffic();
         QCOMPARE(rig.snapshot().value().playbackID, QStringLiteral("bbbbbbbbbbb"));
-        QCOMPARE(rig.traffic().size(), size_t(2));
+        QCOMPARE(rig.traffic().size(), 2);
         rig.time.advance(3);
         rig.snapshot();
-        QCOMPARE(rig.traffic().at(2), window(0));
+        QCOMPARE(rig.traffic().at(2), "list");
     }
 
     void scanFailures_data()
     {
-        // error: none when the paused song elsewhere is read
+        // listingError: -1 for none; error: none when the paused song is read
         using Error = std::optional<PlayerError>;
-        columns<int, bool, Error>("listingError", "pausedElsewhere", "error");
-        row("a window's tabs fail, nothing else", 0, false, Error(Kind::notRunning));
-        row("a window's tabs fail, a paused song elsewhere", 0, true, Error());
-        row("extension not connected", 12, false, Error(Kind::browserSetup));
-        row("listing refused", -1719, false,
-            Error(PlayerError::browserReply("Browser window access failed (-1719).")));
+        columns<int, QString, Error>("listingError", "pausedTitle", "error");
+        row("time runs out before the next window", -1, QString(), Error(Kind::timeout));
+        row("time runs out after a paused song", -1, QString("Held"), Error());
+        row("extension not connected", int(Failure::notConnected), QString(),
+            Error(Kind::browserSetup));
+        row("listing failed", int(Failure::failed), QString(),
+            Error(PlayerError::browserReply("Browser window access failed (-10000).")));
+        row("listing malformed", int(Failure::malformed), QString(), Error(Kind::invalidReply));
     }
 
     void scanFailures()
     {
-        auto [listingError, pausedElsewhere, error] = fetch<int, bool, std::optional<PlayerError>>(
-            "listingError", "pausedElsewhere", "error");
+        auto [listingError, pausedTitle, error] =
+            fetch<int, QString, std::optional<PlayerError>>("listingError", "pausedTitle", "error");
         Rig rig;
-        rig.windows({{kMusic + "a"}, {pausedElsewhere ? kMusic + "b" : QString()}});
-        rig.transport->answerGet(address(tab(1, 0)),
-                                 Answer{std::nullopt, ScriptError::kProcessNotFound});
-        rig.pageIn(tab(2, 1), page("Held", true, "bbbbbbbbbbb"));
-        if (listingError)
-            rig.transport->answerGet(window(0), Answer{std::nullopt, listingError});
+        // The first window's two paused tabs use up the budget before the playing one.
+        rig.windows({{kMusic + "a", kMusic + "b"}, {kMusic + "c"}});
+        rig.pageIn(1, 0, page(pausedTitle, true, "aaaaaaaaaaa"), {{}, 2});
+        rig.pageIn(1, 1, page("", true, "bbbbbbbbbbb"), {{}, 2});
+        rig.pageIn(2, 0, page("Playing", false, "ccccccccccc"));
+        if (listingError >= 0)
+            rig.channel->listing = {Failure(listingError), 0};
         const auto result = rig.snapshot();
         QCOMPARE(errorOf(result), error);
         QVERIFY(error || result.value().title == "Held");
@@ -168,18 +134,21 @@ private slots:
 
     void pageFailures_data()
     {
+        // error: -1 when the page answers
         columns<int, QString, double, PlayerError>("error", "reply", "seconds", "expected");
         const auto says = &PlayerError::browserReply;
-        row("extension gone", 12, QString(), 0.0, PlayerError(Kind::browserSetup));
-        row("other refusal", -1708, QString(), 0.0,
-            says("Chrome rejected the playback request (-1708). "
+        row("extension gone", int(Failure::notConnected), QString(), 0.0,
+            PlayerError(Kind::browserSetup));
+        row("tab closed", int(Failure::noTab), QString(), 0.0,
+            says("Chrome rejected the playback request (-1728). "
                  "Check Velloway\u2019s extension in Chrome."));
-        row("10 MB result", 0, QString(10'000'000, u'x'), 0.0,
+        row("no result", int(Failure::malformed), QString(), 0.0,
             says("The browser returned no playback result."));
-        row("fields of the wrong type", 0, QString(R"({"title":[],"volume":"x"})"), 0.0,
+        row("fields of the wrong type", -1, QString(R"({"title":[],"volume":"x"})"), 0.0,
             says("The YouTube Music tab returned incomplete playback details."));
-        row("never answers", 0, page("T", false, "aaaaaaaaaaa"), 60.0, PlayerError(Kind::timeout));
-        row("browser quit", -600, QString(), 0.0, PlayerError(Kind::notRunning));
+        row("never answers", -1, page("T", false, "aaaaaaaaaaa"), 60.0, PlayerError(Kind::timeout));
+        row("browser quit", int(Failure::notRunning), QString(), 0.0,
+            PlayerError(Kind::notRunning));
     }
 
     void pageFailures()
@@ -188,7 +157,8 @@ private slots:
             fetch<int, QString, double, PlayerError>("error", "reply", "seconds", "expected");
         Rig rig;
         rig.windows({{kMusic + "a"}});
-        rig.pageIn(tab(1, 1), reply, Answer{{}, error, 0, seconds});
+        rig.pageIn(1, 0, reply,
+                   {error < 0 ? std::nullopt : std::optional(Failure(error)), seconds});
         const Seconds start = rig.time.now();
         QCOMPARE(errorOf(rig.snapshot()), expected);
         QVERIFY(rig.time.now() - start <= YouTubeBrowserBridge::kSnapshotBudget);
@@ -199,24 +169,22 @@ private slots:
         Rig rig;
         QCOMPARE(rig.send(PlayerCommand::next()).localError()->kind(), Kind::trackChanged);
         rig.windows({{kMusic + "a"}});
-        rig.pageIn(tab(1, 1), page("Song", false, "aaaaaaaaaaa"));
+        rig.pageIn(1, 0, page("Song", false, "aaaaaaaaaaa"));
         QVERIFY(rig.snapshot().isSuccess());
         rig.traffic();
 
         QVERIFY(rig.send(PlayerCommand::next()).isSuccess());
-        const auto script = rig.transport->sent().back().event.parameter(kChromiumScriptText);
-        QVERIFY(script.value().stringValue().value().endsWith(
-            QStringLiteral(R"({"expected":"aaaaaaaaaaa","kind":"next"}))")));
+        QCOMPARE(rig.traffic().back(), R"(run 1:0 {"expected":"aaaaaaaaaaa","name":"next"})");
 
         // The song changed in the page: the page refuses, the bridge says so.
-        rig.pageIn(tab(1, 1), QStringLiteral(R"({"error":"trackChanged"})"));
+        rig.pageIn(1, 0, QStringLiteral(R"({"error":"trackChanged"})"));
         QCOMPARE(rig.send(PlayerCommand::toggle()).localError()->kind(), Kind::trackChanged);
 
         // The tab left YouTube Music: nothing is run in it.
         rig.windows({{"https://example.org/"}});
         rig.traffic();
         QCOMPARE(rig.send(PlayerCommand::toggle()).localError()->kind(), Kind::trackChanged);
-        QCOMPARE(rig.traffic(), std::vector{address(tab(1, 1))});
+        QCOMPARE(rig.traffic(), QStringList{"address 1:0"});
     }
 };
 

@@ -32,7 +32,7 @@ private slots:
             QVERIFY2(!YouTubePlayback::isMusicURL(QString::fromUtf8(bad)), bad);
     }
 
-    void buildsScripts_data()
+    void buildsActions_data()
     {
         // action: empty when it fails with trackChanged
         columns<std::optional<PlayerCommand>, std::optional<QString>, QByteArray>(
@@ -40,34 +40,33 @@ private slots:
         const LyricsTrack track("Song", "Artist", "Album", 200, std::nullopt, kID);
         const std::optional<QString> none;
         row("read names no song", std::optional<PlayerCommand>(), std::optional(kID),
-            QByteArray(R"({"kind":"read"})"));
+            QByteArray(R"({"name":"read"})"));
         row("seek clamps into the song and names the track's id",
             std::optional(PlayerCommand::seek(500, track)), none,
-            QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"seek","value":200})"));
+            QByteArray(R"({"expected":"dQw4w9WgXcQ","name":"seek","position":200})"));
         row("seek without a video id",
             std::optional(PlayerCommand::seek(5, LyricsTrack("S", "A", "", 200))),
             std::optional(kID), QByteArray());
         row("seek to no finite place", std::optional(PlayerCommand::seek(qQNaN(), track)), none,
             QByteArray());
         row("volume clamps", std::optional(PlayerCommand::volume(140)), std::optional(kID),
-            QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"volume","value":100})"));
+            QByteArray(R"({"expected":"dQw4w9WgXcQ","level":100,"name":"volume"})"));
         row("next names the cached song", std::optional(PlayerCommand::next()), std::optional(kID),
-            QByteArray(R"({"expected":"dQw4w9WgXcQ","kind":"next"})"));
+            QByteArray(R"({"expected":"dQw4w9WgXcQ","name":"next"})"));
         row("previous with a malformed id", std::optional(PlayerCommand::previous()),
             std::optional<QString>(QStringLiteral("x\"}),alert(1")), QByteArray());
     }
 
-    void buildsScripts()
+    void buildsActions()
     {
         auto [command, expectedID, action] =
             fetch<std::optional<PlayerCommand>, std::optional<QString>, QByteArray>(
                 "command", "expectedID", "action");
-        const auto script = YouTubePlayback::script(command, expectedID);
+        const auto built = YouTubePlayback::action(command, expectedID);
         if (action.isEmpty())
-            QCOMPARE(errorOf(script), PlayerError(Kind::trackChanged));
-        else // keys sorted, and the program called with the action
-            QCOMPARE(script.value(), YouTubePlayback::program() + QStringLiteral(")(") +
-                                         QString::fromUtf8(action) + u')');
+            QCOMPARE(errorOf(built), PlayerError(Kind::trackChanged));
+        else
+            QCOMPARE(QJsonDocument(built.value()).toJson(QJsonDocument::Compact), action);
     }
 
     void decodesReplies_data()

@@ -2,7 +2,6 @@
 
 #include "platform/browser/BrowserFrameReader.h"
 #include "platform/browser/BrowserHostAddress.h"
-#include "scripting/ScriptTransport.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -248,15 +247,14 @@ BrowserHostServer::Reply BrowserHostServer::request(qint32 processID, QJsonObjec
     Connection *host = hostOf(processID);
     if (!host) {
         lock.unlock();
-        return {isAlive(processID) ? ScriptError::kScriptsRefused : ScriptError::kProcessNotFound,
-                {}};
+        return {isAlive(processID) ? Outcome::notConnected : Outcome::notRunning, {}};
     }
     const qint64 id = ++m_nextID;
     message.insert(QStringLiteral("id"), double(id));
     const QByteArray frame =
         BrowserFrameReader::frame(QJsonDocument(message).toJson(QJsonDocument::Compact));
     if (frame.size() - 4 > kMaxMessageBytes)
-        return {ScriptError::kEventFailed, {}};
+        return {Outcome::tooLarge, {}};
     // Requests are small and the socket buffer large: a host that lets it
     // fill up is stuck, which is a time-out to the caller.
     const ssize_t sent =
@@ -265,8 +263,7 @@ BrowserHostServer::Reply BrowserHostServer::request(qint32 processID, QJsonObjec
         // Half a frame would garble every later one: end the connection.
         if (sent > 0)
             ::shutdown(host->fd, SHUT_RDWR);
-        return {sent < 0 && errno == EAGAIN ? ScriptError::kTimedOut : ScriptError::kScriptsRefused,
-                {}};
+        return {sent < 0 && errno == EAGAIN ? Outcome::timedOut : Outcome::notConnected, {}};
     }
     m_bytesRelayed += frame.size();
     m_pending[id] = Pending{host->serial, std::nullopt, false};
@@ -278,13 +275,13 @@ BrowserHostServer::Reply BrowserHostServer::request(qint32 processID, QJsonObjec
     m_pending.erase(id);
     lock.unlock();
     if (pending.reply)
-        return {ScriptError::kNone, *pending.reply};
+        return {Outcome::answered, *pending.reply};
     if (!pending.dropped)
-        return {ScriptError::kTimedOut, {}};
+        return {Outcome::timedOut, {}};
     // The host left: its browser is quitting, or the extension went away.
     const auto graceEnd = std::min(
         deadline, Steady::now() + std::chrono::duration_cast<Steady::duration>(kQuitGrace));
     while (isAlive(processID) && Steady::now() < graceEnd)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return {isAlive(processID) ? ScriptError::kScriptsRefused : ScriptError::kProcessNotFound, {}};
+    return {isAlive(processID) ? Outcome::notConnected : Outcome::notRunning, {}};
 }

@@ -32,10 +32,20 @@ public:
     /// Most hosts connected at once.
     static constexpr int kMaxConnections = 16;
 
+    /// How a request ended.
+    enum class Outcome
+    {
+        answered,
+        notConnected, // no host of that browser is connected: the extension is missing or off
+        notRunning,   // the browser is not running, or quit meanwhile
+        timedOut,
+        tooLarge, // the request is longer than kMaxMessageBytes
+    };
+
     struct Reply
     {
-        qint32 error = 0; // a scripting error number, 0 on success
-        QJsonObject message;
+        Outcome outcome = Outcome::answered;
+        QJsonObject message; // the extension's answer, when answered
     };
 
     /// Listens on `socketPath` (replacing a stale socket there).
@@ -49,9 +59,7 @@ public:
     const QString &socketPath() const { return m_path; }
 
     /// Sends `message` to the extension in the browser `processID` and waits
-    /// up to `timeout` for its answer. Errors: 12 when no host of that browser
-    /// is connected (the extension is missing or off), -600 when the browser
-    /// is not running or quits meanwhile, -1712 on time-out.
+    /// up to `timeout` for its answer.
     Reply request(qint32 processID, QJsonObject message, Seconds timeout);
 
     /// Whether a host of the browser `processID` is connected.

@@ -1,30 +1,62 @@
 #include "players/browser/YouTubeBrowserBridge.h"
 
 #include "core/SystemClock.h"
+#include "platform/browser/BrowserExtensionChannel.h"
 #include "platform/browser/BrowserHostInstaller.h"
 #include "platform/browser/BrowserHostServer.h"
-#include "platform/browser/BrowserScriptTransport.h"
 #include "platform/storage/IniSettings.h"
 #include "players/browser/YouTubePlayback.h"
-#include "scripting/ScriptTerms.h"
 
 #include <algorithm>
 #include <mutex>
 
-using namespace ScriptTerms;
 using Kind = PlayerError::Kind;
+using Error = BrowserPlayerChannel::Error;
 
 namespace {
 
 const QString kIncompleteDetails =
     QStringLiteral("The YouTube Music tab returned incomplete playback details.");
 
+// The numbers these messages have always shown, so that what users quote
+// from them still means the same.
+QString errorNumber(Error error)
+{
+    return QString::number(error == Error::notConnected ? 12
+                           : error == Error::noTab      ? -1728
+                                                        : -10000);
+}
+
+// Failures that read the same whatever was asked.
+std::optional<PlayerError> sharedError(Error error)
+{
+    if (error == Error::notRunning)
+        return PlayerError(Kind::notRunning);
+    if (error == Error::timedOut)
+        return PlayerError(Kind::timeout);
+    return std::nullopt;
+}
+
+// What a failed listing of the windows tells the user. It is the first thing
+// every scan asks, so an extension that is not connected shows here.
+PlayerError listingError(Error error)
+{
+    if (const auto shared = sharedError(error))
+        return *shared;
+    if (error == Error::notConnected)
+        return Kind::browserSetup;
+    if (error == Error::malformed)
+        return Kind::invalidReply;
+    return PlayerError::browserReply(QStringLiteral("Browser window access failed (") +
+                                     errorNumber(error) + QStringLiteral(")."));
+}
+
 } // namespace
 
 YouTubeBrowserBridge::YouTubeBrowserBridge(MusicSource source,
-                                           std::unique_ptr<ScriptTransport> transport,
+                                           std::unique_ptr<BrowserPlayerChannel> channel,
                                            const Clock &clock, Settings &settings)
-    : m_source(source), m_transport(std::move(transport)), m_clock(clock), m_settings(settings),
+    : m_source(source), m_channel(std::move(channel)), m_clock(clock), m_settings(settings),
       m_context(std::make_unique<QObject>())
 {}
 
@@ -35,9 +67,8 @@ std::unique_ptr<YouTubeBrowserBridge> YouTubeBrowserBridge::create(MusicSource s
     static std::once_flag installed;
     std::call_once(installed,
                    [] { BrowserHostInstaller::installForUser(YouTubePlayback::functionSource()); });
-    BrowserHostServer &server = BrowserHostServer::shared();
     return std::make_unique<YouTubeBrowserBridge>(
-        source, std::make_unique<BrowserScriptTransport>(server, YouTubePlayback::program()),
+        source, std::make_unique<BrowserExtensionChannel>(BrowserHostServer::shared()),
         SystemClock::shared(), IniSettings::shared());
 }
 
@@ -63,19 +94,24 @@ void YouTubeBrowserBridge::send(const PlayerCommand &command, qint32 processID,
         std::move(completion));
 }
 
-ScriptDescriptor YouTubeBrowserBridge::tab(qint32 index, const ScriptDescriptor &window)
+std::optional<Seconds> YouTubeBrowserBridge::waitBefore(Seconds deadline) const
 {
-    return ScriptReference::element(kChromiumTabClass, index, window);
+    const Seconds left = deadline - m_clock.now();
+    if (left <= Seconds(0))
+        return std::nullopt;
+    return std::min(kMaxRequestWait, left);
 }
 
 PlayerSnapshotResult YouTubeBrowserBridge::readSnapshot(qint32 processID, bool requestPermission)
 {
-    // The browser is never scripted before the user connected it.
+    // The browser is never asked anything before the user connected it.
     if (!requestPermission && !m_settings.value(consentKey(m_source)).toBool())
         return PlayerError(Kind::permissionRequired);
-    ScriptExchange exchange(*m_transport, m_clock, processID);
-    if (const auto denied = exchange.checkPermission(requestPermission))
-        return *denied;
+    // A process identifier that names no process gives no browser to ask.
+    if (processID <= 0)
+        return PlayerError(Kind::invalidReply);
+    if (!m_channel->isRunning(processID))
+        return PlayerError(Kind::notRunning);
     if (requestPermission) {
         m_settings.setValue(consentKey(m_source), true);
         m_nextScan.reset();
@@ -86,13 +122,13 @@ PlayerSnapshotResult YouTubeBrowserBridge::readSnapshot(qint32 processID, bool r
         m_nextScan.reset();
         m_lastPID = processID;
     }
-    const Seconds deadline = exchange.now() + kSnapshotBudget;
+    const Seconds deadline = m_clock.now() + kSnapshotBudget;
 
     std::optional<Candidate> candidate;
     if (m_lastTab) {
         bool reread = false;
-        if (isMusic(exchange, *m_lastTab, deadline)) {
-            const auto result = read(exchange, *m_lastTab, deadline);
+        if (isMusic(processID, *m_lastTab, deadline)) {
+            const auto result = read(processID, *m_lastTab, deadline);
             if (result.isSuccess()) {
                 if (result.value().isPlaying) {
                     m_lastID = result.value().playbackID;
@@ -106,8 +142,8 @@ PlayerSnapshotResult YouTubeBrowserBridge::readSnapshot(qint32 processID, bool r
             m_nextScan.reset(); // the tab is gone or unreadable: scan at once
     }
 
-    if (!m_nextScan || exchange.now() >= *m_nextScan) {
-        if (auto outcome = scan(exchange, deadline, candidate))
+    if (!m_nextScan || m_clock.now() >= *m_nextScan) {
+        if (auto outcome = scan(processID, deadline, candidate))
             return std::move(*outcome);
     }
 
@@ -116,58 +152,31 @@ PlayerSnapshotResult YouTubeBrowserBridge::readSnapshot(qint32 processID, bool r
     return candidate ? candidate->snapshot : PlayerSnapshot();
 }
 
-std::optional<PlayerSnapshotResult> YouTubeBrowserBridge::scan(ScriptExchange &exchange,
-                                                               Seconds deadline,
+std::optional<PlayerSnapshotResult> YouTubeBrowserBridge::scan(qint32 processID, Seconds deadline,
                                                                std::optional<Candidate> &candidate)
 {
-    const auto windows = exchange.get(ScriptReference::element(kWindowClass, 0), deadline);
-    if (!windows.isSuccess()) {
-        const PlayerError &error = *windows.localError();
-        if (error.kind() != Kind::appleEvent)
-            return PlayerSnapshotResult(error);
-        // Here a browser refuses scripts when its extension is not
-        // connected, and the listing is the first thing every scan asks.
-        if (error.code() == ScriptError::kScriptsRefused)
-            return PlayerSnapshotResult(PlayerError(Kind::browserSetup));
-        return PlayerSnapshotResult(
-            PlayerError::browserReply(QStringLiteral("Browser window access failed (") +
-                                      QString::number(error.code()) + QStringLiteral(").")));
-    }
-    if (windows.value().kind() != ScriptDescriptor::Kind::list)
-        return PlayerSnapshotResult(PlayerError(Kind::invalidReply));
+    const auto wait = waitBefore(deadline);
+    if (!wait)
+        return PlayerSnapshotResult(PlayerError(Kind::timeout));
+    const auto windows = m_channel->windows(processID, *wait);
+    if (const auto *error = std::get_if<Error>(&windows))
+        return PlayerSnapshotResult(listingError(*error));
 
     std::optional<PlayerError> remembered;
-    const auto &windowList = windows.value().items();
+    const auto &windowList = std::get<std::vector<BrowserPlayerChannel::Window>>(windows);
     const size_t windowCount = std::min(windowList.size(), size_t(kMaxWindows));
     for (size_t w = 0; w < windowCount; ++w) {
-        const ScriptDescriptor &window = windowList[w];
-        if (window.recordType() != kObjectReference)
-            break;
-        if (!exchange.hasTimeLeft(deadline)) {
+        if (!waitBefore(deadline)) {
             remembered = PlayerError(Kind::timeout);
             continue;
         }
-        const auto addresses =
-            exchange.get(ScriptReference::property(kChromiumTabAddress, tab(0, window)), deadline);
-        if (!addresses.isSuccess()) {
-            remembered =
-                addresses.localError() ? *addresses.localError() : PlayerError(Kind::invalidReply);
-            continue;
-        }
-        if (addresses.value().kind() != ScriptDescriptor::Kind::list) {
-            remembered = PlayerError(Kind::invalidReply);
-            continue;
-        }
-        const auto &tabs = addresses.value().items();
-        const size_t tabCount = std::min(tabs.size(), size_t(kMaxTabsPerWindow));
-        for (size_t t = 0; t < tabCount; ++t) {
-            const auto address = tabs[t].stringValue();
-            if (!address)
-                break;
-            if (!YouTubePlayback::isMusicURL(*address))
+        const QStringList &addresses = windowList[w].addresses;
+        const qsizetype tabCount = std::min(addresses.size(), qsizetype(kMaxTabsPerWindow));
+        for (qsizetype t = 0; t < tabCount; ++t) {
+            if (!YouTubePlayback::isMusicURL(addresses[t]))
                 continue;
-            const ScriptDescriptor found = tab(qint32(t + 1), window);
-            auto result = read(exchange, found, deadline);
+            const Tab found{windowList[w].id, qint32(t)};
+            auto result = read(processID, found, deadline);
             if (!result.isSuccess())
                 return result;
             if (result.value().isPlaying) {
@@ -181,60 +190,49 @@ std::optional<PlayerSnapshotResult> YouTubeBrowserBridge::scan(ScriptExchange &e
     }
     if (!candidate && remembered)
         return PlayerSnapshotResult(*remembered);
-    m_nextScan = exchange.now() + kScanInterval;
+    m_nextScan = m_clock.now() + kScanInterval;
     return std::nullopt;
 }
 
-bool YouTubeBrowserBridge::isMusic(ScriptExchange &exchange, const ScriptDescriptor &tab,
-                                   Seconds deadline)
+bool YouTubeBrowserBridge::isMusic(qint32 processID, const Tab &tab, Seconds deadline)
 {
-    const auto address =
-        exchange.get(ScriptReference::property(kChromiumTabAddress, tab), deadline);
-    if (!address.isSuccess())
+    const auto wait = waitBefore(deadline);
+    if (!wait)
         return false;
-    const auto text = address.value().stringValue();
+    const auto address = m_channel->address(processID, tab, *wait);
+    const auto *text = std::get_if<QString>(&address);
     return text && YouTubePlayback::isMusicURL(*text);
 }
 
-PlayerResult<QByteArray> YouTubeBrowserBridge::execute(ScriptExchange &exchange,
-                                                       const ScriptDescriptor &tab,
-                                                       const QString &script, Seconds deadline)
+PlayerResult<QJsonObject> YouTubeBrowserBridge::run(qint32 processID, const Tab &tab,
+                                                    const QJsonObject &action, Seconds deadline)
 {
-    const Seconds left = deadline - exchange.now();
-    if (left <= Seconds(0))
+    const auto wait = waitBefore(deadline);
+    if (!wait)
         return PlayerError(Kind::timeout);
-    ScriptEvent event(kChromiumSuite, kChromiumExecute);
-    event.setParameter(kDirectObject, tab);
-    event.setParameter(kChromiumScriptText, ScriptDescriptor::text(script));
-    const auto reply = exchange.send(event, std::min(ScriptExchange::kMaxEventWait, left));
-    if (!reply.isSuccess()) {
-        const PlayerError &error = *reply.localError();
-        if (error.kind() != Kind::appleEvent)
-            return error;
-        // Firefox (the `safari` row) keeps Safari's answer to a refused
-        // script: the code, in words the user can act on.
-        if (error.code() == ScriptError::kScriptsRefused && m_source != MusicSource::safari)
-            return PlayerError(Kind::browserSetup);
-        const QString browser = m_source.browserName();
-        return PlayerError::browserReply(
-            browser + QStringLiteral(" rejected the playback request (") +
-            QString::number(error.code()) +
-            QStringLiteral("). Check Velloway\u2019s extension in ") + browser + u'.');
-    }
-    const auto text =
-        reply.value().parameter(kDirectObject).value_or(ScriptDescriptor()).stringValue();
-    const QByteArray bytes = text ? text->toUtf8() : QByteArray();
-    if (!text || bytes.size() > YouTubePlayback::kMaxReplyBytes)
+    auto reply = m_channel->run(processID, tab, action, *wait);
+    if (auto *result = std::get_if<QJsonObject>(&reply))
+        return std::move(*result);
+    const Error error = std::get<Error>(reply);
+    if (const auto shared = sharedError(error))
+        return *shared;
+    if (error == Error::malformed)
         return PlayerError::browserReply(
             QStringLiteral("The browser returned no playback result."));
-    return bytes;
+    // Firefox (the `safari` row) keeps Safari's answer to a refused request:
+    // the number, in words the user can act on.
+    if (error == Error::notConnected && m_source != MusicSource::safari)
+        return PlayerError(Kind::browserSetup);
+    const QString browser = m_source.browserName();
+    return PlayerError::browserReply(
+        browser + QStringLiteral(" rejected the playback request (") + errorNumber(error) +
+        QStringLiteral("). Check Velloway\u2019s extension in ") + browser + u'.');
 }
 
-PlayerSnapshotResult YouTubeBrowserBridge::read(ScriptExchange &exchange,
-                                                const ScriptDescriptor &tab, Seconds deadline)
+PlayerSnapshotResult YouTubeBrowserBridge::read(qint32 processID, const Tab &tab, Seconds deadline)
 {
-    const auto script = YouTubePlayback::script(std::nullopt, std::nullopt);
-    const auto reply = execute(exchange, tab, script.value(), deadline);
+    const auto reply =
+        run(processID, tab, YouTubePlayback::action(std::nullopt, std::nullopt).value(), deadline);
     if (!reply.isSuccess())
         return *reply.localError();
     auto snapshot = YouTubePlayback::snapshot(reply.value());
@@ -248,14 +246,13 @@ PlayerSendResult YouTubeBrowserBridge::perform(const PlayerCommand &command, qin
     // Commands go only to the tab the last poll found, and name its song.
     if (m_lastPID != processID || !m_lastTab)
         return PlayerError(Kind::trackChanged);
-    ScriptExchange exchange(*m_transport, m_clock, processID);
-    const Seconds deadline = exchange.now() + kCommandBudget;
-    if (!isMusic(exchange, *m_lastTab, deadline))
+    const Seconds deadline = m_clock.now() + kCommandBudget;
+    if (!isMusic(processID, *m_lastTab, deadline))
         return PlayerError(Kind::trackChanged);
-    const auto script = YouTubePlayback::script(command, m_lastID);
-    if (!script.isSuccess())
-        return *script.localError();
-    const auto reply = execute(exchange, *m_lastTab, script.value(), deadline);
+    const auto action = YouTubePlayback::action(command, m_lastID);
+    if (!action.isSuccess())
+        return *action.localError();
+    const auto reply = run(processID, *m_lastTab, action.value(), deadline);
     if (!reply.isSuccess())
         return *reply.localError();
     const auto decoded = YouTubePlayback::snapshot(reply.value());

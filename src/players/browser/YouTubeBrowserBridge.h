@@ -1,36 +1,39 @@
 #pragma once
 
 #include "core/SerialWorker.h"
+#include "platform/browser/BrowserPlayerChannel.h"
 #include "players/model/MusicSource.h"
 #include "players/model/PlayerBridging.h"
-#include "players/model/ScriptExchange.h"
 
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class Settings;
 
 /// The bridge to YouTube Music playing in a browser tab (one per browser).
 /// It finds the tab through the browser's windows and tab addresses, reads
-/// and controls the player by running the `YouTubePlayback` program in it,
-/// remembers the tab it found and rescans at most every 3 seconds, so that a
-/// poll with a known tab costs two scripting events. The browser is never
-/// scripted before the user connected it (the consent flag). All scripting
-/// runs on the bridge's own serial worker; completions arrive on the main
-/// thread.
+/// and controls the player by running the `YouTubePlayback` program in it
+/// with an action, remembers the tab it found and rescans at most every 3
+/// seconds, so that a poll with a known tab costs two requests. The browser
+/// is never asked anything before the user connected it (the consent flag).
+/// All requests run on the bridge's own serial worker; completions arrive on
+/// the main thread.
 class YouTubeBrowserBridge final : public PlayerBridging
 {
 public:
     static constexpr Seconds kSnapshotBudget{4};
     static constexpr Seconds kCommandBudget{3};
     static constexpr Seconds kScanInterval{3};
+    /// No single request waits longer than this.
+    static constexpr Seconds kMaxRequestWait{2};
     static constexpr int kMaxWindows = 24;
     static constexpr int kMaxTabsPerWindow = 128;
 
-    /// `source` is a browser. The transport, the clock and the settings are
+    /// `source` is a browser. The channel, the clock and the settings are
     /// used on the bridge's worker only.
-    YouTubeBrowserBridge(MusicSource source, std::unique_ptr<ScriptTransport> transport,
+    YouTubeBrowserBridge(MusicSource source, std::unique_ptr<BrowserPlayerChannel> channel,
                          const Clock &clock, Settings &settings);
     /// Waits for the request in progress, if any; pending completions never run.
     ~YouTubeBrowserBridge() override;
@@ -47,34 +50,35 @@ public:
     void send(const PlayerCommand &command, qint32 processID, SendCompletion completion) override;
 
 private:
+    using Tab = BrowserPlayerChannel::Tab;
+
     struct Candidate
     {
-        ScriptDescriptor tab;
+        Tab tab;
         PlayerSnapshot snapshot;
     };
 
     PlayerSnapshotResult readSnapshot(qint32 processID, bool requestPermission);
     /// A playing snapshot, an error, or nothing when the scan found no
     /// playing tab (a candidate may have been set).
-    std::optional<PlayerSnapshotResult> scan(ScriptExchange &exchange, Seconds deadline,
+    std::optional<PlayerSnapshotResult> scan(qint32 processID, Seconds deadline,
                                              std::optional<Candidate> &candidate);
     PlayerSendResult perform(const PlayerCommand &command, qint32 processID);
 
-    bool isMusic(ScriptExchange &exchange, const ScriptDescriptor &tab, Seconds deadline);
-    PlayerSnapshotResult read(ScriptExchange &exchange, const ScriptDescriptor &tab,
-                              Seconds deadline);
-    PlayerResult<QByteArray> execute(ScriptExchange &exchange, const ScriptDescriptor &tab,
-                                     const QString &script, Seconds deadline);
-    /// Every browser here speaks the same extension, so the same object model.
-    static ScriptDescriptor tab(qint32 index, const ScriptDescriptor &window);
+    bool isMusic(qint32 processID, const Tab &tab, Seconds deadline);
+    PlayerSnapshotResult read(qint32 processID, const Tab &tab, Seconds deadline);
+    PlayerResult<QJsonObject> run(qint32 processID, const Tab &tab, const QJsonObject &action,
+                                  Seconds deadline);
+    /// How long the next request may wait: none once `deadline` has passed.
+    std::optional<Seconds> waitBefore(Seconds deadline) const;
 
     const MusicSource m_source;
-    const std::unique_ptr<ScriptTransport> m_transport;
+    const std::unique_ptr<BrowserPlayerChannel> m_channel;
     const Clock &m_clock;
     Settings &m_settings;
 
     // Worker only.
-    std::optional<ScriptDescriptor> m_lastTab;
+    std::optional<Tab> m_lastTab;
     std::optional<QString> m_lastID;
     std::optional<qint32> m_lastPID;
     std::optional<Seconds> m_nextScan; // none: the distant past

@@ -52,12 +52,6 @@ const QByteArray &functionSource()
     return source;
 }
 
-const QString &program()
-{
-    static const QString text = u'(' + QString::fromUtf8(functionSource());
-    return text;
-}
-
 std::optional<QString> videoID(const QString &text)
 {
     if (text.size() != 11)
@@ -82,48 +76,44 @@ bool isMusicURL(const QString &text)
            address.hasDefaultPort() && !address.hasUserInfo();
 }
 
-PlayerResult<QString> script(const std::optional<PlayerCommand> &command,
-                             const std::optional<QString> &expectedID)
+PlayerResult<QJsonObject> action(const std::optional<PlayerCommand> &command,
+                                 const std::optional<QString> &expectedID)
 {
-    QJsonObject action{{QStringLiteral("kind"), QStringLiteral("read")}};
-    if (command) {
-        switch (command->kind()) {
-        case PlayerCommand::Kind::seek: {
-            const auto &track = command->track();
-            const auto id =
-                track && track->playbackID() ? videoID(*track->playbackID()) : std::nullopt;
-            if (!std::isfinite(command->position()) || !track || track->duration() <= 0 || !id)
-                return PlayerError(Kind::trackChanged);
-            action = {{QStringLiteral("kind"), QStringLiteral("seek")},
-                      {QStringLiteral("value"),
-                       std::clamp(command->position(), 0.0, double(track->duration()))},
-                      {QStringLiteral("expected"), *id}};
-            break;
+    using Command = PlayerCommand::Kind;
+    if (!command)
+        return QJsonObject{{QStringLiteral("name"), QStringLiteral("read")}};
+    const auto name = [](Command kind) {
+        switch (kind) {
+        case Command::seek:
+            return "seek";
+        case Command::volume:
+            return "volume";
+        case Command::toggle:
+            return "toggle";
+        case Command::previous:
+            return "previous";
+        case Command::next:
+            return "next";
         }
-        case PlayerCommand::Kind::volume:
-            action = {{QStringLiteral("kind"), QStringLiteral("volume")},
-                      {QStringLiteral("value"), std::clamp(command->level(), 0, 100)}};
-            break;
-        case PlayerCommand::Kind::toggle:
-            action = {{QStringLiteral("kind"), QStringLiteral("toggle")}};
-            break;
-        case PlayerCommand::Kind::previous:
-            action = {{QStringLiteral("kind"), QStringLiteral("previous")}};
-            break;
-        case PlayerCommand::Kind::next:
-            action = {{QStringLiteral("kind"), QStringLiteral("next")}};
-            break;
-        }
-        if (!action.contains(QStringLiteral("expected"))) {
-            const auto id = expectedID ? videoID(*expectedID) : std::nullopt;
-            if (!id)
-                return PlayerError(Kind::trackChanged);
-            action.insert(QStringLiteral("expected"), *id);
-        }
+        return "read";
+    };
+    QJsonObject action{{QStringLiteral("name"), QLatin1String(name(command->kind()))}};
+    auto id = expectedID ? videoID(*expectedID) : std::nullopt;
+    if (command->kind() == Command::seek) {
+        // A seek names the song it was computed for, not the one cached.
+        const auto &track = command->track();
+        id = track && track->playbackID() ? videoID(*track->playbackID()) : std::nullopt;
+        if (!std::isfinite(command->position()) || !track || track->duration() <= 0)
+            return PlayerError(Kind::trackChanged);
+        action.insert(QStringLiteral("position"),
+                      std::clamp(command->position(), 0.0, double(track->duration())));
+    } else if (command->kind() == Command::volume) {
+        action.insert(QStringLiteral("level"), std::clamp(command->level(), 0, 100));
     }
-    // QJsonObject keeps its keys sorted, so the text is the same for equal actions.
-    return program() + QStringLiteral(")(") +
-           QString::fromUtf8(QJsonDocument(action).toJson(QJsonDocument::Compact)) + u')';
+    if (!id)
+        return PlayerError(Kind::trackChanged);
+    action.insert(QStringLiteral("expected"), *id);
+    return action;
 }
 
 PlayerSnapshotResult snapshot(const QByteArray &data)
@@ -136,8 +126,11 @@ PlayerSnapshotResult snapshot(const QByteArray &data)
         return undecodable(parseError.errorString());
     if (!document.isObject())
         return undecodable(QStringLiteral("not an object"));
-    const QJsonObject reply = document.object();
+    return snapshot(document.object());
+}
 
+PlayerSnapshotResult snapshot(const QJsonObject &reply)
+{
     const auto string = [](const QJsonValue &v) { return v.toString(); };
     const auto number = [](const QJsonValue &v) { return v.toDouble(); };
     std::optional<QString> title, artist, album, videoId, imageSrc, error;

@@ -3,13 +3,14 @@
 #include "players/model/PlayerBridging.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QString>
 
 #include <optional>
 
 /// The program that reads and controls the YouTube Music player inside its
-/// page, the rule that builds the script for one action, and the rule that
-/// decodes the page's reply.
+/// page, the rule that builds the action it is called with, and the rule
+/// that decodes the page's reply.
 namespace YouTubePlayback {
 
 /// Longest reply accepted from a page, in bytes.
@@ -19,12 +20,8 @@ inline constexpr qsizetype kMaxTextLength = 500;
 
 inline constexpr char kWebOrigin[] = "https://music.youtube.com";
 
-/// The program text: a function expression left open, so that the program,
-/// ")(", an action in JSON and ")" form one call.
-const QString &program();
-
-/// The source of the function the browser extension bundles (the same file
-/// the program text is made from).
+/// The source of the function the browser extension bundles and calls with
+/// an action.
 const QByteArray &functionSource();
 
 /// The identifier when `text` is exactly 11 ASCII letters, digits, "_" or "-".
@@ -34,14 +31,16 @@ std::optional<QString> videoID(const QString &text);
 /// without user name or password.
 bool isMusicURL(const QString &text);
 
-/// The script for `command` (a read when none). Every command but a read
-/// names the song it is meant for; without a usable identifier it fails with
-/// `trackChanged`.
-PlayerResult<QString> script(const std::optional<PlayerCommand> &command,
-                             const std::optional<QString> &expectedID);
+/// The action the program is called with for `command` (a read when none):
+/// its "name" and arguments ("position" in seconds for a seek, "level" 0-100
+/// for the volume). Every command but a read names the song it is meant for
+/// in "expected"; without a usable identifier it fails with `trackChanged`.
+PlayerResult<QJsonObject> action(const std::optional<PlayerCommand> &command,
+                                 const std::optional<QString> &expectedID);
 
 /// Decodes the page's reply. A reply that is not the expected JSON fails
 /// with an `PlayerOtherError` that describes it.
 PlayerSnapshotResult snapshot(const QByteArray &data);
+PlayerSnapshotResult snapshot(const QJsonObject &reply);
 
 } // namespace YouTubePlayback

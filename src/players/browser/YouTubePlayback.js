@@ -1,8 +1,11 @@
+// Called by the extension with the action the program sent: its name
+// ("read", "toggle", "previous", "next", "seek", "volume"), its argument
+// ("position" in seconds, or "level" 0-100) and "expected", the song it is
+// meant for. Answers a plain object that goes back to the program as it is.
 function youTubePlayback(action) {
     const origin = 'https://music.youtube.com';
-    const reply = (object) => JSON.stringify(object);
     if (location.origin !== origin)
-        return reply({ error: 'origin' });
+        return { error: 'origin' };
 
     const bar = document.querySelector('ytmusic-player-bar');
     const video = document.querySelector('video');
@@ -29,9 +32,9 @@ function youTubePlayback(action) {
         videoParameter(location.href) || '';
 
     if (!video || !bar)
-        return reply({ error: 'empty' });
+        return { error: 'empty' };
     if (action.expected !== undefined && id !== action.expected)
-        return reply({ error: 'trackChanged' });
+        return { error: 'trackChanged' };
 
     const click = (selector) => {
         const control = bar.querySelector(selector + ' button') || bar.querySelector(selector);
@@ -40,31 +43,31 @@ function youTubePlayback(action) {
         control.click();
         return true;
     };
-    switch (action.kind) {
+    switch (action.name) {
     case 'toggle':
         if (!click('#play-pause-button'))
-            return reply({ error: 'control' });
+            return { error: 'control' };
         break;
     case 'previous':
         if (!click('.previous-button'))
-            return reply({ error: 'control' });
+            return { error: 'control' };
         break;
     case 'next':
         if (!click('.next-button'))
-            return reply({ error: 'control' });
+            return { error: 'control' };
         break;
     case 'seek':
         if (!Number.isFinite(video.duration) || video.duration <= 0)
-            return reply({ error: 'duration' });
-        video.currentTime = Math.min(Math.max(action.value, 0), video.duration);
+            return { error: 'duration' };
+        video.currentTime = Math.min(Math.max(action.position, 0), video.duration);
         break;
     case 'volume':
         if (player && typeof player.setVolume === 'function') {
-            player.setVolume(action.value);
-            if (action.value > 0 && typeof player.unMute === 'function')
+            player.setVolume(action.level);
+            if (action.level > 0 && typeof player.unMute === 'function')
                 player.unMute();
         } else {
-            video.volume = action.value / 100;
+            video.volume = action.level / 100;
             video.muted = false;
         }
         break;
@@ -90,7 +93,7 @@ function youTubePlayback(action) {
     const artist = channel ? text('.byline a[href^="channel/"]') : text('.byline').split(' • ')[0];
     const album = text('.byline a[href^="browse/"]');
 
-    return reply({
+    return {
         title: cut((session && session.title) || data.title || text('.title')),
         artist: cut((session && session.artist) || data.author || artist),
         album: cut((session && session.album) || album),
@@ -100,5 +103,5 @@ function youTubePlayback(action) {
         songDuration: Number.isFinite(video.duration) ? video.duration : 0,
         elapsedSeconds: video.currentTime,
         volume: video.muted ? 0 : video.volume * 100,
-    });
+    };
 }

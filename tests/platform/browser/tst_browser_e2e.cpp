@@ -1,10 +1,10 @@
 #include "core/SystemClock.h"
+#include "platform/browser/BrowserExtensionChannel.h"
 #include "platform/browser/BrowserHostAddress.h"
 #include "platform/browser/BrowserHostInstaller.h"
-#include "platform/browser/BrowserScriptTransport.h"
+#include "platform/browser/BrowserHostServer.h"
 #include "platform/storage/LocalFileStorage.h"
 #include "players/browser/YouTubeBrowserBridge.h"
-#include "players/browser/YouTubePlayback.h"
 #include "support/AwaitCompletion.h"
 #include "support/FileOwnership.h"
 #include "support/MemorySettings.h"
@@ -82,7 +82,7 @@ private:
         }
         return {0, 0};
     }
-    QJsonObject run(std::pair<int, int> tab, const QJsonObject &action)
+    QJsonObject run(std::pair<int, int> tab, const QJsonValue &action)
     {
         return m_server
             ->request(
@@ -189,8 +189,8 @@ private slots:
 
         m_bridge = std::make_unique<YouTubeBrowserBridge>(
             m_firefox ? MusicSource::safari : MusicSource::chrome,
-            std::make_unique<BrowserScriptTransport>(*m_server, YouTubePlayback::program()),
-            SystemClock::shared(), m_settings);
+            std::make_unique<BrowserExtensionChannel>(*m_server), SystemClock::shared(),
+            m_settings);
         const auto connected = awaitCompletion<PlayerSnapshotResult>(
             [&](auto done) { m_bridge->snapshot(pid(), true, done); });
         QVERIFY2(connected.isSuccess() || connected.localError(), "the first poll failed");
@@ -259,8 +259,8 @@ private slots:
     {
         QCOMPARE(pollUntil().playbackID, QStringLiteral("bbbbbbbbbbb"));
         // The user skips a song in the page; the bridge still names the old one.
-        QVERIFY(
-            run(tab(false), {{"kind", "next"}, {"expected", "bbbbbbbbbbb"}}).contains("result"));
+        QVERIFY(run(tab(false), QJsonObject{{"name", "next"}, {"expected", "bbbbbbbbbbb"}})
+                    .contains("result"));
         const auto stale = command(PlayerCommand::next());
         QVERIFY(stale.localError());
         QCOMPARE(stale.localError()->kind(), Kind::trackChanged);
@@ -273,7 +273,10 @@ private slots:
         // asked directly the browser refuses to run the program there.
         const auto other = tab(true);
         QVERIFY(other.first > 0);
-        QCOMPARE(run(other, {{"kind", "read"}}).value("error"), QStringLiteral("failed"));
+        QCOMPARE(run(other, QJsonObject{{"name", "read"}}).value("error"),
+                 QStringLiteral("failed"));
+        // Text where an action belongs is refused, never run.
+        QCOMPARE(run(tab(false), "alert(1)").value("error"), QStringLiteral("unknown"));
     }
 };
 

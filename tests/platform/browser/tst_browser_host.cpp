@@ -1,9 +1,8 @@
+#include "platform/browser/BrowserExtensionChannel.h"
 #include "platform/browser/BrowserFrameReader.h"
 #include "platform/browser/BrowserHostAddress.h"
 #include "platform/browser/BrowserHostInstaller.h"
 #include "platform/browser/BrowserHostServer.h"
-#include "platform/browser/BrowserScriptTransport.h"
-#include "scripting/ScriptTerms.h"
 #include "support/CountingFileStorage.h"
 #include "support/TestRows.h"
 
@@ -16,12 +15,11 @@
 
 #include <future>
 
-using namespace ScriptTerms;
+using namespace Qt::Literals::StringLiterals;
 using HostFamily = BrowserHostInstaller::HostFamily;
+using Outcome = BrowserHostServer::Outcome;
 
 namespace {
-
-const QString kProgram = QStringLiteral("(function (action) {}");
 
 // A stand-in browser: a copy of the shell under a browser's executable name
 // that starts the real host as its child and, like a browser, talks to it
@@ -82,6 +80,33 @@ std::future<BrowserHostServer::Reply> requestLater(BrowserHostServer &server, qi
     });
 }
 
+// A channel's value as compact JSON, or its error's name.
+template <typename T> QByteArray seen(const BrowserPlayerChannel::Result<T> &result)
+{
+    constexpr const char *kErrors[] = {"notConnected", "notRunning", "timedOut",
+                                       "noTab",        "failed",     "malformed"};
+    if (const auto *error = std::get_if<BrowserPlayerChannel::Error>(&result))
+        return kErrors[int(*error)];
+    QJsonArray windows;
+    if constexpr (std::is_same_v<T, QJsonObject>)
+        return QJsonDocument(std::get<T>(result)).toJson(QJsonDocument::Compact);
+    else
+        for (const auto &window : std::get<T>(result))
+            windows.append(QJsonObject{{"id", window.id},
+                                       {"tabs", QJsonArray::fromStringList(window.addresses)}});
+    return QJsonDocument(windows).toJson(QJsonDocument::Compact);
+}
+
+// `count` windows numbered from 1 with `tabs` hidden addresses each, as JSON.
+QByteArray windows(int count, int tabs)
+{
+    QByteArrayList windows;
+    for (int w = 1; w <= count; ++w)
+        windows += R"({"id":)" + QByteArray::number(w) + R"(,"tabs":[)" +
+                   QByteArrayList(tabs, R"("")").join(',') + "]}";
+    return '[' + windows.join(',') + ']';
+}
+
 } // namespace
 
 class BrowserHostTest : public QObject
@@ -107,13 +132,13 @@ private slots:
     void browserWithoutHostOrGone()
     {
         QCOMPARE(
-            m_server->request(qint32(QCoreApplication::applicationPid()), {}, Seconds(1)).error,
-            ScriptError::kScriptsRefused);
+            m_server->request(qint32(QCoreApplication::applicationPid()), {}, Seconds(1)).outcome,
+            Outcome::notConnected);
         QProcess gone;
         gone.start(QStringLiteral("true"));
         gone.waitForFinished();
-        QCOMPARE(m_server->request(qint32(gone.processId()), {}, Seconds(1)).error,
-                 ScriptError::kProcessNotFound);
+        QCOMPARE(m_server->request(qint32(gone.processId()), {}, Seconds(1)).outcome,
+                 Outcome::notRunning);
     }
 
     void relaysBetweenProgramAndExtension()
@@ -125,13 +150,10 @@ private slots:
         }));
 
         // Two browsers at once: each request reaches its own browser.
-        BrowserScriptTransport transport(*m_server, kProgram);
+        BrowserExtensionChannel channel(*m_server);
         for (FakeBrowser *browser : {&chrome, &brave}) {
-            auto listed = std::async(std::launch::async, [&] {
-                ScriptEvent event(kCoreSuite, kGetData);
-                event.setParameter(kDirectObject, ScriptReference::element(kWindowClass, 0));
-                return transport.send(event, browser->pid(), Seconds(5));
-            });
+            auto listed = std::async(std::launch::async,
+                                     [&] { return channel.windows(browser->pid(), Seconds(5)); });
             const QJsonObject request = browser->receive();
             QCOMPARE(request.value("type"), QStringLiteral("list"));
             browser->answer(
@@ -139,36 +161,51 @@ private slots:
                  {"windows", QJsonArray{QJsonObject{
                                  {"id", browser->pid()},
                                  {"tabs", QJsonArray{"", "https://music.youtube.com/"}}}}}});
-            const ScriptResult result = listed.get();
-            QCOMPARE(result.error, ScriptError::kNone);
-            QCOMPARE(result.reply.parameter(kDirectObject)->items().at(0),
-                     ScriptReference::element(kWindowClass, browser->pid()));
+            QCOMPARE(std::get<0>(listed.get()).at(0).id, browser->pid());
         }
+    }
 
-        // A gone tab, an answer that never comes, one too large to relay.
-        auto run = [&](const QString &script) {
-            return std::async(std::launch::async, [&transport, &chrome, script] {
-                ScriptEvent event(kChromiumSuite, kChromiumExecute);
-                event.setParameter(kDirectObject, ScriptReference::element(
-                                                      kChromiumTabClass, 2,
-                                                      ScriptReference::element(kWindowClass, 7)));
-                event.setParameter(kChromiumScriptText, ScriptDescriptor::text(script));
-                return transport.send(event, chrome.pid(), Seconds(1));
-            });
-        };
-        auto gone = run(kProgram + QStringLiteral(R"()({"kind":"read"}))"));
-        const QJsonObject request = chrome.receive();
-        QCOMPARE(request.value("index"), 1);
-        QCOMPARE(request.value("action").toObject().value("kind"), QStringLiteral("read"));
-        chrome.answer({{"id", request.value("id")}, {"error", "noTab"}});
-        QCOMPARE(gone.get().error, ScriptError::kNoSuchObject);
+    void channelChecksWhatTheExtensionAnswers_data()
+    {
+        // expected: the channel's result as `seen` writes it
+        columns<QByteArray, QByteArray, QByteArray>("type", "answer", "expected");
+        const QByteArray listing = R"([{"id":7,"tabs":["","https://music.youtube.com/"]}])";
+        row("listing", "list"_ba, R"({"windows":)" + listing + "}", listing);
+        row("odd addresses read as hidden", "list"_ba,
+            R"({"windows":[{"id":7,"tabs":[5,")" + QByteArray(5000, 'x') + R"("]}]})",
+            R"([{"id":7,"tabs":["",""]}])"_ba);
+        row("windows and tabs past the caps", "list"_ba, R"({"windows":)" + windows(70, 260) + "}",
+            windows(64, 256));
+        row("no listing", "list"_ba, "{}"_ba, "failed"_ba);
+        for (const char *window :
+             {R"({"id":1.5,"tabs":[]})", R"({"id":0,"tabs":[]})", R"({"id":1e12,"tabs":[]})",
+              R"({"id":"7","tabs":[]})", R"({"id":7})", R"({"id":7,"tabs":[]},{"id":7,"tabs":[]})"})
+            row(window, "list"_ba, R"({"windows":[)" + QByteArray(window) + "]}", "malformed"_ba);
+        row("tab gone", "run"_ba, R"({"error":"noTab"})"_ba, "noTab"_ba);
+        row("browser refused", "run"_ba, R"({"error":"failed"})"_ba, "failed"_ba);
+        row("result", "run"_ba, R"({"result":{"title":"T"}})"_ba, R"({"title":"T"})"_ba);
+        row("result as text", "run"_ba, R"({"result":"{}"})"_ba, "malformed"_ba);
+        row("too large to relay", "run"_ba,
+            R"({"result":{"title":")" + QByteArray(70'000, 'x') + R"("}})", "timedOut"_ba);
+    }
 
-        auto large = run(kProgram + QStringLiteral(R"()({"kind":"read"}))"));
-        chrome.answer({{"id", chrome.receive().value("id")}, {"result", QString(70'000, u'x')}});
-        QCOMPARE(large.get().error, ScriptError::kTimedOut);
-
-        // Only the bundled program runs.
-        QCOMPARE(run(QStringLiteral("alert(1)")).get().error, ScriptError::kEventNotHandled);
+    void channelChecksWhatTheExtensionAnswers()
+    {
+        auto [type, answer, expected] =
+            fetch<QByteArray, QByteArray, QByteArray>("type", "answer", "expected");
+        FakeBrowser chrome(m_dir.path(), QStringLiteral("chrome"));
+        QVERIFY(QTest::qWaitFor([&] { return m_server->isConnected(chrome.pid()); }));
+        BrowserExtensionChannel channel(*m_server);
+        auto call = std::async(std::launch::async, [&, type = type] {
+            if (type == "list")
+                return seen(channel.windows(chrome.pid(), Seconds(1)));
+            return seen(channel.run(chrome.pid(), {7, 1}, {{"name", "read"}}, Seconds(1)));
+        });
+        // The real extension of the end-to-end test proves what the requests say.
+        QJsonObject reply = QJsonDocument::fromJson(answer).object();
+        reply.insert("id", chrome.receive().value("id"));
+        chrome.answer(reply);
+        QCOMPARE(call.get(), expected);
     }
 
     void brokenStreamsEndTheConnection_data()
@@ -193,8 +230,7 @@ private slots:
                 chrome.quit();
             else
                 chrome.write(hugePrefix + "{}");
-            QCOMPARE(pending.get().error,
-                     quits ? ScriptError::kProcessNotFound : ScriptError::kScriptsRefused);
+            QCOMPARE(pending.get().outcome, quits ? Outcome::notRunning : Outcome::notConnected);
             return;
         }
         // Hosts in this process: their parent is this test's parent, and one
@@ -218,7 +254,7 @@ private slots:
         host.flush();
         if (quits)
             host.disconnectFromServer();
-        QCOMPARE(pending.get().error, ScriptError::kScriptsRefused);
+        QCOMPARE(pending.get().outcome, Outcome::notConnected);
     }
 
     void installsOnlyWhatDiffers()
