@@ -1,6 +1,16 @@
 #!/usr/bin/env bash
+# What depends on what. The ground floor is core (no OS service), then the
+# stand-ins for OS services under platform/. The music stands on them in
+# floors: artwork (cover addresses and loading); players/model (one player
+# controller for any player and the interface every kind of player
+# implements); one room per kind of player, players/mpris, players/browser
+# and players/pear (Pear reads the same page data as the browsers); music
+# (the list of players and the choice of the active one). lyrics and
+# nowplaying use the player model; the crest, and the application above
+# it, use them all. A room includes only rooms below it.
+#
 # Fails when an include crosses a line the layout promises:
-# - logic (core, scripting, platform, stores, controllers, policies, bridges)
+# - logic (core, platform, stores, controllers, policies, bridges)
 #   never includes QtWidgets, so it runs and is tested without a display;
 # - nothing under src/platform/ includes a subsystem folder, so the stand-ins
 #   for operating-system services know nothing of what uses them.
@@ -19,7 +29,7 @@ report() { echo "dependency rule broken: $1"; breaches=$((breaches + 1)); }
 
 # Ground floor: no widgets at all.
 while IFS= read -r line; do report "$line (widgets in logic)"; done < <(
-    grep -rnE "$widgets" core scripting platform --include='*.h' --include='*.cpp' || true)
+    grep -rnE "$widgets" core platform --include='*.h' --include='*.cpp' || true)
 
 # Subsystems: only views (and the application entry) may use widgets.
 while IFS= read -r line; do
@@ -27,7 +37,7 @@ while IFS= read -r line; do
     [[ "$file" == app/* ]] && continue
     [[ "$(basename "$file")" =~ $view_names ]] && continue
     report "$line (widgets in logic)"
-done < <(grep -rnE "$widgets" $(ls -d */ | grep -vE '^(core|scripting|platform)/') --include='*.h' --include='*.cpp' || true)
+done < <(grep -rnE "$widgets" $(ls -d */ | grep -vE '^(core|platform)/') --include='*.h' --include='*.cpp' || true)
 
 # Platform: never a subsystem.
 while IFS= read -r line; do report "$line (platform reaches into a subsystem)"; done < <(
@@ -35,7 +45,28 @@ while IFS= read -r line; do report "$line (platform reaches into a subsystem)"; 
 
 # core is the floor: it includes nothing of ours above it.
 while IFS= read -r line; do report "$line (core reaches upwards)"; done < <(
-    grep -rnE '#include "(scripting|platform|'"$subsystems"')/' core --include='*.h' --include='*.cpp' || true)
+    grep -rnE '#include "(platform|'"$subsystems"')/' core --include='*.h' --include='*.cpp' || true)
+
+# The music's floors: each room names the rooms it may include.
+declare -A may_include=(
+    [artwork]="core platform"
+    [players/model]="core platform artwork"
+    [players/mpris]="core platform players/model"
+    [players/browser]="core platform artwork players/model"
+    [players/pear]="core platform artwork players/model players/browser"
+    [music]="core platform artwork players/model players/mpris players/browser players/pear"
+)
+for room in "${!may_include[@]}"; do
+    while IFS= read -r line; do
+        target="$(sed -E 's|.*#include "([a-z]+(/[a-z]+)?)/[A-Za-z]+\.h".*|\1|' <<<"$line")"
+        [[ "$target" == "$room" ]] && continue
+        allowed=0
+        for base in ${may_include[$room]}; do
+            [[ "$target" == "$base" || "$target" == "$base"/* ]] && allowed=1
+        done
+        ((allowed)) || report "$line ($room may not include $target)"
+    done < <(grep -rnE '#include "[a-z]+(/[a-z]+)?/[A-Za-z]+\.h"' "$room" --include='*.h' --include='*.cpp' || true)
+done
 
 if ((breaches > 0)); then
     echo "$breaches include(s) break the layout's dependency rule"

@@ -1,4 +1,5 @@
 #include "support/FakeMprisPlayer.h"
+#include "support/PrivateSessionBus.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,7 +39,11 @@ class PlayersReportTest : public QObject
         return {program.readAllStandardOutput(), program.exitCode()};
     }
 
+    PrivateSessionBus m_bus;
+
 private slots:
+    void initTestCase() { QVERIFY(m_bus.start()); }
+
     void reportsThePlayingSpotifyAsTheOneShown()
     {
         FakeMprisPlayer player;

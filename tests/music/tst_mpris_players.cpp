@@ -7,6 +7,7 @@
 #include "support/FakeMprisPlayer.h"
 #include "support/MemorySettings.h"
 #include "support/PlayerFakes.h"
+#include "support/PrivateSessionBus.h"
 #include "support/TestRows.h"
 
 #include <QCoreApplication>
@@ -114,7 +115,11 @@ class MprisPlayersTest : public QObject
 {
     Q_OBJECT
 
+    PrivateSessionBus m_bus;
+
 private slots:
+    void initTestCase() { QVERIFY(m_bus.start()); }
+
     // mpv under VLC's name, Spotify under an instance name: both are found
     // by their names on the bus, whatever the test process is called.
     void playersAreFoundByBusName()

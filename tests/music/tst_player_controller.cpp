@@ -118,7 +118,6 @@ private slots:
             u"Open Spotify to see your current song here."_s);
         row("timeout", int(Kind::timeout), State::unavailable, 2.0, slow);
         row("browser reply", int(Kind::browserReply), State::unavailable, 2.0, u"No tab."_s);
-        row("scripting code", int(Kind::appleEvent), State::unavailable, 2.0, unavailable);
         row("invalid reply", int(Kind::invalidReply), State::unavailable, 2.0, unavailable);
         row("track changed", int(Kind::trackChanged), State::unavailable, 2.0, unavailable);
         row("transport", kOtherFailure, State::unavailable, 2.0, unavailable);
@@ -140,8 +139,7 @@ private slots:
         else if (error == Kind::browserReply)
             h.bridge->reply = PlayerError::browserReply(u"No tab."_s);
         else
-            h.bridge->reply =
-                error == Kind::appleEvent ? PlayerError::appleEvent(-1708) : PlayerError(error);
+            h.bridge->reply = PlayerError(error);
         h.time.advance(kind == kNoAnswer ? 16 : 1); // the poll at 1 s fails
         QTEST(h.c.connectionState(), "state");
         QTEST(*h.c.statusMessage(), "message");

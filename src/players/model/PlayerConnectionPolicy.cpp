@@ -37,7 +37,6 @@ Failure failure(MusicSource source, const PlayerError *error)
                 kTransientBackOff};
     case Kind::browserReply:
         return {State::unavailable, error->message(), kTransientBackOff};
-    case Kind::appleEvent:
     case Kind::invalidReply:
     case Kind::trackChanged:
         break;

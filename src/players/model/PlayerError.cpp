@@ -6,10 +6,3 @@ PlayerError PlayerError::browserReply(QString message)
     error.m_message = std::move(message);
     return error;
 }
-
-PlayerError PlayerError::appleEvent(qint32 code)
-{
-    PlayerError error(Kind::appleEvent);
-    error.m_code = code;
-    return error;
-}

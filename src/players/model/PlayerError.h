@@ -11,7 +11,6 @@ public:
     enum class Kind
     {
         browserReply,       // `message` is a complete user-facing text
-        appleEvent,         // `code` is a scripting error code without a kind of its own
         permissionRequired, // permission undecided and not asked, or browser not connected
         permissionDenied,
         notRunning,
@@ -27,20 +26,16 @@ public:
     PlayerError(Kind kind) : m_kind(kind) {}
 
     static PlayerError browserReply(QString message);
-    static PlayerError appleEvent(qint32 code);
 
     Kind kind() const { return m_kind; }
     /// `browserReply` only.
     const QString &message() const { return m_message; }
-    /// `appleEvent` only.
-    qint32 code() const { return m_code; }
 
     friend bool operator==(const PlayerError &, const PlayerError &) = default;
 
 private:
     Kind m_kind = Kind::invalidReply;
     QString m_message;
-    qint32 m_code = 0;
 };
 
 Q_DECLARE_METATYPE(PlayerError)
