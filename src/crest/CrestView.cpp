@@ -22,6 +22,7 @@
 #include <QDragEnterEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
@@ -376,6 +377,9 @@ QMenu *CrestView::contextMenu()
         for (PlayerController *player : running) {
             QAction *item =
                 players->addAction(QString(player->displayName()).replace(u'&', u"&&"_s));
+            // A player's desktop entry names its icon in the theme.
+            if (const QString icon = m_musicController.iconName(*player); !icon.isEmpty())
+                item->setIcon(QIcon::fromTheme(icon));
             item->setCheckable(true);
             item->setChecked(player == &active);
             connect(item, &QAction::triggered, this, [this, guarded = QPointer(player)] {

@@ -254,8 +254,9 @@ void MusicController::addOtherPlayer(const QString &busName)
                                                      std::make_unique<ArtworkLoader>(), *m_services,
                                                      [bus] { return bus->processID(); });
     PlayerController *added = player.get();
-    const auto name = [bus, added, busName] {
+    const auto name = [this, bus, added, busName] {
         added->setPlayerName(PlayerChoicePolicy::displayName(bus->identity(), busName));
+        m_iconNames.insert(added, bus->desktopEntry());
     };
     connect(bus, &MprisPlayerBridge::identityChanged, added, name);
     name();
@@ -271,6 +272,7 @@ void MusicController::removeOtherPlayer(size_t index)
     PlayerController *leaving = m_players[index].get();
     leaving->stop();
     m_busNames.remove(leaving);
+    m_iconNames.remove(leaving);
     m_wasPlaying.remove(leaving);
     m_activity.remove(leaving);
     if (m_picked == leaving)

@@ -67,6 +67,8 @@ public:
     int otherPlayersLeftOut() const { return m_leftOut; }
     /// The bus name of an MPRIS player besides the seven rows; else empty.
     QString busName(const PlayerController &player) const;
+    /// The icon-theme name of such a player (its `DesktopEntry`); else empty.
+    QString iconName(const PlayerController &player) const { return m_iconNames.value(&player); }
 
     /// The players a person may pick: those running, with a song or not,
     /// less a browser's entry hidden behind its YouTube Music row.
@@ -121,6 +123,7 @@ private:
     QHash<const PlayerController *, bool> m_wasPlaying;
     QHash<const PlayerController *, quint64> m_activity;
     QHash<const PlayerController *, QString> m_busNames;
+    QHash<const PlayerController *, QString> m_iconNames;
     quint64 m_sequence = 0;
     const PlayerController *m_picked = nullptr;
     quint64 m_pickedAt = 0;

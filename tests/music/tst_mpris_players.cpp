@@ -127,6 +127,7 @@ private slots:
         Bus bus;
         FakeMprisPlayer vlc(kVlc);
         vlc.setRootProperty(u"Identity"_s, u"  VLC media player  "_s);
+        vlc.setRootProperty(u"DesktopEntry"_s, u"vlc"_s);
         play(vlc, u"Blue"_s);
         QVERIFY(vlc.start());
         FakeMprisPlayer spotify(u"org.mpris.MediaPlayer2.spotify.instance4242"_s);
@@ -139,6 +140,7 @@ private slots:
         QTRY_VERIFY(bus.named(kVlc) && bus.named(kVlc)->trackTitle() == u"Blue"_s);
         PlayerController &player = *bus.named(kVlc);
         QCOMPARE(player.displayName(), u"VLC media player"_s);
+        QCOMPARE(bus.music->iconName(player), u"vlc"_s);
         QCOMPARE(player.connectionState(), PlayerConnectionState::ready);
         PlayerController &row = *bus.music->players().front();
         QTRY_COMPARE(row.trackTitle(), u"Red"_s);
@@ -147,11 +149,14 @@ private slots:
         player.openPlayer(); // a player known by its bus name shows its own window
         QTRY_COMPARE(vlc.calls(u"Raise"_s).size(), 1);
 
-        // Gone from the bus: its player goes, and the row says not running.
+        // Gone from the bus mid-drag: its player goes, the row's drag is
+        // cancelled and the row says not running.
+        QVERIFY(row.beginScrubbing());
         vlc.vanish();
         spotify.vanish();
         QTRY_VERIFY(!bus.named(kVlc));
         QTRY_COMPARE(row.connectionState(), PlayerConnectionState::notRunning);
+        QVERIFY(!row.isScrubbing());
         QCOMPARE(&bus.music->active(), &row);
     }
 

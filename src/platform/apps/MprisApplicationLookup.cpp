@@ -8,10 +8,10 @@
 MprisApplicationLookup::MprisApplicationLookup(ApplicationLookup &base, QObject *directoryOwner)
     : m_base(base)
 {
-    if (!directoryOwner)
-        directoryOwner = QCoreApplication::instance();
     if (directoryOwner)
         m_directory = new MprisServiceDirectory(QDBusConnection::sessionBus(), directoryOwner);
+    else if (QCoreApplication::instance())
+        m_directory = &MprisServiceDirectory::shared();
 }
 
 QString MprisApplicationLookup::serviceFor(const QString &identifier)
@@ -23,11 +23,11 @@ QString MprisApplicationLookup::serviceFor(const QString &identifier)
 
 std::optional<qint32> MprisApplicationLookup::processID(const ApplicationIdentity &app)
 {
+    // A player with a bus name is running exactly while the name has an
+    // owner, whatever its executable is called.
     const QString service = serviceFor(app.identifier);
-    if (!service.isEmpty() && m_directory && QThread::currentThread() == m_directory->thread()) {
-        if (const auto owner = m_directory->processID(service))
-            return owner;
-    }
+    if (!service.isEmpty() && m_directory && QThread::currentThread() == m_directory->thread())
+        return m_directory->processID(service);
     return m_base.processID(app);
 }
 

@@ -5,17 +5,17 @@
 
 #include <QPointer>
 
-/// Running applications as the scripting transport sees them: for a player
-/// with an MPRIS service, the process is the one that owns that service
-/// (a player runs several processes, and only that one answers); otherwise,
-/// and until the bus has told, the answer of the underlying lookup.
+/// Running applications as the players are found: a player with an MPRIS
+/// service runs exactly while that service has an owner, and its process is
+/// the owner's (a player runs several processes, and only that one answers);
+/// any other application is the underlying lookup's answer.
 class MprisApplicationLookup final : public ApplicationLookup
 {
 public:
     /// `base` must outlive this lookup. The directory of the session bus's
     /// services lives on the main thread and is owned by `directoryOwner`
-    /// (the application object when null; without one, `base` alone
-    /// answers). Queries from other threads use `base` alone.
+    /// (the shared directory when null; without an application object,
+    /// `base` alone answers). Queries from other threads use `base` alone.
     explicit MprisApplicationLookup(ApplicationLookup &base, QObject *directoryOwner = nullptr);
 
     std::optional<qint32> processID(const ApplicationIdentity &app) override;
