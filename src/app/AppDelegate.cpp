@@ -24,6 +24,7 @@
 #include "platform/desktop/X11DesktopEvents.h"
 #include "platform/storage/IniSettings.h"
 #include "platform/storage/LocalFileStorage.h"
+#include "players/browser/YouTubeBrowserBridge.h"
 #include "players/model/VolumeController.h"
 #include "tray/CrestFileDropDelegate.h"
 #include "tray/FileTrayStore.h"
@@ -74,8 +75,10 @@ AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactor
                                                 makePlayers ? std::optional(makePlayers(services))
                                                             : std::nullopt,
                                                 m_connectionDialog.get());
-    if (!makePlayers)
+    if (!makePlayers) {
         m_music->followOtherPlayers(MprisServiceDirectory::shared(), QDBusConnection::sessionBus());
+        YouTubeBrowserBridge::installForUser();
+    }
     m_updates = std::make_unique<AppUpdateController>();
     m_lyricsLoader = std::make_unique<LyricsLoader>();
     m_lyrics = std::make_unique<LyricsController>(*m_lyricsLoader, &scheduler, &clock);

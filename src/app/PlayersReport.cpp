@@ -22,9 +22,9 @@
 
 namespace {
 
-// The session bus tells which process owns each player's service only
-// after the first lookup asked; players are polled once it has answered.
-constexpr int kBusSettleMs = 500;
+// Players are asked as soon as the bus has listed them; a bus that does
+// not list them in this time is not waited for any longer.
+constexpr int kBusListingMs = 1000;
 // The bridges give up after 4 s; past this, a player that has not
 // answered is reported as not asked.
 constexpr int kReportDeadlineMs = 5000;
@@ -151,17 +151,21 @@ public:
 
     void begin()
     {
-        // The bus starts telling which players there are and who owns them.
-        MprisServiceDirectory::shared();
-        for (MusicSource source : MusicSource::allCases())
-            source.processID();
-        QTimer::singleShot(kBusSettleMs, [this] { poll(); });
+        MprisServiceDirectory &directory = MprisServiceDirectory::shared();
+        if (directory.isReady()) {
+            poll();
+        } else {
+            QObject::connect(&directory, &MprisServiceDirectory::ready, qApp, [this] { poll(); });
+            QTimer::singleShot(kBusListingMs, [this] { poll(); });
+        }
         QTimer::singleShot(kReportDeadlineMs, [this] { finish(); });
     }
 
 private:
     void poll()
     {
+        if (m_controller)
+            return;
         const bool browsersHeld = crestHoldsBrowsers();
         m_rows.resize(MusicSource::allCases().size());
         auto players = MusicController::defaultPlayers(

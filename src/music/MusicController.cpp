@@ -39,7 +39,9 @@ MusicController::MusicController(Settings &defaults, PlayerController::Services 
       m_players(players ? std::move(*players) : defaultPlayers(services))
 {
     Q_ASSERT(!m_players.empty());
-    defaults.remove(QString::fromLatin1(kStaleSourceKey));
+    // Only when there: a look at the players must write nothing.
+    if (defaults.value(QString::fromLatin1(kStaleSourceKey)).isValid())
+        defaults.remove(QString::fromLatin1(kStaleSourceKey));
     m_active = m_players.front().get();
     for (const auto &player : m_players)
         subscribe(*player);

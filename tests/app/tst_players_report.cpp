@@ -36,6 +36,13 @@ class PlayersReportTest : public QObject
             return {};
         // The bridges' budgets bound the whole report.
         [&] { QVERIFY2(clock.elapsed() < 6'000, qPrintable(QString::number(clock.elapsed()))); }();
+        // A look changes nothing: no extension, no settings, no data.
+        for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+            const QDir dir(home.path() + QLatin1Char('/') + QLatin1String(name));
+            [&] {
+                QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+            }();
+        }
         return {program.readAllStandardOutput(), program.exitCode()};
     }
 

@@ -41,13 +41,21 @@ void MprisServiceDirectory::ask(const QString &method, const QVariantList &argum
         QDBusMessage::createMethodCall(kBusService, kBusPath, kBusService, method);
     message.setArguments(arguments);
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [onReply = std::forward<Fn>(onReply)](QDBusPendingCallWatcher *finished) {
-                finished->deleteLater();
-                const QDBusMessage reply = finished->reply();
-                if (reply.type() == QDBusMessage::ReplyMessage)
-                    onReply(reply);
-            });
+    const bool counted = !m_isReady;
+    m_pending += counted;
+    connect(
+        watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, counted, onReply = std::forward<Fn>(onReply)](QDBusPendingCallWatcher *finished) {
+            finished->deleteLater();
+            const QDBusMessage reply = finished->reply();
+            if (reply.type() == QDBusMessage::ReplyMessage)
+                onReply(reply);
+            // Replies that ask further are counted before this one ends.
+            if (counted && --m_pending == 0 && !m_isReady) {
+                m_isReady = true;
+                emit ready();
+            }
+        });
 }
 
 void MprisServiceDirectory::onNameOwnerChanged(const QString &name, const QString &,

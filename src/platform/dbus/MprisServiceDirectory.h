@@ -26,6 +26,10 @@ public:
     /// thread and owned by the application object.
     static MprisServiceDirectory &shared();
 
+    /// The bus has answered the first listing, with every owner and process
+    /// in it: what the directory says now is what the bus had at start.
+    bool isReady() const { return m_isReady; }
+
     /// Every MPRIS name on the bus, in the order they appeared.
     QStringList names() const;
     /// The unique name owning exactly `name`; empty when none.
@@ -44,6 +48,8 @@ public:
 signals:
     /// Owners or processes changed.
     void changed();
+    /// The directory became ready (once).
+    void ready();
 
 private slots:
     void onNameOwnerChanged(const QString &name, const QString &oldOwner, const QString &newOwner);
@@ -64,4 +70,6 @@ private:
     QDBusConnection m_bus;
     QMap<QString, Entry> m_services;
     quint64 m_sequence = 0;
+    int m_pending = 0; // bus queries of the first listing still out
+    bool m_isReady = false;
 };

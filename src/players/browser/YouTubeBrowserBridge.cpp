@@ -64,12 +64,16 @@ YouTubeBrowserBridge::~YouTubeBrowserBridge() = default;
 
 std::unique_ptr<YouTubeBrowserBridge> YouTubeBrowserBridge::create(MusicSource source)
 {
-    static std::once_flag installed;
-    std::call_once(installed,
-                   [] { BrowserHostInstaller::installForUser(YouTubePlayback::functionSource()); });
     return std::make_unique<YouTubeBrowserBridge>(
         source, std::make_unique<BrowserExtensionChannel>(BrowserHostServer::shared()),
         SystemClock::shared(), IniSettings::shared());
+}
+
+void YouTubeBrowserBridge::installForUser()
+{
+    static std::once_flag installed;
+    std::call_once(installed,
+                   [] { BrowserHostInstaller::installForUser(YouTubePlayback::functionSource()); });
 }
 
 QString YouTubeBrowserBridge::consentKey(MusicSource source)

@@ -42,6 +42,10 @@ public:
     /// process-wide settings. Starts listening for the extension's host and
     /// installs the host's manifest and the extension on first use.
     static std::unique_ptr<YouTubeBrowserBridge> create(MusicSource source);
+    /// Puts the extension in the data folder and tells each installed
+    /// browser where its host is; once per process. The running program
+    /// does it at launch; a look at the players (`--players`) does not.
+    static void installForUser();
 
     /// The settings key of the consent flag of `source`.
     static QString consentKey(MusicSource source);
