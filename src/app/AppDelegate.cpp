@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/GraphicalSession.h"
 #include "app/MenuTracker.h"
 #include "app/SheetTracker.h"
 #include "core/SystemClock.h"
@@ -37,6 +38,8 @@
 #include <QDialog>
 #include <QIcon>
 #include <QMessageBox>
+
+#include <cstdio>
 
 namespace {
 
@@ -109,6 +112,10 @@ int AppDelegate::runApplication(int argc, char **argv,
     // under Wayland the program runs through XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    if (const auto reason = GraphicalSession::unavailable()) {
+        std::fprintf(stderr, "%s\n", qPrintable(*reason));
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velloway"));
