@@ -13,6 +13,9 @@
 namespace {
 
 constexpr Seconds kSaveDelay{0.4};
+// Typing that never pauses still reaches the disk this soon after its first
+// unsaved change, so a crash mid-sentence loses at most this much.
+constexpr Seconds kMaxSaveDelay{2};
 
 const QString kSavedStatus = QStringLiteral("Saved on this computer");
 const QString kSavingStatus = QStringLiteral("Saving\u2026");
@@ -174,11 +177,19 @@ void NotesStore::scheduleSave()
         self->m_saveTask.release(); // running now: nothing left to cancel
         self->flush();
     });
+    if (!m_saveCeiling)
+        m_saveCeiling = m_scheduler.after(kMaxSaveDelay, [self = QPointer(this)] {
+            if (!self)
+                return;
+            self->m_saveCeiling.release();
+            self->flush();
+        });
 }
 
 void NotesStore::flush()
 {
     m_saveTask.cancel();
+    m_saveCeiling.cancel();
     if (!m_needsSave || !m_canWrite)
         return;
     const QString folder = QFileInfo(m_storagePath).absolutePath();

@@ -87,6 +87,7 @@ private:
     bool m_hasSaveError = false;
     std::optional<QUuid> m_pendingDeletionID;
     CancelHandle m_saveTask;
+    CancelHandle m_saveCeiling; // the latest a pending edit is written
     bool m_needsSave = false;
     bool m_canWrite = true;
 };

@@ -226,7 +226,7 @@ private slots:
         const QUuid id = notes->notes().first().id;
         m_files.writes = 0;
         QSignalSpy status(notes.get(), &NotesStore::saveStatusChanged);
-        for (int i = 1; i <= 10; ++i) {
+        for (int i = 1; i <= 6; ++i) {
             notes->updateContent(QString("abcdefghij").left(i), id);
             m_time.advance(0.3);
         }
@@ -238,7 +238,25 @@ private slots:
         QCOMPARE(m_files.writes, 1);
         QCOMPARE(notes->saveStatus(), kSaved);
         QCOMPARE(status.count(), 2); // "Saving…" once, then saved
-        QVERIFY(readFile(notesFile()).contains("abcdefghij"));
+        QVERIFY(readFile(notesFile()).contains("abcdef"));
+
+        // Typing that never pauses is written 2 s after its first unsaved
+        // change, and again 2 s after the next one.
+        QString text = "abcdef";
+        for (int i = 0; i < 20; ++i) { // 6 s of typing, a key every 0.3 s
+            text += u'x';
+            notes->updateContent(text, id);
+            m_time.advance(0.3);
+        }
+        QCOMPARE(m_files.writes, 3); // at 2 s and 4.1 s into the typing
+        QVERIFY(readFile(notesFile()).contains("abcdef" + QByteArray(14, 'x')));
+        QVERIFY(!readFile(notesFile()).contains(text.toUtf8()));
+        m_time.advance(0.4);
+        QCOMPARE(m_files.writes, 4);
+        QVERIFY(readFile(notesFile()).contains(text.toUtf8()));
+        notes->updateContent("abcdefghij", id);
+        m_time.advance(0.4);
+        QCOMPARE(m_files.writes, 5);
 
         // The same text again is no change: no new date, no save.
         const QDateTime modified = notes->notes().first().modifiedAt;
@@ -252,11 +270,11 @@ private slots:
         notes->updateContent("quit soon", id);
         m_time.advance(0.2);
         notes->flush();
-        QCOMPARE(m_files.writes, 2);
+        QCOMPARE(m_files.writes, 6);
         QVERIFY(readFile(notesFile()).contains("quit soon"));
-        m_time.advance(1.0);
+        m_time.advance(3.0);
         notes->flush();
-        QCOMPARE(m_files.writes, 2);
+        QCOMPARE(m_files.writes, 6);
     }
 
     void editsFollowTheListRules()
