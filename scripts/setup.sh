@@ -20,8 +20,9 @@ packages=(
     fonts-dejavu-core procps
     # a Secret Service for the keyring tests
     gnome-keyring
-    # a real MPRIS player nobody here wrote, for the players tests
-    mpv mpv-mpris
+    # a real MPRIS player nobody here wrote, for the players tests, and the
+    # usual command-line MPRIS client as the yardstick of `--players`
+    mpv mpv-mpris playerctl
     # browser extension end-to-end tests (headless Chromium and Firefox ESR, a
     # test certificate, and certutil to trust it in a Firefox profile)
     chromium firefox-esr openssl libnss3-tools

@@ -194,8 +194,12 @@ private:
         }
         // Players besides the rows are on the bus already: they are read by
         // signal, so they are started rather than asked once.
-        for (size_t i = m_rows.size(); i < m_controller->players().size(); ++i)
-            m_controller->players()[i]->start();
+        for (size_t i = m_rows.size(); i < m_controller->players().size(); ++i) {
+            PlayerController &player = *m_controller->players()[i];
+            QObject::connect(&player, &PlayerController::connectionStateChanged, qApp,
+                             [this] { answered(m_rows.size()); });
+            player.start();
+        }
         answered(m_rows.size());
     }
 
@@ -215,11 +219,8 @@ private:
         if (!m_controller || !std::all_of(m_rows.begin(), m_rows.end(),
                                           [](const Row &r) { return !r.running || r.answered; }))
             return;
-        if (!othersAnswered()) {
-            // Asked again shortly: the other players answer by signal.
-            QTimer::singleShot(50, [this] { answered(m_rows.size()); });
-            return;
-        }
+        if (!othersAnswered())
+            return; // each tells when it has answered
         // After the music controller's queued reactions to the answers.
         QMetaObject::invokeMethod(
             qApp, [this] { finish(); }, Qt::QueuedConnection);
