@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -42,12 +43,14 @@ QByteArray statFields(qint32 processID)
 
 struct BrowserHostServer::Connection
 {
-    Connection(quint64 serial, int fd, qint32 peer)
-        : serial(serial), fd(fd), peerPID(peer), reader(kMaxMessageBytes)
+    Connection(quint64 serial, int fd, qint32 peer, Seconds helloDeadline)
+        : serial(serial), fd(fd), peerPID(peer), helloDeadline(helloDeadline),
+          reader(kMaxMessageBytes)
     {}
     quint64 serial;
     int fd;
     qint32 peerPID;
+    Seconds helloDeadline;
     qint32 browserPID = 0; // set by the host's hello
     BrowserFrameReader reader;
 };
@@ -64,7 +67,8 @@ qint32 BrowserHostServer::parentOf(qint32 processID)
     return fields.size() > 1 ? fields[1].toInt() : 0;
 }
 
-BrowserHostServer::BrowserHostServer(QString socketPath) : m_path(std::move(socketPath))
+BrowserHostServer::BrowserHostServer(QString socketPath, const Clock &clock)
+    : m_path(std::move(socketPath)), m_clock(clock)
 {
     const QByteArray path = QFile::encodeName(m_path);
     sockaddr_un address = {};
@@ -115,6 +119,7 @@ BrowserHostServer &BrowserHostServer::shared()
 
 void BrowserHostServer::run()
 {
+    int timeoutMs = -1;
     for (;;) {
         std::vector<pollfd> fds{{m_wake, POLLIN, 0}, {m_listener, POLLIN, 0}};
         std::vector<quint64> serials;
@@ -127,7 +132,7 @@ void BrowserHostServer::run()
                 serials.push_back(serial);
             }
         }
-        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
+        if (::poll(fds.data(), fds.size(), timeoutMs) < 0 && errno != EINTR)
             return;
         std::lock_guard lock(m_mutex);
         if (m_stopping)
@@ -141,6 +146,7 @@ void BrowserHostServer::run()
             if (found != m_connections.end() && !receive(*found->second))
                 close(serials[i]);
         }
+        timeoutMs = closeSilent();
     }
 }
 
@@ -151,13 +157,37 @@ void BrowserHostServer::accept()
         return;
     ucred peer = {};
     socklen_t length = sizeof peer;
-    if (int(m_connections.size()) >= kMaxConnections ||
-        ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != ::getuid()) {
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0 || peer.uid != ::getuid()) {
         ::close(fd);
         return;
     }
+    // Silent connections have a cap of their own, so a flood of them neither
+    // shuts out a browser's host nor runs us out of descriptors. The newcomer
+    // may be a host about to say hello: the oldest silent one makes way.
+    const auto isSilent = [](const auto &entry) { return entry.second->browserPID == 0; };
+    if (std::count_if(m_connections.begin(), m_connections.end(), isSilent) >=
+        kMaxSilentConnections)
+        close(std::find_if(m_connections.begin(), m_connections.end(), isSilent)->first);
     const quint64 serial = ++m_nextSerial;
-    m_connections.emplace(serial, std::make_unique<Connection>(serial, fd, peer.pid));
+    m_connections.emplace(
+        serial, std::make_unique<Connection>(serial, fd, peer.pid, m_clock.now() + kHelloTimeout));
+}
+
+int BrowserHostServer::closeSilent()
+{
+    const Seconds now = m_clock.now();
+    // Serials and deadlines grow together: the first silent connection still
+    // in time is the next one due.
+    for (auto it = m_connections.begin(); it != m_connections.end();) {
+        const Connection &connection = *(it++)->second;
+        if (connection.browserPID != 0)
+            continue;
+        const Seconds left = connection.helloDeadline - now;
+        if (left > Seconds(0))
+            return int(std::ceil(left.count() * 1000));
+        close(connection.serial);
+    }
+    return -1;
 }
 
 bool BrowserHostServer::receive(Connection &connection)
@@ -189,9 +219,13 @@ bool BrowserHostServer::handle(Connection &connection, const QByteArray &body)
             message.value(QStringLiteral("type")) == QStringLiteral("hello") &&
             kBrowsers.contains(message.value(QStringLiteral("browser")).toString()) &&
             browser > 0 && browser == parentOf(connection.peerPID);
-        if (valid)
-            connection.browserPID = browser;
-        return valid;
+        const auto hosts =
+            std::count_if(m_connections.begin(), m_connections.end(),
+                          [](const auto &entry) { return entry.second->browserPID != 0; });
+        if (!valid || hosts >= kMaxConnections)
+            return false;
+        connection.browserPID = browser;
+        return true;
     }
     const auto id = message.value(QStringLiteral("id"));
     if (!id.isDouble())

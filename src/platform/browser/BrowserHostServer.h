@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Clock.h"
+#include "core/SystemClock.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -23,14 +24,20 @@ class BrowserFrameReader;
 /// their own; `request` may be called from any thread and blocks.
 ///
 /// A host is accepted only from this user, and only for the browser that is
-/// really its parent process. Several browsers may be connected at once.
+/// really its parent process. Several browsers may be connected at once. A
+/// connection counts as a host once its first message (the hello) names its
+/// browser; one that stays silent cannot keep a browser's host out.
 class BrowserHostServer
 {
 public:
     /// Longest message relayed in either direction, in bytes.
     static constexpr qsizetype kMaxMessageBytes = 65'536;
-    /// Most hosts connected at once.
+    /// Most hosts connected at once; a host past it is closed at its hello.
     static constexpr int kMaxConnections = 16;
+    /// Most connections without a hello; past it the oldest is closed.
+    static constexpr int kMaxSilentConnections = 64;
+    /// How long a connection may stay without a hello before it is closed.
+    static constexpr Seconds kHelloTimeout{2};
 
     /// How a request ended.
     enum class Outcome
@@ -48,8 +55,9 @@ public:
         QJsonObject message; // the extension's answer, when answered
     };
 
-    /// Listens on `socketPath` (replacing a stale socket there).
-    explicit BrowserHostServer(QString socketPath);
+    /// Listens on `socketPath` (replacing a stale socket there). `clock`
+    /// times the hellos; the server's own thread reads it.
+    explicit BrowserHostServer(QString socketPath, const Clock &clock = SystemClock::shared());
     /// Closes every connection and removes the socket.
     ~BrowserHostServer();
     BrowserHostServer(const BrowserHostServer &) = delete;
@@ -87,6 +95,9 @@ private:
 
     void run();
     void accept();
+    /// Closes the connections whose hello is overdue; the milliseconds until
+    /// the next one is, or -1 when none waits.
+    int closeSilent();
     /// False when the connection must close.
     bool receive(Connection &connection);
     bool handle(Connection &connection, const QByteArray &body);
@@ -94,6 +105,7 @@ private:
     Connection *hostOf(qint32 processID) const;
 
     QString m_path;
+    const Clock &m_clock;
     int m_listener = -1;
     int m_wake = -1;
     std::atomic<qint64> m_bytesRelayed{0};

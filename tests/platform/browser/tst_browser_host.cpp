@@ -14,6 +14,8 @@
 #include <QTest>
 
 #include <future>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using HostFamily = BrowserHostInstaller::HostFamily;
@@ -73,6 +75,13 @@ private:
     BrowserFrameReader m_frames{1 << 20};
 };
 
+struct SteppedClock final : Clock // read by the server's thread while the test moves it
+{
+    Seconds now() const override { return Seconds(seconds.load()); }
+    QDateTime wallNow() const override { return {}; }
+    std::atomic<double> seconds{0};
+};
+
 std::future<BrowserHostServer::Reply> requestLater(BrowserHostServer &server, qint32 pid)
 {
     return std::async(std::launch::async, [&server, pid] {
@@ -115,6 +124,7 @@ class BrowserHostTest : public QObject
 
 private:
     QTemporaryDir m_dir;
+    SteppedClock m_clock;
     std::unique_ptr<BrowserHostServer> m_server;
 
 private slots:
@@ -124,7 +134,8 @@ private slots:
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-        m_server = std::make_unique<BrowserHostServer>(*BrowserHostAddress::socketPath(true));
+        m_server =
+            std::make_unique<BrowserHostServer>(*BrowserHostAddress::socketPath(true), m_clock);
         QVERIFY(m_server->isListening());
     }
     void cleanup() { m_server.reset(); }
@@ -255,6 +266,23 @@ private slots:
         if (quits)
             host.disconnectFromServer();
         QCOMPARE(pending.get().outcome, Outcome::notConnected);
+    }
+
+    void silentConnectionsNeitherShutOutHostsNorStay()
+    {
+        std::vector<int> silent(BrowserHostServer::kMaxSilentConnections);
+        std::generate(silent.begin(), silent.end(), BrowserHostAddress::connectToProgram);
+        const auto isClosed = [](int fd) { return ::recv(fd, &fd, 1, MSG_DONTWAIT) == 0; };
+        FakeBrowser chrome(m_dir.path(), QStringLiteral("chrome"));
+        QVERIFY(QTest::qWaitFor([&] { return m_server->isConnected(chrome.pid()); }));
+        QVERIFY(isClosed(silent.front()) && !isClosed(silent[1])); // the oldest made way for it
+        m_clock.seconds += BrowserHostServer::kHelloTimeout.count();
+        // The host works, and its answer wakes the server, which finds the hellos overdue.
+        auto pending = requestLater(*m_server, chrome.pid());
+        chrome.answer({{"id", chrome.receive().value("id")}});
+        QCOMPARE(pending.get().outcome, Outcome::answered);
+        QVERIFY(std::all_of(silent.begin(), silent.end(), isClosed));
+        std::for_each(silent.begin(), silent.end(), ::close);
     }
 
     void installsOnlyWhatDiffers()
