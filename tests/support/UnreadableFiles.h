@@ -6,24 +6,28 @@
 
 #include <sys/stat.h>
 
-/// A store's file replaced by what the store must never read whole.
+/// A store's file replaced by a pipe, a link to /dev/zero or a sparse file one
+/// byte over the cap. The pipe's writer and the sparse file hold what parses
+/// (`head`, zeros, `tail`), so a load that blocks on the pipe or reads past the
+/// cap gets it and fails the caller's checks instead of hanging.
 namespace UnreadableFiles {
 
-inline void rows()
+/// Leave the link out where a regression would write through it (as root, QSettings
+/// replaces a link's target), so a failing test cannot replace /dev/zero.
+inline void rows(bool withDeviceLink = true)
 {
     QTest::addColumn<int>("kind");
     QTest::newRow("pipe") << 0;
-    QTest::newRow("link to /dev/zero") << 1;
+    if (withDeviceLink)
+        QTest::newRow("link to /dev/zero") << 1;
     QTest::newRow("one byte over the cap") << 2;
 }
 
-/// Puts the row's kind of file at `path`, runs `load(path)`, and says what went
-/// wrong. The pipe's writer and the sparse file hold what parses (`head`,
-/// zeros, `tail`), so a load that blocks on the pipe or reads past the cap
-/// succeeds, and fails the caller's checks, instead of hanging.
+/// Puts the row's kind of file at `path`, runs `load(path)`, and tells
+/// whether the file is still as it was.
 template <typename Load>
-QString check(const QString &path, qint64 cap, const QByteArray &head, const QByteArray &tail,
-              Load load)
+bool keptAfter(const QString &path, qint64 cap, const QByteArray &head, const QByteArray &tail,
+               Load load)
 {
     QFETCH(int, kind);
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -37,8 +41,9 @@ QString check(const QString &path, qint64 cap, const QByteArray &head, const QBy
         made = QFile::link("/dev/zero", path);
     } else {
         QFile file(path);
-        made = file.open(QIODevice::WriteOnly) && file.write(head) && file.resize(cap + 1) &&
-               file.seek(cap + 1 - tail.size()) && file.write(tail) == tail.size();
+        made = file.open(QIODevice::WriteOnly) && file.write(head) == head.size() &&
+               file.resize(cap + 1) && file.seek(cap + 1 - tail.size()) &&
+               file.write(tail) == tail.size();
     }
     const auto fingerprint = [&] {
         struct stat s = {};
@@ -49,7 +54,7 @@ QString check(const QString &path, qint64 cap, const QByteArray &head, const QBy
     load(path);
     writer.kill();
     writer.waitForFinished();
-    return !made ? "not made" : fingerprint() != before ? "changed" : "";
+    return made && fingerprint() == before;
 }
 
 } // namespace UnreadableFiles
