@@ -16,6 +16,8 @@ constexpr Seconds kSaveDelay{0.4};
 // Typing that never pauses still reaches the disk this soon after its first
 // unsaved change, so a crash mid-sentence loses at most this much.
 constexpr Seconds kMaxSaveDelay{2};
+// Far above any typed notes; stops a huge file from exhausting memory at start-up.
+constexpr qint64 kMaxDocumentBytes = 32 << 20;
 
 const QString kSavedStatus = QStringLiteral("Saved on this computer");
 const QString kSavingStatus = QStringLiteral("Saving\u2026");
@@ -97,7 +99,7 @@ void NotesStore::load()
         flush();
         return;
     }
-    const auto bytes = m_files.readAll(m_storagePath);
+    const auto bytes = m_files.readAll(m_storagePath, kMaxDocumentBytes);
     const auto document = bytes ? NotesDocumentFormat::decode(*bytes) : std::nullopt;
     if (!document || document->version != NotesDocumentFormat::kVersion) {
         m_canWrite = false;

@@ -12,6 +12,9 @@
 
 namespace {
 
+// Far above any real tray; stops a huge file from exhausting memory at start-up.
+constexpr qint64 kMaxTrayFileBytes = 8 << 20;
+
 const QString kUnreadableMessage =
     QStringLiteral("The saved tray could not be read. Your original files are unaffected.");
 const QString kRestoreAccessMessage =
@@ -108,7 +111,7 @@ void FileTrayStore::restore()
 {
     if (!m_files.exists(m_storagePath))
         return;
-    const auto bytes = m_files.readAll(m_storagePath);
+    const auto bytes = m_files.readAll(m_storagePath, kMaxTrayFileBytes);
     const auto saved = bytes ? TrayFileFormat::decode(*bytes) : std::nullopt;
     if (!saved) {
         m_canWrite = false;

@@ -3,6 +3,7 @@
 #include "support/FileOwnership.h"
 #include "support/StoreFolder.h"
 #include "support/TestRows.h"
+#include "support/UnreadableFiles.h"
 #include "support/VirtualTime.h"
 
 #include <QSignalSpy>
@@ -218,6 +219,16 @@ private slots:
         notes.reset();
         QCOMPARE(m_files.writes, 0);
         QCOMPARE(readFile(notesFile()), bytes);
+    }
+
+    void pipeDeviceOrHugeDocumentIsNeverRead_data() { UnreadableFiles::rows(); }
+    void pipeDeviceOrHugeDocumentIsNeverRead()
+    {
+        std::unique_ptr<NotesStore> notes;
+        const QByteArray head = "{\"version\":1,\"notes\":[],\"x\":\"";
+        const auto load = [&](auto &) { notes = store(); };
+        QVERIFY(UnreadableFiles::keptAfter(notesFile(), 32 << 20, head, "\"}", load));
+        QCOMPARE(notes->saveStatus(), kUnreadable);
     }
 
     void typingWritesOncePerPause()

@@ -8,9 +8,9 @@ class CountingFileStorage final : public FileStorage
 {
 public:
     bool exists(const QString &path) const override { return m_real.exists(path); }
-    std::optional<QByteArray> readAll(const QString &path) const override
+    std::optional<QByteArray> readAll(const QString &path, qint64 maxBytes) const override
     {
-        return m_real.readAll(path);
+        return m_real.readAll(path, maxBytes);
     }
     bool createFolder(const QString &path) override { return m_real.createFolder(path); }
     bool setPermissions(const QString &path, unsigned mode) override

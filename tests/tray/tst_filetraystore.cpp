@@ -4,6 +4,7 @@
 #include "support/FileOwnership.h"
 #include "support/StoreFolder.h"
 #include "support/TestRows.h"
+#include "support/UnreadableFiles.h"
 #include "tray/FileTrayStore.h"
 
 #include <QDir>
@@ -187,6 +188,17 @@ private slots:
         store.reset();
         QCOMPARE(m_files.writes, 0);
         QCOMPARE(readFile(trayFile()), bytes);
+    }
+
+    void pipeDeviceOrHugeTrayFileIsNeverRead_data() { UnreadableFiles::rows(); }
+    void pipeDeviceOrHugeTrayFileIsNeverRead()
+    {
+        std::unique_ptr<FileTrayStore> store;
+        const QByteArray head =
+            "[{\"id\":\"0D1F4B2A-1111-4C3E-9A55-AAAAAAAAAAAA\",\"path\":\"/\",\"x\":\"";
+        const auto load = [&](auto &) { store = started(); };
+        QVERIFY(UnreadableFiles::keptAfter(trayFile(), 8 << 20, head, "\"}]", load));
+        QCOMPARE(store->message(), kUnreadable);
     }
 
     void addingFollowsTheTrayRules()

@@ -19,7 +19,7 @@ namespace {
 
 bool writeIfDifferent(const QString &path, const QByteArray &bytes, FileStorage &storage)
 {
-    if (storage.readAll(path) == bytes)
+    if (storage.readAll(path, bytes.size()) == bytes)
         return true;
     return storage.writeAtomically(path, bytes);
 }

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDBusMessage>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
-
-#include <optional>
 
 /// Values as they come off the bus from another program, checked before use.
 namespace MprisValues {
@@ -30,10 +27,5 @@ bool meansTimeout(const QString &errorName);
 /// `name` when it is `service` itself or one of its instances
 /// (`service` + "." + anything).
 bool isNameOf(const QString &name, const QString &service);
-
-/// A regular file of at most `limit` bytes named by another program; none
-/// for anything else (a FIFO, a device, a larger or unreadable file).
-/// Blocking: call it off the main thread.
-std::optional<QByteArray> readSmallFile(const QString &path, qint64 limit);
 
 } // namespace MprisValues

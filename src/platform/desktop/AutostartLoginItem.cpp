@@ -11,6 +11,9 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
+// Our entry is a few hundred bytes; a larger file is not ours to parse.
+constexpr qint64 kMaxEntryBytes = 65'536;
+
 // Characters that make an Exec argument need quotes (the freedesktop.org
 // desktop entry rules for the Exec key).
 constexpr QStringView kReserved = u" \t\n\"'\\><~|&;$*?#()`";
@@ -72,7 +75,7 @@ std::optional<QByteArray> AutostartLoginItem::entry(const QString &program)
 
 bool AutostartLoginItem::isEnabled() const
 {
-    const auto bytes = m_storage.readAll(entryPath());
+    const auto bytes = m_storage.readAll(entryPath(), kMaxEntryBytes);
     if (!bytes)
         return false;
     for (const QByteArray &line : bytes->split('\n')) {

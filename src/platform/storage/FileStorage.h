@@ -16,9 +16,11 @@ public:
     /// following symbolic links.
     virtual bool exists(const QString &path) const = 0;
 
-    /// The whole content of the file at `path`, or nothing when it cannot be
-    /// read.
-    virtual std::optional<QByteArray> readAll(const QString &path) const = 0;
+    /// The whole content of the regular file at `path`, or nothing when it
+    /// cannot be read, is not a regular file (a pipe, a device, a folder) or
+    /// holds more than `maxBytes`. Never waits for a writer, never reads more
+    /// than `maxBytes` + 1 bytes.
+    virtual std::optional<QByteArray> readAll(const QString &path, qint64 maxBytes) const = 0;
 
     /// Creates `path` and any missing parent folders, each new one with
     /// permissions 0700. True when the folder exists afterwards.

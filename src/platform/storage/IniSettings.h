@@ -3,10 +3,17 @@
 #include "platform/storage/Settings.h"
 
 #include <QSettings>
+#include <QVariantHash>
 
 #include <mutex>
+#include <optional>
 
 /// `Settings` in an INI file, written through at every change.
+///
+/// A file that is there but cannot be read (not a regular file, too large,
+/// refused) is never handed to QSettings and never written: the store then
+/// starts from defaults and keeps every change in memory for the rest of the
+/// run. The same holds from the moment the file turns unreadable mid-run.
 class IniSettings final : public Settings
 {
 public:
@@ -23,6 +30,10 @@ public:
     static IniSettings &shared();
 
 private:
+    bool keepsFile();
+
     mutable std::mutex m_mutex;
-    QSettings m_settings;
+    const QString m_path;
+    std::optional<QSettings> m_settings; // absent while running in memory
+    QVariantHash m_memory;
 };

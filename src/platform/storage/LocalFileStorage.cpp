@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,6 +41,24 @@ bool writeFully(int fd, const QByteArray &bytes)
     return true;
 }
 
+// All of `fd` if it holds at most `maxBytes`; a file that grew past the cap
+// since it was measured is refused after `maxBytes` + 1 bytes.
+std::optional<QByteArray> readAtMost(int fd, qint64 maxBytes)
+{
+    QByteArray bytes;
+    char buffer[65'536];
+    while (bytes.size() <= maxBytes) {
+        const qint64 wanted = std::min<qint64>(sizeof buffer, maxBytes + 1 - bytes.size());
+        const ssize_t got = retrying([&] { return ::read(fd, buffer, size_t(wanted)); });
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return bytes;
+        bytes.append(buffer, got);
+    }
+    return std::nullopt;
+}
+
 // Makes the rename itself durable; a failure here does not undo the rename,
 // so it is not reported.
 void syncFolder(const QByteArray &folder)
@@ -59,14 +78,21 @@ bool LocalFileStorage::exists(const QString &path) const
     return !path.isEmpty() && ::stat(native(path).constData(), &info) == 0;
 }
 
-std::optional<QByteArray> LocalFileStorage::readAll(const QString &path) const
+std::optional<QByteArray> LocalFileStorage::readAll(const QString &path, qint64 maxBytes) const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Without O_NONBLOCK, opening a pipe waits for a writer that may never
+    // come; the type and size are then checked on what was opened, so a
+    // swap after a check cannot slip a device or a huge file past it.
+    const int fd = retrying([&] {
+        return ::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    });
+    if (fd < 0)
         return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+    struct stat info;
+    std::optional<QByteArray> bytes;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxBytes)
+        bytes = readAtMost(fd, maxBytes);
+    ::close(fd);
     return bytes;
 }
 

@@ -7,7 +7,7 @@ class LocalFileStorage final : public FileStorage
 {
 public:
     bool exists(const QString &path) const override;
-    std::optional<QByteArray> readAll(const QString &path) const override;
+    std::optional<QByteArray> readAll(const QString &path, qint64 maxBytes) const override;
     bool createFolder(const QString &path) override;
     bool setPermissions(const QString &path, unsigned mode) override;
     bool writeAtomically(const QString &path, const QByteArray &bytes) override;

@@ -5,6 +5,7 @@
 #include "platform/dbus/MprisServiceDirectory.h"
 #include "platform/dbus/MprisTrackMetadata.h"
 #include "platform/dbus/MprisValues.h"
+#include "platform/storage/LocalFileStorage.h"
 #include "players/model/LyricsTrack.h"
 #include "players/model/SeekPolicy.h"
 #include "players/model/SpotifyTrackLink.h"
@@ -116,7 +117,7 @@ void MprisPlayerBridge::loadArtworkFile(const QString &path)
         return;
     // The file is named by another program: read off the main thread, capped.
     m_worker.post(
-        this, [path] { return MprisValues::readSmallFile(path, kMaxArtworkBytes); },
+        this, [path] { return LocalFileStorage::shared().readAll(path, kMaxArtworkBytes); },
         [this, path](std::optional<QByteArray> bytes) {
             if (path != m_artworkPath)
                 return;

@@ -1,7 +1,9 @@
 #include "platform/storage/AppDataFolder.h"
+#include "platform/storage/IniSettings.h"
 #include "platform/storage/InodeBookmarks.h"
 #include "platform/storage/LocalFileStorage.h"
 #include "support/FileOwnership.h"
+#include "support/UnreadableFiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -52,7 +54,7 @@ private slots:
         QCOMPARE(mode(path), 0600); // private from its first byte
         QVERIFY(m_files.exists(path));
         QVERIFY(m_files.writeAtomically(path, "second"));
-        QCOMPARE(m_files.readAll(path), std::optional<QByteArray>("second"));
+        QCOMPARE(m_files.readAll(path, 100), std::optional<QByteArray>("second"));
         QVERIFY(m_files.setPermissions(path, 0640));
         QCOMPARE(mode(path), 0640);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.json"});
@@ -61,7 +63,7 @@ private slots:
         QVERIFY(!m_files.createFolder(path + "/sub"));
         QVERIFY(QFile::link(dir.path() + "/nowhere", dir.path() + "/dangling"));
         QVERIFY(!m_files.exists(dir.path() + "/dangling"));
-        QVERIFY(!m_files.readAll(dir.path() + "/dangling"));
+        QVERIFY(!m_files.readAll(dir.path() + "/dangling", 100));
         QVERIFY(!m_files.writeAtomically(dir.path() + "/missing/doc.json", "x"));
     }
 
@@ -82,8 +84,23 @@ private slots:
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &saved) == 0);
 
         QVERIFY(!written);
-        QCOMPARE(m_files.readAll(path), std::optional<QByteArray>("old content"));
+        QCOMPARE(m_files.readAll(path, 100), std::optional<QByteArray>("old content"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.json"});
+    }
+
+    void pipeOrHugeSettingsFileGivesDefaultsAndIsKept_data() { UnreadableFiles::rows(false); }
+    void pipeOrHugeSettingsFileGivesDefaultsAndIsKept()
+    {
+        QTemporaryDir dir;
+        std::optional<IniSettings> settings;
+        const auto load = [&](const QString &path) {
+            settings.emplace(path);
+            QVERIFY(!settings->value("key").isValid());
+            settings->setValue("key", "changed"); // kept in memory, not written
+        };
+        const QByteArray head = "[General]\nkey=kept\n";
+        QVERIFY(UnreadableFiles::keptAfter(dir.filePath("Velloway.conf"), 1 << 20, head, {}, load));
+        QCOMPARE(settings->value("key"), QVariant("changed"));
     }
 
     void bookmarksNoticeReplacedAndMissingFiles()
