@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace {
 
 constexpr Seconds kSaveDelay{0.4};
@@ -18,6 +20,9 @@ constexpr Seconds kSaveDelay{0.4};
 constexpr Seconds kMaxSaveDelay{2};
 // Far above any typed notes; stops a huge file from exhausting memory at start-up.
 constexpr qint64 kMaxDocumentBytes = 32 << 20;
+// A failed save is tried again after 1, 2, 4 ... seconds while edits wait,
+// so space that comes back on a full disk is used without another edit.
+constexpr Seconds kMaxRetryDelay{30};
 
 const QString kSavedStatus = QStringLiteral("Saved on this computer");
 const QString kSavingStatus = QStringLiteral("Saving\u2026");
@@ -202,10 +207,20 @@ void NotesStore::flush()
                     m_files.setPermissions(m_storagePath, 0600);
     if (ok) {
         m_needsSave = false;
+        m_failedSaves = 0;
+        m_retryTask.cancel();
         setHasSaveError(false);
         setSaveStatus(kSavedStatus);
     } else {
         setHasSaveError(true);
         setSaveStatus(kSaveFailedStatus);
+        const Seconds delay = std::min(kMaxRetryDelay, Seconds(1 << std::min(m_failedSaves, 5)));
+        ++m_failedSaves;
+        m_retryTask = m_scheduler.after(delay, [self = QPointer(this)] {
+            if (!self)
+                return;
+            self->m_retryTask.release();
+            self->flush();
+        });
     }
 }

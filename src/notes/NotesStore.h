@@ -88,6 +88,8 @@ private:
     std::optional<QUuid> m_pendingDeletionID;
     CancelHandle m_saveTask;
     CancelHandle m_saveCeiling; // the latest a pending edit is written
+    CancelHandle m_retryTask;   // the next try after a failed save
+    int m_failedSaves = 0;
     bool m_needsSave = false;
     bool m_canWrite = true;
 };

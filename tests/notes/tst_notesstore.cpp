@@ -359,10 +359,15 @@ private slots:
         QVERIFY(notes->hasSaveError());
         m_time.advance(0.4);
         QCOMPARE(notes->saveStatus(), kSaveFailed);
+        m_time.advance(2.0); // tried again 2 s later, in vain
+        QCOMPARE(notes->saveStatus(), kSaveFailed);
 
-        // ...and once writing works again, everything in memory is written.
+        // ...and once writing works again, the next try (4 s on) writes
+        // everything in memory, with no further edit.
         QVERIFY(takeOwnership(folder()));
-        notes->flush();
+        m_time.advance(3.9);
+        QCOMPARE(notes->saveStatus(), kSaveFailed);
+        m_time.advance(0.1);
         QCOMPARE(notes->saveStatus(), kSaved);
         QVERIFY(!notes->hasSaveError());
         QVERIFY(readFile(notesFile()).contains("newer"));
