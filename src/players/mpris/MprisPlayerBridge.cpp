@@ -62,13 +62,6 @@ std::unique_ptr<MprisPlayerBridge> MprisPlayerBridge::createSpotify()
         SystemClock::shared());
 }
 
-std::unique_ptr<MprisPlayerBridge> MprisPlayerBridge::create(const QString &busName)
-{
-    return std::make_unique<MprisPlayerBridge>(
-        MusicSource::mpris, busName, false, MprisServiceDirectory::shared(),
-        QDBusConnection::sessionBus(), TimerScheduler::shared(), SystemClock::shared());
-}
-
 std::optional<qint32> MprisPlayerBridge::processID() const
 {
     if (m_link.owner().isEmpty())

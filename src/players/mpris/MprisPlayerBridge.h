@@ -35,8 +35,6 @@ public:
 
     /// Spotify's row: its name and instances on the session bus.
     static std::unique_ptr<MprisPlayerBridge> createSpotify();
-    /// Any other player: exactly `busName` on the session bus.
-    static std::unique_ptr<MprisPlayerBridge> create(const QString &busName);
 
     const QString &busName() const { return m_busName; }
     /// The player's process, as the bus tells; none while it is not there.
