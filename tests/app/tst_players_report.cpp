@@ -5,9 +5,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 class PlayersReportTest : public QObject
 {
@@ -55,6 +58,16 @@ private slots:
     {
         FakeMprisPlayer player;
         QVERIFY(player.start());
+        // Seventeen other players, paused: sixteen are listed, one left out.
+        std::vector<std::unique_ptr<FakeMprisPlayer>> others;
+        for (int i = 0; i < 17; ++i) {
+            auto &other = others.emplace_back(std::make_unique<FakeMprisPlayer>(
+                QStringLiteral("org.mpris.MediaPlayer2.other%1").arg(i)));
+            other->setPlayerProperty("PlaybackStatus", "Paused");
+            other->setPlayerProperty("Metadata", FakeMprisPlayer::standardMetadata(
+                                                     "/track/1", "Clip", {}, "", 60'000'000));
+            QVERIFY(other->start());
+        }
         player.setPlayerProperty("PlaybackStatus", "Playing");
         player.setPlayerProperty("Position", qlonglong(42'500'000));
         player.setPlayerProperty("Metadata",
@@ -66,7 +79,13 @@ private slots:
         const QJsonObject document = QJsonDocument::fromJson(json).object();
         QCOMPARE(document["active"].toString(), "spotify");
         const QJsonArray players = document["players"].toArray();
-        QCOMPARE(players.size(), 7);
+        QCOMPARE(players.size(), 7 + 16);
+        QCOMPARE(document["leftOut"].toInt(), 1);
+        const QJsonObject other = players[7].toObject();
+        // Names already on the bus at start come in the bus's listing order.
+        QVERIFY(other["busName"].toString().startsWith("org.mpris.MediaPlayer2.other"));
+        QCOMPARE(other["song"].toObject()["trackID"].toString(), "/track/1");
+        QCOMPARE(other["song"].toObject()["canSeek"], true);
         const QJsonObject spotify = players[0].toObject();
         QCOMPARE(spotify["running"], true);
         QCOMPARE(spotify["state"].toString(), "ready");
@@ -85,6 +104,10 @@ private slots:
         QCOMPARE(textStatus, 0);
         QVERIFY2(text.startsWith("* Spotify: "), text.constData());
         QVERIFY(text.contains("Playing \u201CSong\u201D by A, 0:42 of 3:35"));
+        QVERIFY(QString::fromUtf8(text).contains(QRegularExpression(
+            u"\n  other\\d+ \\(org\\.mpris\\.MediaPlayer2\\.other\\d+\\): "
+            u"running, connected\\. Paused \u201CClip\u201D, 0:00 of 1:00\n"_s)));
+        QVERIFY(text.contains("(1 more players on the bus were left out)"));
     }
 };
 

@@ -265,6 +265,47 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!bus.named(kMpv), 5'000);
     }
 
+    // Commands are the player's own methods; a player that is gone is not
+    // running, whatever was asked of it.
+    void commandsReachThePlayer_data()
+    {
+        columns<PlayerCommand, QString, QVariant>("command", "method", "argument");
+        row("play or pause", PlayerCommand::toggle(), u"PlayPause"_s, QVariant());
+        row("next", PlayerCommand::next(), u"Next"_s, QVariant());
+        row("previous", PlayerCommand::previous(), u"Previous"_s, QVariant());
+        row("volume", PlayerCommand::volume(30), u"Set"_s, QVariant(0.3));
+        row("volume past the top", PlayerCommand::volume(250), u"Set"_s, QVariant(1.0));
+    }
+
+    void commandsReachThePlayer()
+    {
+        auto [command, method, argument] =
+            fetch<PlayerCommand, QString, QVariant>("command", "method", "argument");
+        VirtualTime time;
+        MprisServiceDirectory directory{QDBusConnection::sessionBus()};
+        FakeMprisPlayer player(kVlc);
+        play(player, u"Blue"_s);
+        QVERIFY(player.start());
+        MprisPlayerBridge bridge(MusicSource::mpris, kVlc, false, directory,
+                                 QDBusConnection::sessionBus(), time, time);
+        QTRY_VERIFY(!bridge.read().title.isEmpty());
+        std::optional<PlayerSendResult> result;
+        bridge.send(command, 0, [&result](PlayerSendResult r) { result = std::move(r); });
+        QTRY_VERIFY(result);
+        QVERIFY(result->isSuccess());
+        QCOMPARE(player.calls(method).size(), 1);
+        if (argument.isValid())
+            QCOMPARE(player.playerProperty(u"Volume"_s).toDouble(), argument.toDouble());
+
+        player.vanish();
+        QTRY_VERIFY(!bridge.processID());
+        result.reset();
+        bridge.send(command, 0, [&result](PlayerSendResult r) { result = std::move(r); });
+        QTRY_VERIFY(result);
+        QCOMPARE(*result->localError(), PlayerError(PlayerError::Kind::notRunning));
+        QVERIFY(!bridge.raise());
+    }
+
     // The player that starts playing last is shown; when it pauses, the one
     // still playing comes back; a pick holds until another really starts.
     void theActivePlayerFollowsPlayAndPicks()

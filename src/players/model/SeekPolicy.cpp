@@ -5,22 +5,6 @@
 
 namespace SeekPolicy {
 
-Guard guard(MusicSource source, const LyricsTrack &track)
-{
-    if (source == MusicSource::appleMusic && track.playbackID())
-        return Guard::playbackID;
-    if (track.spotifyURI())
-        return Guard::spotifyURI;
-    return Guard::metadata;
-}
-
-bool matches(const LyricsTrack &track, const QString &title, const QString &artist,
-             const QString &album, double durationSeconds)
-{
-    return title == track.title() && artist == track.artist() && album == track.album() &&
-           std::abs(durationSeconds - track.duration()) <= 1;
-}
-
 std::optional<double> target(double position, double durationSeconds)
 {
     if (!std::isfinite(position) || !std::isfinite(durationSeconds) || durationSeconds <= 0)
