@@ -404,6 +404,49 @@ private slots:
         QCOMPARE(readings(), 3);
     }
 
+    // A player's own addresses, as players really write them, become the
+    // track link and the cover the program follows, or nothing.
+    void trackAddressesAreReadAsPlayersWriteThem_data()
+    {
+        const QString id = u"6rqhFgbbKwnb9MLmUQDhG6"_s, image = QString(40, u'a');
+        columns<QVariantMap, QString, QString, QString>("metadata", "link", "cover", "file");
+        const QString link = u"spotify:track:"_s + id,
+                      cover = u"https://i.scdn.co/image/"_s + image;
+        row("Spotify's string id and image address",
+            QVariantMap{{u"mpris:trackid"_s, u"/com/spotify/track/"_s + id},
+                        {u"mpris:artUrl"_s, u"https://open.spotify.com/image/"_s + image}},
+            link, cover, QString());
+        row("a track link as the id, a thumb address",
+            QVariantMap{{u"mpris:trackid"_s, link},
+                        {u"mpris:artUrl"_s, u"https://i.scdn.co/thumb/"_s + image}},
+            link, cover, QString());
+        row("a web address of the track, another host's cover",
+            QVariantMap{{u"xesam:url"_s, u"https://open.spotify.com/track/"_s + id},
+                        {u"mpris:artUrl"_s, u"http://example.org/c.png"_s}},
+            link, u"http://example.org/c.png"_s, QString());
+        row("a local cover, no link",
+            QVariantMap{{u"mpris:trackid"_s, QVariant::fromValue(QDBusObjectPath(u"/vlc/1"_s))},
+                        {u"mpris:artUrl"_s, u"file:///tmp/cover.png"_s}},
+            QString(), QString(), u"/tmp/cover.png"_s);
+        row("addresses that are no addresses",
+            QVariantMap{{u"xesam:url"_s, u"https://open.spotify.com/track/a/b"_s},
+                        {u"mpris:artUrl"_s, u"ftp://example.org/c.png"_s}},
+            QString(), QString(), QString());
+        row("an address past its cap",
+            QVariantMap{{u"mpris:artUrl"_s, u"https://example.org/"_s + QString(3000, u'a')}},
+            QString(), QString(), QString());
+    }
+
+    void trackAddressesAreReadAsPlayersWriteThem()
+    {
+        auto [metadata, link, cover, file] =
+            fetch<QVariantMap, QString, QString, QString>("metadata", "link", "cover", "file");
+        const MprisTrackMetadata track(metadata);
+        QCOMPARE(track.spotifyURI().value_or(QString()), link);
+        QCOMPARE(track.artworkAddress().value_or(QString()), cover);
+        QCOMPARE(track.artworkFile().value_or(QString()), file);
+    }
+
     // Another program's values end in defined ones, never a crash.
     void hostileValuesEndInDefinedOnes_data()
     {
