@@ -89,43 +89,30 @@ bool crestHoldsBrowsers()
     return fd >= 0;
 }
 
-QString stateName(PlayerConnectionState state)
+// Each state's identifier (JSON) and the words a person reads (text).
+struct StateText
 {
-    switch (state) {
-    case PlayerConnectionState::notRunning:
-        return QStringLiteral("notRunning");
-    case PlayerConnectionState::needsPermission:
-        return QStringLiteral("needsPermission");
-    case PlayerConnectionState::denied:
-        return QStringLiteral("denied");
-    case PlayerConnectionState::connecting:
-        return QStringLiteral("connecting");
-    case PlayerConnectionState::ready:
-        return QStringLiteral("ready");
-    case PlayerConnectionState::unavailable:
-        return QStringLiteral("unavailable");
-    }
-    return {};
-}
+    const char *name;
+    const char *words;
+};
 
-// The same states in the words a person reads.
-QString stateWords(PlayerConnectionState state)
+StateText stateText(PlayerConnectionState state)
 {
     switch (state) {
     case PlayerConnectionState::notRunning:
-        return QStringLiteral("not running");
+        return {"notRunning", "not running"};
     case PlayerConnectionState::needsPermission:
-        return QStringLiteral("waiting to be connected");
+        return {"needsPermission", "waiting to be connected"};
     case PlayerConnectionState::denied:
-        return QStringLiteral("connection refused");
+        return {"denied", "connection refused"};
     case PlayerConnectionState::connecting:
-        return QStringLiteral("connecting");
+        return {"connecting", "connecting"};
     case PlayerConnectionState::ready:
-        return QStringLiteral("connected");
+        return {"ready", "connected"};
     case PlayerConnectionState::unavailable:
-        return QStringLiteral("not answering");
+        return {"unavailable", "not answering"};
     }
-    return {};
+    return {"", ""};
 }
 
 QString clockText(double seconds)
@@ -268,7 +255,8 @@ private:
                 {QStringLiteral("installed"), row.installed},
                 {QStringLiteral("running"), row.running},
                 {QStringLiteral("asked"), row.asked()},
-                {QStringLiteral("state"), stateName(player.connectionState())},
+                {QStringLiteral("state"),
+                 QString::fromLatin1(stateText(player.connectionState()).name)},
                 {QStringLiteral("statusMessage"),
                  player.statusMessage() ? QJsonValue(*player.statusMessage()) : QJsonValue()},
                 {QStringLiteral("active"), &player == &m_controller->active()},
@@ -323,7 +311,8 @@ private:
                 out += row.installed ? QStringLiteral("installed, ")
                                      : QStringLiteral("not installed, ");
             if (row.running)
-                out += QStringLiteral("running, ") + stateWords(player.connectionState());
+                out += QStringLiteral("running, ") +
+                       QString::fromLatin1(stateText(player.connectionState()).words);
             else
                 out += QStringLiteral("not running");
             if (!row.asked())

@@ -1,5 +1,5 @@
 #include "platform/keyring/LibsecretStore.h"
-#include "players/pear/PearConnectionKeychain.h"
+#include "players/pear/PearConnectionKeyring.h"
 #include "support/FakeMprisPlayer.h"
 #include "support/FileOwnership.h"
 #include "support/TestHttpServer.h"
@@ -326,7 +326,7 @@ private slots:
                                      "org.freedesktop.secrets"),
                                  10000);
         LibsecretStore store;
-        QVERIFY(PearConnectionKeychain(store).save("pear-token").isSuccess());
+        QVERIFY(PearConnectionKeyring(store).save("pear-token").isSuccess());
         QVERIFY(QFile::copy("/bin/sleep", m_home.filePath("pear-desktop")));
         m_pear.start(m_home.filePath("pear-desktop"), {"600"});
 

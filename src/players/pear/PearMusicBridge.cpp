@@ -20,7 +20,7 @@ const PlayerError kSetup(Kind::pearSetup);
 } // namespace
 
 PearMusicBridge::PearMusicBridge(Settings &settings, std::unique_ptr<SecretStore> store)
-    : m_settings(settings), m_store(std::move(store)), m_keychain(*m_store),
+    : m_settings(settings), m_store(std::move(store)), m_keyring(*m_store),
       m_context(std::make_unique<QObject>())
 {}
 
@@ -74,7 +74,7 @@ PlayerResult<QByteArray> PearMusicBridge::fetch(const QString &path, Method meth
     if (status == 401 || status == 403) {
         // The user revoked the token in Pear: connecting again is the only way on.
         m_token.reset();
-        m_keychain.remove();
+        m_keyring.remove();
         return kSetup;
     }
     if (response.error == HttpError::bodyTooLarge)
@@ -90,7 +90,7 @@ PlayerSnapshotResult PearMusicBridge::readSnapshot(qint32 processID, bool reques
     if (!requestPermission && m_settings.value(QLatin1String(kEnabledKey)).toBool() != true)
         return kSetup;
     if (!m_loadedToken) {
-        m_token = m_keychain.read();
+        m_token = m_keyring.read();
         m_loadedToken = true;
     }
     if (!m_token) {
@@ -120,7 +120,7 @@ std::optional<PlayerError> PearMusicBridge::authorise()
     // Only a token that could be sent is kept.
     if (!token.isString() || !PearAPI::isValidToken(token.toString()))
         return kSetup;
-    const auto saved = m_keychain.save(token.toString());
+    const auto saved = m_keyring.save(token.toString());
     if (!saved.isSuccess())
         return *saved.localError();
     m_token = token.toString();

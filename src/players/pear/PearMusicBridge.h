@@ -4,7 +4,7 @@
 #include "platform/net/HttpClient.h"
 #include "players/model/PlayerBridging.h"
 #include "players/pear/PearAPI.h"
-#include "players/pear/PearConnectionKeychain.h"
+#include "players/pear/PearConnectionKeyring.h"
 
 #include <QMap>
 #include <QObject>
@@ -56,7 +56,7 @@ private:
     std::atomic<bool> m_stopping{false};
 
     // Worker only.
-    PearConnectionKeychain m_keychain;
+    PearConnectionKeyring m_keyring;
     HttpClient m_client = HttpClient::loopback();
     std::optional<QString> m_token;
     bool m_loadedToken = false;

@@ -11,14 +11,14 @@ class SecretStore;
 /// Pear's access token in the user's keyring: one generic password item
 /// found by its service and account. Blocking: the Pear bridge calls it from
 /// its own worker only.
-class PearConnectionKeychain
+class PearConnectionKeyring
 {
 public:
     static constexpr char kService[] = "local.velloway.pear";
     static constexpr char kAccount[] = "loopback-26538";
     static constexpr char kLabel[] = "Velloway: Pear Desktop API token";
 
-    explicit PearConnectionKeychain(SecretStore &store) : m_store(store) {}
+    explicit PearConnectionKeyring(SecretStore &store) : m_store(store) {}
 
     /// The stored token; none when there is none, it is locked, longer than
     /// 8192 bytes or not UTF-8. Never prompts.

@@ -1,4 +1,4 @@
-#include "players/pear/PearConnectionKeychain.h"
+#include "players/pear/PearConnectionKeyring.h"
 
 #include "platform/keyring/SecretStore.h"
 #include "players/pear/PearAPI.h"
@@ -10,14 +10,14 @@ namespace {
 const SecretStore::Attributes &attributes()
 {
     static const SecretStore::Attributes query = {
-        {QStringLiteral("service"), QLatin1String(PearConnectionKeychain::kService)},
-        {QStringLiteral("account"), QLatin1String(PearConnectionKeychain::kAccount)}};
+        {QStringLiteral("service"), QLatin1String(PearConnectionKeyring::kService)},
+        {QStringLiteral("account"), QLatin1String(PearConnectionKeyring::kAccount)}};
     return query;
 }
 
 } // namespace
 
-std::optional<QString> PearConnectionKeychain::read() const
+std::optional<QString> PearConnectionKeyring::read() const
 {
     const auto secret = m_store.read(attributes());
     if (!secret || secret->size() > PearAPI::kMaxTokenBytes)
@@ -29,14 +29,14 @@ std::optional<QString> PearConnectionKeychain::read() const
     return text;
 }
 
-PlayerSendResult PearConnectionKeychain::save(const QString &token)
+PlayerSendResult PearConnectionKeyring::save(const QString &token)
 {
     if (m_store.save(attributes(), QLatin1String(kLabel), token.toUtf8()))
         return PlayerError(PlayerError::Kind::pearSetup);
     return std::monostate();
 }
 
-void PearConnectionKeychain::remove()
+void PearConnectionKeyring::remove()
 {
     m_store.remove(attributes());
 }

@@ -1,5 +1,5 @@
 #include "platform/keyring/LibsecretStore.h"
-#include "players/pear/PearConnectionKeychain.h"
+#include "players/pear/PearConnectionKeyring.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -25,7 +25,7 @@ const QString kSecrets = QStringLiteral("org.freedesktop.secrets");
 
 } // namespace
 
-class PearKeychainTest : public QObject
+class PearKeyringTest : public QObject
 {
     Q_OBJECT
 
@@ -34,9 +34,9 @@ class PearKeychainTest : public QObject
     QProcess m_keyring;
     QString m_address;
     LibsecretStore m_store;
-    PearConnectionKeychain m_keychain{m_store};
+    PearConnectionKeyring m_tokens{m_store};
 
-    QDBusConnection bus() const { return QDBusConnection::connectToBus(m_address, "keychain"); }
+    QDBusConnection bus() const { return QDBusConnection::connectToBus(m_address, "keyring"); }
     QDBusMessage call(const QString &method, const QVariant &argument) const
     {
         return QDBusInterface(kSecrets, "/org/freedesktop/secrets",
@@ -68,8 +68,8 @@ private slots:
     void withoutSecretServiceNothingIsKept()
     {
         QVERIFY(!bus().interface()->isServiceRegistered(kSecrets).value());
-        QCOMPARE(m_keychain.read(), std::nullopt);
-        QCOMPARE(m_keychain.save("token").localError()->kind(), Kind::pearSetup);
+        QCOMPARE(m_tokens.read(), std::nullopt);
+        QCOMPARE(m_tokens.save("token").localError()->kind(), Kind::pearSetup);
     }
 
     void savingReplacesTheItemAndALockedKeyringStaysLocked()
@@ -92,27 +92,27 @@ private slots:
             qPrintable("gnome-keyring-daemon offered no Secret Service: " +
                        m_keyring.errorString() + ' ' + m_keyring.readAllStandardError()));
 
-        QVERIFY(m_keychain.save("first").isSuccess());
-        QVERIFY(m_keychain.save("second").isSuccess());
-        QCOMPARE(m_keychain.read(), "second");
+        QVERIFY(m_tokens.save("first").isSuccess());
+        QVERIFY(m_tokens.save("second").isSuccess());
+        QCOMPARE(m_tokens.read(), "second");
         const QMap<QString, QString> query{{"service", "local.velloway.pear"},
                                            {"account", "loopback-26538"}};
         const auto found = qdbus_cast<QList<QDBusObjectPath>>(
             call("SearchItems", QVariant::fromValue(query)).arguments().value(0));
         QCOMPARE(found.size(), 1);
         QDBusInterface item(kSecrets, found[0].path(), "org.freedesktop.Secret.Item", bus());
-        QCOMPARE(item.property("Label").toString(), PearConnectionKeychain::kLabel);
-        m_keychain.remove();
-        QCOMPARE(m_keychain.read(), std::nullopt);
+        QCOMPARE(item.property("Label").toString(), PearConnectionKeyring::kLabel);
+        m_tokens.remove();
+        QCOMPARE(m_tokens.read(), std::nullopt);
 
         const QDBusReply<QDBusObjectPath> collection = call("ReadAlias", "default");
         QCOMPARE(
             call("Lock", QVariant::fromValue(QList<QDBusObjectPath>{collection.value()})).type(),
             QDBusMessage::ReplyMessage);
-        QCOMPARE(m_keychain.read(), std::nullopt);
-        QCOMPARE(m_keychain.save("third").localError()->kind(), Kind::pearSetup);
+        QCOMPARE(m_tokens.read(), std::nullopt);
+        QCOMPARE(m_tokens.save("third").localError()->kind(), Kind::pearSetup);
     }
 };
 
-QTEST_GUILESS_MAIN(PearKeychainTest)
-#include "tst_pear_keychain.moc"
+QTEST_GUILESS_MAIN(PearKeyringTest)
+#include "tst_pear_keyring.moc"
