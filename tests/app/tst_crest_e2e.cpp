@@ -306,6 +306,24 @@ private slots:
                  qPrintable(notesFile()));
     }
 
+    // Typing that never pauses still reaches the disk, so a crash or a power
+    // cut in the middle of a long sentence loses only its last moments.
+    void typingWithoutAPauseOutlivesAKill()
+    {
+        launch();
+        pointerTo(midX(), 15);
+        QTRY_VERIFY_WITH_TIMEOUT(expanded(), 5000);
+        clickPanel(480, 60);
+        xdotool({"type", "ready "});
+        QTRY_VERIFY_WITH_TIMEOUT(FileOwnership::readFile(notesFile()).contains("ready "), 5000);
+        const QString typed = QString("abcdefghij").repeated(13);
+        xdotool({"type", "--delay", "30", typed}); // about 4 s, no pause
+        m_program.kill();
+        QVERIFY(m_program.waitForFinished(10000));
+        QVERIFY2(FileOwnership::readFile(notesFile()).contains("ready " + typed.left(40).toUtf8()),
+                 qPrintable(notesFile()));
+    }
+
     void pearSongIsShownAndItsPlayButtonReachesPear()
     {
         m_player.vanish();
