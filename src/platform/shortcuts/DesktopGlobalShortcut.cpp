@@ -12,11 +12,13 @@ DesktopGlobalShortcut::~DesktopGlobalShortcut() = default;
 void DesktopGlobalShortcut::start(const QKeySequence &trigger)
 {
     const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (PortalGlobalShortcut::isOffered(bus))
-        m_way = std::make_unique<PortalGlobalShortcut>(bus);
-    else
-        m_way = std::make_unique<X11KeyGrab>();
-    connect(m_way.get(), &GlobalShortcut::activated, this, &GlobalShortcut::activated);
-    connect(m_way.get(), &GlobalShortcut::failed, this, &GlobalShortcut::failed);
-    m_way->start(trigger);
+    PortalGlobalShortcut::askOffered(bus, this, [this, bus, trigger](bool offered) {
+        if (offered)
+            m_way = std::make_unique<PortalGlobalShortcut>(bus);
+        else
+            m_way = std::make_unique<X11KeyGrab>();
+        connect(m_way.get(), &GlobalShortcut::activated, this, &GlobalShortcut::activated);
+        connect(m_way.get(), &GlobalShortcut::failed, this, &GlobalShortcut::failed);
+        m_way->start(trigger);
+    });
 }

@@ -5,7 +5,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
-#include <QDBusReply>
 #include <QRandomGenerator>
 
 namespace {
@@ -56,18 +55,31 @@ PortalGlobalShortcut::PortalGlobalShortcut(const QDBusConnection &bus, QObject *
 {
     qDBusRegisterMetaType<Shortcut>();
     qDBusRegisterMetaType<QList<Shortcut>>();
+    // The signal is connected by the slot's signature: its types must be
+    // known by name before the first connection, or it silently fails.
+    qRegisterMetaType<QDBusObjectPath>();
+    qRegisterMetaType<QVariantMap>();
 }
 
-bool PortalGlobalShortcut::isOffered(const QDBusConnection &bus, int timeoutMs)
+void PortalGlobalShortcut::askOffered(const QDBusConnection &bus, QObject *context,
+                                      std::function<void(bool)> answer, int timeoutMs)
 {
     if (!bus.isConnected() || !bus.interface() ||
-        !bus.interface()->isServiceRegistered(kService).value())
-        return false;
+        !bus.interface()->isServiceRegistered(kService).value()) {
+        answer(false);
+        return;
+    }
     QDBusMessage get = QDBusMessage::createMethodCall(
         kService, kPath, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
     get << kInterface << u"version"_s;
-    const QDBusMessage reply = bus.call(get, QDBus::Block, timeoutMs);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    // Asked without blocking: a portal slow to answer must not hold up the
+    // crest's start.
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(get, timeoutMs), context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
+                     [watcher, answer = std::move(answer)] {
+                         watcher->deleteLater();
+                         answer(!watcher->isError());
+                     });
 }
 
 QString PortalGlobalShortcut::portalTrigger(const QKeySequence &trigger)

@@ -6,6 +6,8 @@
 #include <QDBusObjectPath>
 #include <QVariantMap>
 
+#include <functional>
+
 /// A global shortcut through the desktop portal's GlobalShortcuts
 /// interface: a session, one bound shortcut, its `Activated` signal. The
 /// desktop may let the person pick another trigger or refuse it.
@@ -18,9 +20,11 @@ public:
 
     explicit PortalGlobalShortcut(const QDBusConnection &bus, QObject *parent = nullptr);
 
-    /// Whether the session's portal offers global shortcuts right now. Never
-    /// starts a portal that is not running; waits at most `timeoutMs`.
-    static bool isOffered(const QDBusConnection &bus, int timeoutMs = 2000);
+    /// Asks whether the session's portal offers global shortcuts and calls
+    /// `answer` with the outcome, within `timeoutMs`. Never starts a portal
+    /// that is not running.
+    static void askOffered(const QDBusConnection &bus, QObject *context,
+                           std::function<void(bool)> answer, int timeoutMs = 2000);
 
     void start(const QKeySequence &trigger) override;
 
