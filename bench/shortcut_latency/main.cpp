@@ -34,11 +34,12 @@ xcb_window_t focus()
     return window;
 }
 
-// Hands the keyboard to the root window, as if another program had it.
+// Hands the keyboard to the root window, as if another program had it, so
+// that each round sees the crest take it.
 void focusElsewhere()
 {
-    xcb_set_input_focus(connection(), XCB_INPUT_FOCUS_POINTER_ROOT, XCB_INPUT_FOCUS_POINTER_ROOT,
-                        XCB_CURRENT_TIME);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
+    xcb_set_input_focus(connection(), XCB_INPUT_FOCUS_POINTER_ROOT, root, XCB_CURRENT_TIME);
     xcb_flush(connection());
 }
 
@@ -67,7 +68,8 @@ int main(int argc, char **argv)
     std::vector<double> keyboard;
     for (int round = 0; round < rounds; ++round) {
         QCursor::setPos(away);
-        if (waitFor(closed, 5000) < 0)
+        // Past the hold that waits for the first key after the shortcut.
+        if (waitFor(closed, 8000) < 0)
             break;
         QThread::msleep(600 + 37 * round % 50);
         QCursor::setPos(notch);

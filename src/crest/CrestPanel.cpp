@@ -64,7 +64,7 @@ void CrestPanel::takeKeyboard()
             m_previousWindow = active;
     }
     window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
-    activateWindow();
+    window->requestActivate();
 }
 
 void CrestPanel::resignKey()
