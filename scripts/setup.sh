@@ -14,7 +14,7 @@ packages=(
     # fuzzing (libFuzzer with clang)
     clang libclang-rt-14-dev
     # running and testing
-    xvfb xauth xdotool x11-utils imagemagick dbus dbus-x11 adwaita-icon-theme
+    xvfb xauth xdotool x11-utils openbox imagemagick dbus dbus-x11 adwaita-icon-theme
     # the accessibility bus the end-to-end tests read the program through
     at-spi2-core
     fonts-dejavu-core procps

@@ -23,6 +23,7 @@
 #include "platform/desktop/SessionSignals.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/desktop/X11DesktopEvents.h"
+#include "platform/shortcuts/DesktopGlobalShortcut.h"
 #include "platform/storage/IniSettings.h"
 #include "platform/storage/LocalFileStorage.h"
 #include "players/browser/YouTubeBrowserBridge.h"
@@ -195,6 +196,7 @@ void AppDelegate::applicationDidFinishLaunching()
     m_panel->orderFront();
     setupEditingMenu();
     setupDismissal();
+    setupShortcut();
 
     connect(m_screens.get(), &ScreenSource::screensChanged, this, &AppDelegate::screenChanged);
     m_menus = std::make_unique<MenuTracker>();
@@ -319,7 +321,8 @@ void AppDelegate::showAbout()
         m_aboutAlert->setWindowModality(Qt::ApplicationModal);
         m_aboutAlert->setWindowTitle(u"Velloway"_s);
         m_aboutAlert->setText(u"Velloway"_s);
-        m_aboutAlert->setInformativeText(aboutText());
+        m_aboutAlert->setInformativeText(
+            m_shortcutNotice.isEmpty() ? aboutText() : aboutText() + u"\n\n"_s + m_shortcutNotice);
         m_aboutAlert->addButton(u"Done"_s, QMessageBox::AcceptRole);
     }
     m_aboutAlert->show();
@@ -388,7 +391,12 @@ std::optional<bool> AppDelegate::pointerInside() const
 
 void AppDelegate::positionPanel()
 {
-    const auto measured = CrestGeometry::measure(m_screens->screens(), m_screens->primaryIndex());
+    // "workarea" (the default) hangs the crest below a top panel; "screen"
+    // keeps it at the screen's very top edge.
+    const auto placement = CrestGeometry::placementNamed(
+        IniSettings::shared().value(QStringLiteral("crest.placement")).toString());
+    const auto measured =
+        CrestGeometry::measure(m_screens->screens(), m_screens->primaryIndex(), placement);
     if (!measured)
         return;
     m_state->setNotchWidth(measured->notchWidth);
@@ -447,13 +455,9 @@ void AppDelegate::handleMouse(bool isPress)
     const auto inside = pointerInside();
     if (!inside)
         return;
-    if (isPress) {
+    // Only a click into the notes takes the keyboard (the view asks for it).
+    if (isPress)
         m_state->pointerPressed(*inside);
-        // A click in the open crest makes it the key window, so typing
-        // reaches the notes.
-        if (*inside && m_state->isExpanded() && m_panel)
-            m_panel->makeKey();
-    }
     m_state->pointerChanged(*inside);
     followPointer(*inside);
 }
@@ -513,6 +517,40 @@ void AppDelegate::setupDismissal()
     connect(m_localMouseMonitor.get(), &LocalEventMonitor::mouseEvent, this,
             &AppDelegate::handleMouse);
     m_localMouseMonitor->start();
+}
+
+void AppDelegate::setupShortcut()
+{
+    const QVariant setting = IniSettings::shared().value(QStringLiteral("crest.shortcut"));
+    const QString name =
+        setting.isValid() ? setting.toString().trimmed() : QString::fromLatin1(kDefaultShortcut);
+    if (name.isEmpty() || name.compare(u"none"_s, Qt::CaseInsensitive) == 0)
+        return;
+    const auto report = [self = QPointer(this), name](const QString &reason) {
+        if (!self)
+            return;
+        // Hover still opens the crest; the person learns why the key does not.
+        self->m_shortcutNotice = u"The shortcut "_s + name + u" does not open Velloway: "_s +
+                                 reason + u". Set another as crest.shortcut in Velloway.conf."_s;
+        std::fprintf(stderr, "%s\n", qPrintable(self->m_shortcutNotice));
+    };
+    const QKeySequence trigger = QKeySequence::fromString(name, QKeySequence::PortableText);
+    if (trigger.count() != 1 || trigger[0].key() == Qt::Key_unknown) {
+        report(u"it is not a key combination"_s);
+        return;
+    }
+    m_shortcut = std::make_unique<DesktopGlobalShortcut>();
+    connect(m_shortcut.get(), &GlobalShortcut::activated, this, &AppDelegate::openNotes);
+    connect(m_shortcut.get(), &GlobalShortcut::failed, this, report);
+    m_shortcut->start(trigger);
+}
+
+void AppDelegate::openNotes()
+{
+    if (!m_panel || !m_view || m_hasTerminated)
+        return;
+    m_state->openForTyping();
+    m_view->focusNotes();
 }
 
 void AppDelegate::screenChanged()

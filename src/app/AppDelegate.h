@@ -17,6 +17,7 @@ class CrestPanel;
 class CrestState;
 class CrestView;
 class FileTrayStore;
+class GlobalShortcut;
 class CrestFileDropDelegate;
 class LocalEventMonitor;
 class LyricsController;
@@ -47,6 +48,11 @@ public:
     static constexpr double kPointerInterval = 0.05;
     static constexpr double kPointerTolerance = 0.01;
     static constexpr double kHideDelay = 0.34;
+    /// Opens the crest with the cursor in the notes unless `crest.shortcut`
+    /// in Velloway.conf names another ("none" turns it off). Super+Alt+N:
+    /// the desktops keep Super combinations for themselves and bind none
+    /// with Alt+N, so no program's own shortcut is taken away.
+    static constexpr char kDefaultShortcut[] = "Meta+Alt+N";
 
     /// Builds the players for the music controller; none builds one per
     /// player over the bridge that reaches it.
@@ -77,6 +83,13 @@ public:
     /// The About & Privacy alert while it is shown.
     QMessageBox *aboutAlert() const;
 
+    /// Opens the crest with the cursor in the notes and takes the keyboard:
+    /// what the global shortcut does.
+    void openNotes();
+    /// One line saying why the global shortcut does not work; empty while
+    /// it works or is turned off.
+    const QString &shortcutNotice() const { return m_shortcutNotice; }
+
     void positionPanel();
     void setExpanded(bool expanded);
     void setupDismissal();
@@ -103,6 +116,7 @@ private:
     void handleMouse(bool isPress);
     bool handleEscape();
     void setupEditingMenu();
+    void setupShortcut();
     void concealPanel();
     void subscribeToTray();
     void followActivePlayer();
@@ -144,6 +158,8 @@ private:
     std::unique_ptr<SessionSignals> m_session;
     std::unique_ptr<CrestFileDropDelegate> m_dropDelegate;
     std::unique_ptr<LoginItem> m_loginItem;
+    std::unique_ptr<GlobalShortcut> m_shortcut;
+    QString m_shortcutNotice;
     QPointer<QMessageBox> m_aboutAlert;
     bool m_hasTerminated = false;
 };

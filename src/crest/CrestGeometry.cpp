@@ -2,8 +2,28 @@
 
 #include <algorithm>
 
+QRectF CrestGeometry::hangingFrame(const ScreenInfo &screen, CrestPlacement placement)
+{
+    const QRectF &usable = screen.usableArea;
+    // Desktops report what their panels reserve; an area that is empty or
+    // reaches outside the screen is a fault of theirs, not a place to hang.
+    if (placement == CrestPlacement::screen || usable.isEmpty() || !screen.frame.contains(usable) ||
+        usable.top() <= screen.frame.top() ||
+        usable.height() < kMinimumTopHeight + kPanelExtraHeight)
+        return screen.frame;
+    return usable;
+}
+
+CrestPlacement CrestGeometry::placementNamed(const QString &name)
+{
+    return name.trimmed().compare(QLatin1String("screen"), Qt::CaseInsensitive) == 0
+               ? CrestPlacement::screen
+               : CrestPlacement::workArea;
+}
+
 std::optional<CrestGeometry> CrestGeometry::measure(const QList<ScreenInfo> &screens,
-                                                    qsizetype primaryIndex)
+                                                    qsizetype primaryIndex,
+                                                    CrestPlacement placement)
 {
     if (screens.isEmpty())
         return std::nullopt;
@@ -20,7 +40,7 @@ std::optional<CrestGeometry> CrestGeometry::measure(const QList<ScreenInfo> &scr
 
     const double top = chosen->topInset;
     CrestGeometry geometry;
-    geometry.screenFrame = chosen->frame;
+    geometry.screenFrame = hangingFrame(*chosen, placement);
     if (chosen->auxiliaryTopLeftArea && chosen->auxiliaryTopRightArea && top > 0) {
         const double gap =
             chosen->auxiliaryTopRightArea->left() - chosen->auxiliaryTopLeftArea->right();

@@ -8,9 +8,17 @@
 
 #include <optional>
 
+/// Where the crest hangs: `workArea` below the panels and docks that
+/// reserve the top of its screen, `screen` at the screen's very top edge.
+enum class CrestPlacement
+{
+    workArea,
+    screen,
+};
+
 /// The chosen screen's frame, the notch width and the height of the menu-bar
 /// band at the notch, with the crest's hit test. Coordinates are global
-/// desktop points with y growing downwards, so the screen's top edge is
+/// desktop points with y growing downwards, so the crest's top edge is
 /// `screenFrame.top()`.
 struct CrestGeometry
 {
@@ -21,14 +29,27 @@ struct CrestGeometry
     static constexpr double kMinimumNotchWidth = 120;
     static constexpr double kMinimumTopHeight = 32;
 
+    /// The frame the crest hangs from, centred at its top: the chosen
+    /// screen, or with `workArea` placement the part of it below the
+    /// panels that reserve its top edge.
     QRectF screenFrame;
     double notchWidth = kFallbackNotchWidth;
     double topHeight = kMinimumTopHeight;
 
     /// Measures the screen with a camera housing, else the primary screen,
     /// else the first; nothing when there are no screens.
-    static std::optional<CrestGeometry> measure(const QList<ScreenInfo> &screens,
-                                                qsizetype primaryIndex);
+    static std::optional<CrestGeometry>
+    measure(const QList<ScreenInfo> &screens, qsizetype primaryIndex,
+            CrestPlacement placement = CrestPlacement::workArea);
+
+    /// What the crest hangs from on `screen`: its usable area when panels
+    /// lower its top edge and `placement` allows, else the whole frame. A
+    /// usable area that is empty or not inside the screen is not believed.
+    static QRectF hangingFrame(const ScreenInfo &screen, CrestPlacement placement);
+
+    /// `placement`'s name in the settings ("workarea", "screen"); an
+    /// unknown name is `workArea`.
+    static CrestPlacement placementNamed(const QString &name);
 
     /// The panel's frame, the same collapsed or expanded.
     QRectF panelRect() const;

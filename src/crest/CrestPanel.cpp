@@ -7,10 +7,12 @@
 
 CrestPanel::CrestPanel(QWidget *parent) : StickyPanel(parent)
 {
+    // It refuses focus until it asks for the keyboard: otherwise Qt and the
+    // window manager activate it on every click, and the next words a
+    // person types for another window are lost.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                   Qt::NoDropShadowWindowHint);
+                   Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setAttribute(Qt::WA_X11DoNotAcceptFocus, false);
     setWindowTitle(QStringLiteral("Velloway"));
     setAutoFillBackground(false);
     setMouseTracking(true);
@@ -22,6 +24,7 @@ void CrestPanel::setContentView(CrestView *view)
     view->setParent(this);
     view->setGeometry(rect());
     connect(view, &CrestView::outlineChanged, this, &CrestPanel::applyMask);
+    connect(view, &CrestView::keyboardWanted, this, &CrestPanel::takeKeyboard);
     applyMask();
 }
 
@@ -50,15 +53,32 @@ void CrestPanel::setAcceptsMouse(bool accepts)
     applyInputRegion();
 }
 
-void CrestPanel::makeKey()
+void CrestPanel::takeKeyboard()
 {
-    activateWindow();
+    QWindow *window = windowHandle();
+    if (!window)
+        return;
+    if (!isActiveWindow()) {
+        const quint32 active = X11Window::activeWindow(window);
+        if (active != quint32(window->winId()))
+            m_previousWindow = active;
+    }
+    window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+    window->requestActivate();
 }
 
 void CrestPanel::resignKey()
 {
     if (QWidget *focused = focusWidget())
         focused->clearFocus();
+    QWindow *window = windowHandle();
+    if (!window)
+        return;
+    window->setFlag(Qt::WindowDoesNotAcceptFocus, true);
+    const quint32 previous = std::exchange(m_previousWindow, 0);
+    // A person who clicked another window meanwhile chose where typing goes.
+    if (previous && X11Window::activeWindow(window) == quint32(window->winId()))
+        X11Window::activate(window, previous);
 }
 
 void CrestPanel::resizeEvent(QResizeEvent *event)

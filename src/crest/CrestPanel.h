@@ -34,9 +34,13 @@ public:
     void setAcceptsMouse(bool accepts);
     bool acceptsMouse() const { return m_acceptsMouse; }
 
-    /// Makes the panel the key window (it takes typing) when clicked.
-    void makeKey();
-    /// Gives up keyboard focus.
+    /// Takes the keyboard, for the notes: a click into the editor or the
+    /// shortcut. Nothing else ever activates the panel, so pressing its
+    /// buttons and sliders leaves the keyboard with the window that had it.
+    void takeKeyboard();
+    /// Gives up keyboard focus. If the panel took the keyboard and still
+    /// has it, the window that had it before gets it back through the
+    /// window manager, unless that window is gone.
     void resignKey();
 
 signals:
@@ -56,4 +60,6 @@ private:
     CrestView *m_view = nullptr;
     QRect m_notch;
     bool m_acceptsMouse = false;
+    /// The window that had the keyboard before the panel took it.
+    quint32 m_previousWindow = 0;
 };

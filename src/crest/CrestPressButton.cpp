@@ -4,6 +4,7 @@
 #include "crest/SymbolIcons.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 
@@ -20,6 +21,8 @@ CrestPressButton::CrestPressButton(QWidget *parent)
     : QAbstractButton(parent), m_animation(new QVariantAnimation(this))
 {
     setCursor(Qt::PointingHandCursor);
+    // Reached with Tab while the crest has the keyboard; a click never
+    // takes focus.
     setFocusPolicy(Qt::TabFocus);
     m_animation->setDuration(CrestPressStyle::kAnimationMilliseconds);
     m_animation->setEasingCurve(QEasingCurve::OutCubic);
@@ -160,6 +163,24 @@ void CrestPressButton::paintEvent(QPaintEvent *)
     painter.translate(-centre);
     painter.setOpacity(paintedOpacity());
     paintLabel(painter);
+    if (hasFocus()) {
+        // Reached with Tab: a thin accent ring says which control keys press.
+        painter.setOpacity(1);
+        painter.setPen(QPen(CrestStyle::accent, 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    }
+}
+
+void CrestPressButton::keyPressEvent(QKeyEvent *event)
+{
+    // Space is the button's own key; Enter presses it as well.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void CrestPressButton::changeEvent(QEvent *event)

@@ -123,7 +123,7 @@ void CrestState::scheduleDismissal()
             return;
         self->m_dismissalTask.release();
         if (self->reevaluatePointer() || self->m_isFileDragActive || self->m_isDecodingDrop ||
-            self->interactionActive())
+            self->isTyping() || self->interactionActive())
             return;
         self->dismiss();
     });
@@ -133,6 +133,7 @@ void CrestState::dismiss()
 {
     m_hoverTask.cancel();
     m_dismissalTask.cancel();
+    m_typingTask.cancel();
     restoreDefaultView();
     if (collapse)
         collapse();
@@ -210,4 +211,35 @@ bool CrestState::handleEscape()
         return false;
     dismiss();
     return true;
+}
+
+void CrestState::noteKeyPressed()
+{
+    if (m_isExpanded)
+        holdForTyping(kTypingHold);
+}
+
+void CrestState::openForTyping()
+{
+    m_hoverTask.cancel();
+    m_dismissalTask.cancel();
+    if (!m_isExpanded) {
+        restoreDefaultView();
+        if (expand)
+            expand();
+    }
+    // The notes sit in the default layout, beside the music.
+    if (!m_isFileDragActive && !m_isDecodingDrop)
+        setShowsTray(false);
+    holdForTyping(kShortcutHold);
+}
+
+void CrestState::holdForTyping(double seconds)
+{
+    m_typingTask = m_scheduler.after(Seconds(seconds), [self = QPointer(this)] {
+        if (!self)
+            return;
+        self->m_typingTask.release();
+        self->interactionEnded();
+    });
 }

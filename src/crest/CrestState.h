@@ -25,6 +25,10 @@ public:
     static constexpr double kHoverDelay = 0.12;
     static constexpr double kDismissalDelay = 0.24;
     static constexpr double kTrayReturnDelay = 0.16;
+    /// After a key in the notes, the crest counts as in use this long.
+    static constexpr double kTypingHold = 1.5;
+    /// Opened by the shortcut, the crest waits this long for the first key.
+    static constexpr double kShortcutHold = 5.0;
 
     explicit CrestState(Scheduler &scheduler, QObject *parent = nullptr);
     ~CrestState() override;
@@ -36,6 +40,8 @@ public:
     bool isFileDragActive() const { return m_isFileDragActive; }
     bool isPointerInside() const { return m_isPointerInside; }
     bool isDecodingDrop() const { return m_isDecodingDrop; }
+    /// A key went down in the notes within the typing hold.
+    bool isTyping() const { return m_typingTask.isActive(); }
 
     /// Written by the panel side when the crest opens or closes.
     void setExpanded(bool value);
@@ -70,6 +76,15 @@ public:
     void fileDropStarted();
     void fileDropFinished();
 
+    /// A key went down in the notes editor. Like a drag, typing holds the
+    /// crest open, so text meant for a note never lands in another window;
+    /// the ordinary dismissal follows once typing pauses for `kTypingHold`.
+    void noteKeyPressed();
+    /// The shortcut asks for the crest with the cursor in the notes: it
+    /// opens at once, whatever the pointer does, and waits `kShortcutHold`
+    /// for the first key before the ordinary dismissal may follow.
+    void openForTyping();
+
     /// Escape while the crest is expanded and focused: collapses and answers
     /// true (consumed) unless an interaction is active, when the key must be
     /// passed on unchanged (false).
@@ -88,6 +103,7 @@ private:
     void scheduleDismissal();
     void setShowsTray(bool value);
     void setFileDragActive(bool value);
+    void holdForTyping(double seconds);
 
     Scheduler &m_scheduler;
     bool m_isExpanded = false;
@@ -103,4 +119,5 @@ private:
     CancelHandle m_hoverTask;
     CancelHandle m_dismissalTask;
     CancelHandle m_trayTask;
+    CancelHandle m_typingTask;
 };

@@ -171,6 +171,8 @@ CrestView::CrestView(Stores stores, Clock &clock, Scheduler &scheduler,
         connect(&m_state, changed, this, &CrestView::placeContent);
     }
     connect(&m_state, &CrestState::topHeightChanged, this, &CrestView::rebuildMusic);
+    connect(m_notes, &NotesView::typed, &m_state, &CrestState::noteKeyPressed);
+    connect(m_notes, &NotesView::wantsKeyboard, this, &CrestView::keyboardWanted);
     // Another player becoming active gets a view of its own, not a morph of
     // the last one.
     connect(&m_musicController, &MusicController::activeChanged, this, &CrestView::rebuildMusic);
@@ -326,6 +328,30 @@ void CrestView::rebuildMusic()
     m_music->setFixedWidth(int(kMusicWidth));
     static_cast<QHBoxLayout *>(m_defaultLayout->layout())->insertWidget(0, m_music);
     followReduceMotion(m_music, reduceMotion());
+    orderFocusChain();
+}
+
+void CrestView::orderFocusChain()
+{
+    // Tab follows the reading order: the music card (built last) before the
+    // notes, then the tray; inside each area the controls come in the order
+    // they are laid out.
+    QWidget *previous = nullptr;
+    for (QWidget *area : std::initializer_list<QWidget *>{m_music, m_notes, m_tray}) {
+        for (QWidget *control : area->findChildren<QWidget *>()) {
+            if (!(control->focusPolicy() & Qt::TabFocus) || control->focusProxy() ||
+                control->window() != area->window())
+                continue;
+            if (previous)
+                QWidget::setTabOrder(previous, control);
+            previous = control;
+        }
+    }
+}
+
+void CrestView::focusNotes()
+{
+    m_notes->focusEditor();
 }
 
 void CrestView::endInteractionWhen(bool absent)

@@ -90,8 +90,13 @@ public:
     /// The update alert while it is shown.
     QMessageBox *updateAlert() const;
 
+    /// Puts the cursor in the notes and asks for the keyboard.
+    void focusNotes();
+
 signals:
     void outlineChanged();
+    /// Typing must reach the crest: a click into the notes or a new note.
+    void keyboardWanted();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -127,6 +132,7 @@ private:
     void rebuildMusic();
     void followUpdateMessage();
     void endInteractionWhen(bool absent);
+    void orderFocusChain();
 
     CrestState &m_state;
     FileTrayStore &m_trayStore;

@@ -9,6 +9,7 @@
 #include "updates/UpdateAvailableButton.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -64,7 +65,10 @@ void NotesView::build(AppUpdateController *updates, const QColor &accent)
 
     auto *newNote = headerButton(QStringLiteral("plus"), 0.65, 0.04, QSize(26, 26),
                                  QStringLiteral("New note"), QStringLiteral("New note"), this);
-    connect(newNote, &QAbstractButton::clicked, this, [this] { m_store.addNote(); });
+    connect(newNote, &QAbstractButton::clicked, this, [this] {
+        m_store.addNote();
+        focusEditor();
+    });
 
     auto *header = new QHBoxLayout;
     header->setSpacing(8);
@@ -92,6 +96,8 @@ void NotesView::build(AppUpdateController *updates, const QColor &accent)
     editorPalette.setColor(QPalette::HighlightedText, Qt::white);
     m_editor->setPalette(editorPalette);
     m_editor->viewport()->setAutoFillBackground(false);
+    m_editor->installEventFilter(this);
+    m_editor->viewport()->installEventFilter(this);
     connect(m_editor, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_editedID.isNull())
             m_store.updateContent(m_editor->toPlainText(), m_editedID);
@@ -103,7 +109,10 @@ void NotesView::build(AppUpdateController *updates, const QColor &accent)
     m_writeNote->setText(QStringLiteral("Write a note"));
     m_writeNote->setFont(CrestTypography::font(12));
     m_writeNote->setForeground(accent);
-    connect(m_writeNote, &QAbstractButton::clicked, this, [this] { m_store.addNote(); });
+    connect(m_writeNote, &QAbstractButton::clicked, this, [this] {
+        m_store.addNote();
+        focusEditor();
+    });
 
     auto *editorArea = new QVBoxLayout;
     editorArea->setContentsMargins(10, 6, 10, 12);
@@ -260,6 +269,34 @@ void NotesView::answerConfirmation(bool confirmed)
     if (const auto pending = m_store.pendingDeletionID(); confirmed && pending)
         m_store.deleteNote(*pending);
     m_store.setPendingDeletionID(std::nullopt);
+}
+
+void NotesView::focusEditor()
+{
+    if (!m_store.selectedNote())
+        m_store.addNote();
+    if (!m_editor->hasFocus())
+        m_editor->moveCursor(QTextCursor::End); // ready to go on writing
+    m_editor->setFocus(Qt::OtherFocusReason);
+    emit wantsKeyboard();
+}
+
+bool NotesView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_editor && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // Tab types a tab into a note; Ctrl+Tab is the way out of it.
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            key->modifiers().testFlag(Qt::ControlModifier)) {
+            focusNextPrevChild(key->key() == Qt::Key_Tab &&
+                               !key->modifiers().testFlag(Qt::ShiftModifier));
+            return true;
+        }
+        emit typed();
+    } else if (watched == m_editor->viewport() && event->type() == QEvent::MouseButtonPress) {
+        emit wantsKeyboard();
+    }
+    return CrestSurface::eventFilter(watched, event);
 }
 
 void NotesView::hideEvent(QHideEvent *event)

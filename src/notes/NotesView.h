@@ -36,7 +36,18 @@ public:
     /// The confirmation shown while a deletion is pending; none otherwise.
     QMessageBox *confirmation() const { return m_confirmation; }
 
+    /// Puts the cursor in the selected note's editor, making a note when
+    /// there is none, and asks for the keyboard.
+    void focusEditor();
+
+signals:
+    /// A key went down in the editor.
+    void typed();
+    /// A person clicked into the editor or made a note: typing must reach it.
+    void wantsKeyboard();
+
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:

@@ -16,7 +16,6 @@ ArtworkButton::ArtworkButton(const QColor &accent, QWidget *parent)
     : CrestPressButton(parent), m_accent(accent)
 {
     setFixedSize(kSide, kSide);
-    setFocusPolicy(Qt::NoFocus);
 }
 
 void ArtworkButton::setArtwork(const QImage &artwork)

@@ -51,7 +51,9 @@ QPushButton *textButton(const QString &title, const QFont &f, const QString &sty
     auto *button = new QPushButton(title, parent);
     button->setFont(f);
     button->setFlat(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it and Enter presses it; a click never takes focus.
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setAutoDefault(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setStyleSheet(style);
     return button;

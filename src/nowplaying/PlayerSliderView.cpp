@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -85,9 +86,9 @@ PlayerSliderView::PlayerSliderView(double inset, double trackOpacity, QWidget *p
         return true;
     }();
     Q_UNUSED(installed);
-    // A drag must work while another application is active: the panel never
-    // takes focus for it.
-    setFocusPolicy(Qt::NoFocus);
+    // Tab reaches it while the crest has the keyboard; a drag never takes
+    // focus, so it works while another application keeps the keyboard.
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
 }
 
@@ -120,6 +121,34 @@ void PlayerSliderView::apply(const QPointF &position)
         moveDrag(*f, *m_session);
         update();
     }
+}
+
+void PlayerSliderView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        step(+1);
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        step(-1);
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void PlayerSliderView::focusInEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void PlayerSliderView::focusOutEvent(QFocusEvent *event)
+{
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 void PlayerSliderView::mousePressEvent(QMouseEvent *event)
@@ -176,6 +205,12 @@ void PlayerSliderView::paintSlider(double filled, double fillOpacity, std::optio
     if (knob) {
         painter.setBrush(m_accent);
         painter.drawEllipse(QPointF(played.right(), track.center().y()), *knob / 2, *knob / 2);
+    }
+    if (hasFocus()) {
+        // Reached with Tab: the arrow keys move this slider.
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(m_accent, 1));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
     }
 }
 

@@ -53,6 +53,9 @@ protected:
     /// of `knob` points across (none: no knob).
     void paintSlider(double filled, double fillOpacity, std::optional<double> knob);
 
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -10,8 +10,6 @@ PlayerSymbolButton::PlayerSymbolButton(int pointSize, QSize frame, QWidget *pare
 {
     setFixedSize(frame);
     setIconPoints(pointSize);
-    // The panel never takes focus: the player stays the active application.
-    setFocusPolicy(Qt::NoFocus);
 }
 
 void PlayerSymbolButton::setDisc(const QColor &accent)

@@ -2,6 +2,10 @@
 
 #include "players/model/VolumeController.h"
 
+#include <QWheelEvent>
+
+#include <cstdlib>
+
 namespace {
 
 using namespace Qt::StringLiterals;
@@ -56,6 +60,19 @@ void VolumeSliderView::step(int direction)
 {
     if (isAvailable() && !m_controller->isDragging())
         m_controller->setLevel(*m_controller->level() + direction * kStep);
+}
+
+void VolumeSliderView::wheelEvent(QWheelEvent *event)
+{
+    // One notch (15 degrees) is one step; touchpads send a notch in pieces.
+    constexpr int kNotch = 120;
+    m_wheelTurn += event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    while (std::abs(m_wheelTurn) >= kNotch) {
+        const int direction = m_wheelTurn > 0 ? 1 : -1;
+        m_wheelTurn -= direction * kNotch;
+        step(direction);
+    }
+    event->accept();
 }
 
 void VolumeSliderView::paintEvent(QPaintEvent *)

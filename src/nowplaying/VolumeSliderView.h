@@ -25,10 +25,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     std::optional<QUuid> beginDrag() override;
     void moveDrag(double fraction, const QUuid &session) override;
     void finishDrag(const QUuid &session, bool commit) override;
 
 private:
     QPointer<VolumeController> m_controller;
+    int m_wheelTurn = 0; // eighths of a degree not yet turned into a step
 };

@@ -22,7 +22,6 @@ UpdateAvailableButton::UpdateAvailableButton(AppUpdateController &updates, QWidg
     setIconPoints(10);
     setForeground(CrestStyle::accent);
     setFill(CrestStyle::withOpacity(CrestStyle::accent, 0.1), kHeight / 2.0);
-    setFocusPolicy(Qt::NoFocus);
     setFixedHeight(kHeight);
     connect(this, &QAbstractButton::clicked, this, [this] { m_updates.checkForUpdates(); });
     connect(&updates, &AppUpdateController::availableVersionChanged, this,

@@ -4,7 +4,9 @@
 #include "crest/CrestView.h"
 #include "notes/NotesStore.h"
 #include "platform/desktop/X11DesktopEvents.h"
+#include "platform/storage/IniSettings.h"
 #include "support/FileOwnership.h"
+#include "support/TestRows.h"
 #include "support/VirtualTime.h"
 #include "tray/FileTrayStore.h"
 #include "updates/AppUpdateController.h"
@@ -18,7 +20,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <xcb/xcb.h>
+
 namespace {
+
+using namespace Qt::StringLiterals;
 
 // The delegate on a real (virtual) X display after launch, with virtual time
 // driving every delay and its stores keeping data in the test's folder.
@@ -209,6 +215,40 @@ private slots:
         app.delegate.showAbout();
         QVERIFY(active() && app.delegate.aboutAlert()->close());
         QVERIFY(!active());
+    }
+
+    // A shortcut it cannot have is one line in About (and on standard error);
+    // the crest goes on opening by hover.
+    void shortcutThatCannotBeTakenIsSaid_data()
+    {
+        columns<QString, QString>("setting", "notice");
+        row("off", u"none"_s, QString());
+        row("not a key", u"Ctrl+Alt+Nowhere"_s, u"it is not a key combination"_s);
+        row("taken by another program", u"Ctrl+Alt+N"_s, u"another program already uses it"_s);
+    }
+    void shortcutThatCannotBeTakenIsSaid()
+    {
+        auto [setting, notice] = fetch<QString, QString>("setting", "notice");
+        IniSettings::shared().setValue(u"crest.shortcut"_s, setting);
+        // Another program holds every key with Ctrl+Alt.
+        xcb_connection_t *other = xcb_connect(nullptr, nullptr);
+        xcb_grab_key(other, 0, xcb_setup_roots_iterator(xcb_get_setup(other)).data->root,
+                     XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1, XCB_GRAB_ANY, XCB_GRAB_MODE_ASYNC,
+                     XCB_GRAB_MODE_ASYNC);
+        free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
+        Launched app;
+        xcb_disconnect(other);
+        IniSettings::shared().remove(u"crest.shortcut"_s);
+        QVERIFY2(app.delegate.shortcutNotice().endsWith(
+                     notice.isEmpty()
+                         ? QString()
+                         : notice + u". Set another as crest.shortcut in Velloway.conf."_s),
+                 qPrintable(app.delegate.shortcutNotice()));
+        QCOMPARE(app.delegate.shortcutNotice().isEmpty(), notice.isEmpty());
+        app.delegate.showAbout();
+        QVERIFY(
+            app.delegate.aboutAlert()->informativeText().endsWith(app.delegate.shortcutNotice()));
+        app.delegate.aboutAlert()->close();
     }
 
     void collapsingAndQuittingWritePendingEdits()

@@ -1,5 +1,6 @@
 #include "platform/keyring/LibsecretStore.h"
 #include "players/pear/PearConnectionKeyring.h"
+#include "support/AccessibleTree.h"
 #include "support/FakeMprisPlayer.h"
 #include "support/FileOwnership.h"
 #include "support/TestHttpServer.h"
@@ -8,12 +9,14 @@
 #include <QDBusReply>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 
 // The real program on the test's X display: xdotool moves the pointer and
 // presses keys like a person would; the screen's pixels say what the crest
@@ -38,6 +41,7 @@ private:
     QProcess m_program;
     QProcess m_keyring;
     QProcess m_pear;
+    QProcess m_windowManager;
     QRect m_screen;
     FakeMprisPlayer m_player;
     TestHttpServer m_lyrics;
@@ -60,6 +64,24 @@ private:
     {
         QCOMPARE(QProcess::execute("xdotool", arguments), 0);
     }
+
+    static QString command(const QString &program, const QStringList &arguments)
+    {
+        QProcess process;
+        process.start(program, arguments);
+        process.waitForFinished();
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+
+    static QString activeWindow() { return command("xdotool", {"getactivewindow"}); }
+
+    // A terminal as far as the keyboard goes: it keeps what is typed into it.
+    struct KeyRecorder : QWidget
+    {
+        QString typed;
+        KeyRecorder() { setFocusPolicy(Qt::StrongFocus); }
+        void keyPressEvent(QKeyEvent *event) override { typed += event->text(); }
+    };
 
     void launch()
     {
@@ -102,64 +124,8 @@ private:
         return notchShown() && !isBlack(midX(), 120) && !isBlack(midX() - 318, 60);
     }
 
-    struct Accessible
-    {
-        QString name;
-        QString description;
-        QRect extents; // on the screen
-    };
-
-    // What assistive technology reads of the programs on the display: every
-    // visible object, depth first from the desktop's root.
-    static QList<Accessible> accessibles()
-    {
-        const QDBusReply<QString> address =
-            QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-                "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
-        QList<Accessible> found;
-        collect(QDBusConnection::connectToBus(address.value(), "a11y"), "org.a11y.atspi.Registry",
-                "/org/a11y/atspi/accessible/root", 0, found);
-        return found;
-    }
-
-    static void collect(const QDBusConnection &bus, const QString &service, const QString &path,
-                        int depth, QList<Accessible> &found)
-    {
-        const auto call = [&](const char *interface, const char *method,
-                              const QVariantList &arguments = {}) {
-            QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
-            message.setArguments(arguments);
-            return bus.call(message, QDBus::Block, 5000).arguments().value(0);
-        };
-        const auto text = [&](const char *property) {
-            return call("org.freedesktop.DBus.Properties", "Get",
-                        {"org.a11y.atspi.Accessible", property})
-                .value<QDBusVariant>()
-                .variant()
-                .toString();
-        };
-        const auto state = qdbus_cast<QList<uint>>(call("org.a11y.atspi.Accessible", "GetState"));
-        if (depth > 24 || (depth > 1 && !(state.value(0) & 1u << 30))) // bit 30: visible
-            return;
-        QRect extents;
-        call("org.a11y.atspi.Component", "GetExtents", {0u}).value<QDBusArgument>() >> extents;
-        found.append({text("Name"), text("Description"), extents});
-        QList<std::pair<QString, QDBusObjectPath>> children;
-        call("org.a11y.atspi.Accessible", "GetChildren").value<QDBusArgument>() >> children;
-        for (const auto &[childService, childPath] : children)
-            collect(bus, childService, childPath.path(), depth + 1, found);
-    }
-
-    // The first visible object that assistive technology calls or describes
-    // as `words`; empty when there is none.
-    static Accessible accessible(const QString &words)
-    {
-        for (const Accessible &object : accessibles()) {
-            if (object.name == words || object.description == words)
-                return object;
-        }
-        return {};
-    }
+    using Accessible = AccessibleTree::Accessible;
+    static Accessible accessible(const QString &words) { return AccessibleTree::find(words); }
 
     // Moves the pointer to the middle of the object called `name` and
     // presses ("mousedown") or clicks the first button there.
@@ -229,7 +195,7 @@ private slots:
     void escapeCollapsesTheFocusedCrest()
     {
         QVERIFY(expanded());
-        clickPanel(330, 100); // the click makes the crest key
+        clickPanel(480, 100); // a click into the notes gives the crest the keyboard
         settle();
         QVERIFY(expanded());
         xdotool({"key", "Escape"});
@@ -366,9 +332,82 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(toggled(), 10000);
     }
 
+    // A person's desktop: openbox, and a terminal that has the keyboard.
+    void underAWindowManagerTheKeyboardStaysWithThePerson()
+    {
+        m_program.terminate();
+        QVERIFY(m_program.waitForFinished(10000));
+        m_windowManager.start("openbox", {"--sm-disable"});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            command("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"), 10000);
+        KeyRecorder terminal;
+        terminal.setGeometry(m_screen.left() + 100, m_screen.top() + 400, 400, 300);
+        terminal.show();
+        const QString terminalId = QString::number(terminal.winId());
+        xdotool({"windowactivate", "--sync", terminalId});
+        QVERIFY(m_player.start());
+        m_player.setPlayerProperty("PlaybackStatus", "Playing");
+        m_player.setPlayerProperty(
+            "Metadata", FakeMprisPlayer::spotifyMetadata("6rqhFgbbKwnb9MLmUQDhG6", "Song", {"A"},
+                                                         "Album", 215'000'000));
+        launch();
+        QTRY_COMPARE(activeWindow(), terminalId);
+
+        pointerTo(midX(), 15);
+        pointerOn("Pause Spotify", "click");
+        QTRY_VERIFY_WITH_TIMEOUT(!m_player.calls("PlayPause").isEmpty(), 10000);
+        QCOMPARE(activeWindow(), terminalId);
+
+        clickPanel(480, 100);
+        xdotool({"type", "--delay", "40", "meant for the note"});
+        pointerTo(midX(), 700);
+        QTRY_VERIFY_WITH_TIMEOUT(collapsed(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), terminalId, 5000);
+        xdotool({"type", "--delay", "40", "ls"});
+        QTRY_COMPARE(terminal.typed, "ls");
+        QVERIFY(FileOwnership::readFile(notesFile()).contains("meant for the note"));
+
+        // The shortcut opens the crest with the cursor in the notes; Escape
+        // hands the keyboard back.
+        xdotool({"key", "super+alt+n"});
+        QTRY_VERIFY_WITH_TIMEOUT(expanded() && activeWindow() != terminalId, 5000);
+        xdotool({"type", "--delay", "40", " by key"});
+        xdotool({"key", "Escape"});
+        QTRY_VERIFY_WITH_TIMEOUT(collapsed(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), terminalId, 5000);
+        QTRY_VERIFY(FileOwnership::readFile(notesFile()).contains("meant for the note by key"));
+    }
+
+    void aTopPanelPushesTheCrestDownToItsEdge()
+    {
+        QWidget bar;
+        bar.setGeometry(m_screen.left(), m_screen.top(), m_screen.width(), 40);
+        bar.setPalette(QPalette(Qt::white));
+        bar.setAutoFillBackground(true);
+        const QString id = QString::number(bar.winId());
+        QCOMPARE(QProcess::execute("xprop", {"-id", id, "-f", "_NET_WM_WINDOW_TYPE", "32a", "-set",
+                                             "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK"}),
+                 0);
+        QCOMPARE(QProcess::execute(
+                     "xprop", {"-id", id, "-f", "_NET_WM_STRUT_PARTIAL", "32c", "-set",
+                               "_NET_WM_STRUT_PARTIAL",
+                               QString("0,0,40,0,0,0,0,0,0,%1,0,0").arg(m_screen.width() - 1)}),
+                 0);
+        bar.show();
+        QTRY_VERIFY_WITH_TIMEOUT(isBlack(midX(), 50) && !isBlack(midX(), 10), 5000);
+        // The notch, not the panel, once the window and its shape have moved.
+        QTRY_VERIFY_WITH_TIMEOUT(!isBlack(midX(), 80) && !isBlack(midX() - 70, 50), 5000);
+        pointerTo(midX(), 55);
+        QTRY_VERIFY_WITH_TIMEOUT(isBlack(midX(), 120 + 40), 5000); // hover follows it down
+        pointerTo(midX(), 700);
+        QTRY_VERIFY_WITH_TIMEOUT(!isBlack(midX(), 120 + 40), 5000);
+        bar.hide();
+        QTRY_VERIFY_WITH_TIMEOUT(notchShown() && !isBlack(midX(), 50), 5000);
+    }
+
     void cleanupTestCase()
     {
-        for (QProcess *process : {&m_program, &m_pear, &m_keyring}) {
+        for (QProcess *process : {&m_program, &m_pear, &m_keyring, &m_windowManager}) {
             process->kill();
             process->waitForFinished();
         }

@@ -51,6 +51,41 @@ private slots:
         QCOMPARE(geometry->topHeight, topHeight);
     }
 
+    void crestHangsBelowTopPanels_data()
+    {
+        columns<QRectF, QString, QRectF>("usable", "placement", "hangsFrom");
+        const QRectF screen(0, 0, 1920, 1080);
+        const QRectF belowBar(0, 27, 1920, 1053);
+        row("below a top bar", belowBar, "workarea", belowBar);
+        row("unknown names keep the default", belowBar, "sideways", belowBar);
+        row("at the very top on request", belowBar, " Screen", screen);
+        row("centred on the part beside a dock", QRectF(64, 27, 1856, 1053), "",
+            QRectF(64, 27, 1856, 1053));
+        row("a side dock alone changes nothing", QRectF(64, 0, 1856, 1080), "", screen);
+        row("nothing reported", QRectF(), "", screen);
+        row("empty", QRectF(0, 27, 0, 0), "", screen);
+        row("larger than the screen", QRectF(0, 27, 3840, 2000), "", screen);
+        row("off the screen", QRectF(0, 2000, 1920, 500), "", screen);
+        row("too short for the crest", QRectF(0, 1000, 1920, 80), "", screen);
+    }
+
+    void crestHangsBelowTopPanels()
+    {
+        auto [usable, placement, hangsFrom] =
+            fetch<QRectF, QString, QRectF>("usable", "placement", "hangsFrom");
+        ScreenInfo info = plain(QRectF(0, 0, 1920, 1080));
+        info.usableArea = usable;
+        const auto geometry =
+            CrestGeometry::measure({info}, 0, CrestGeometry::placementNamed(placement));
+        QCOMPARE(geometry->screenFrame, hangsFrom);
+        QCOMPARE(geometry->panelRect().top(), hangsFrom.top());
+        QCOMPARE(geometry->notchRect().center().x(), hangsFrom.center().x());
+        // The pointer on the panel above the crest does not open it.
+        QCOMPARE(geometry->containsPointer({hangsFrom.center().x(), hangsFrom.top() - 1}, false),
+                 false);
+        QVERIFY(geometry->containsPointer({hangsFrom.center().x(), hangsFrom.top() + 1}, false));
+    }
+
     void screenChoice()
     {
         const ScreenInfo external = plain(QRectF(0, 0, 2560, 1440));

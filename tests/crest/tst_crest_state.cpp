@@ -69,6 +69,8 @@ struct Harness
             {"files", [this] { state.setTrayHasFiles(true); }},
             {"nofiles", [this] { state.setTrayHasFiles(false); }},
             {"dismiss", [this] { state.dismiss(); }},
+            {"key", [this] { state.noteKeyPressed(); }},
+            {"shortcut", [this] { state.openForTyping(); }},
         };
         const std::map<QString, std::function<bool()>> facts = {
             {"open", [this] { return state.isExpanded(); }},
@@ -145,6 +147,12 @@ private slots:
         row("tray follows files only outside drags and drops",
             "files tray nofiles !tray enter nofiles tray drop nofiles tray dropped dismiss "
             "!tray");
+        row("typing holds it open until typing pauses",
+            "in +0.12 key out +0.24 open +1 key +1.49 open +0.01 +0.23 open +0.01 !open");
+        row("keys while collapsed hold nothing", "key pending=0");
+        row("escape collapses while typing", "in +0.12 key esc=1 !open pending=0");
+        row("shortcut opens the notes at once and waits for the first key",
+            "files shortcut open !tray expands=1 +4.99 open +0.01 +0.23 open +0.01 !open tray");
         row("missing closures degrade as documented",
             "noclosures in +1 !open enter dismiss !dragging esc=0");
     }

@@ -1,11 +1,13 @@
 #include "notes/NotesView.h"
 #include "nowplaying/NowPlayingView.h"
+#include "players/model/VolumeController.h"
 #include "support/CrestFixture.h"
 #include "support/FileOwnership.h"
 #include "support/TestRows.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -171,6 +173,48 @@ private slots:
             QCOMPARE(at(point, lookOf(shot.pixelColor(
                                    (QPointF(point) * shot.devicePixelRatio()).toPoint()))),
                      at(point, look));
+    }
+
+    // With the keyboard, the crest reads like a page: Tab in reading order
+    // through named controls, Ctrl+Tab out of the note, arrows and the wheel
+    // on the sliders.
+    void keyboardReachesEveryControl()
+    {
+        CrestFixture f;
+        f.play(false);
+        f.state.setExpanded(true);
+        f.time.advance(1);
+        f.view->focusNotes();
+        f.panel->takeKeyboard();
+        QVERIFY(QTest::qWaitForWindowActive(f.panel));
+        auto *editor = f.view->notesView()->findChild<QPlainTextEdit *>();
+        QTRY_COMPARE(QApplication::focusWidget(), editor);
+        QTest::keyClick(editor, Qt::Key_Tab);
+        QCOMPARE(editor->toPlainText(), u"\t"_s); // a tab is typed in the note
+        QStringList order;
+        QWidget *volume = nullptr;
+        for (QTest::keyClick(editor, Qt::Key_Tab, Qt::ControlModifier);
+             QApplication::focusWidget() != editor && order.size() < 30;
+             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab)) {
+            order << QApplication::focusWidget()->accessibleName();
+            if (order.last() == u"Music volume"_s)
+                volume = QApplication::focusWidget();
+        }
+        QCOMPARE(order.join('|'),
+                 u"Open Spotify|Show floating lyrics|Previous track|"
+                 u"Pause Spotify|Next track|Mute Spotify|Music volume|Playback position|"
+                 u"Saved notes|New note"_s);
+
+        QTest::keyClick(volume, Qt::Key_Right);
+        QCOMPARE(f.music.active().volume().level().value_or(-1), 65);
+        QTest::keyClick(volume, Qt::Key_Down);
+        QTest::keyClick(volume, Qt::Key_Up);
+        QCOMPARE(f.music.active().volume().level().value_or(-1), 65);
+        QWheelEvent down({5, 5}, volume->mapToGlobal(QPointF(5, 5)), {}, {0, -120}, Qt::NoButton,
+                         {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(volume, &down);
+        QCoreApplication::sendEvent(volume, &down);
+        QCOMPARE(f.music.active().volume().level().value_or(-1), 55);
     }
 };
 

@@ -17,4 +17,15 @@ void makeStickyPanel(QWindow *window);
 /// (the window mask) is independent of it.
 void setInputRegion(QWindow *window, const QRegion &region);
 
+/// The window the window manager calls active (`_NET_ACTIVE_WINDOW` on the
+/// root window of `window`'s display); 0 when there is none or no window
+/// manager says.
+quint32 activeWindow(QWindow *window);
+
+/// Asks the window manager to activate `target`, as a pager does for a
+/// person's own choice (source indication 2). Does nothing and answers
+/// false when `target` is gone or not on screen, or the window manager
+/// does not offer `_NET_ACTIVE_WINDOW`.
+bool activate(QWindow *window, quint32 target);
+
 } // namespace X11Window
