@@ -161,7 +161,7 @@ private:
                 const size_t index = size_t(MusicSource::Case(source));
                 Row &row = m_rows[index];
                 row.installed = source.isInstalled();
-                if (source.isBrowser() && browsersHeld) {
+                if (source.usesBrowserExtension() && browsersHeld) {
                     bridge = std::make_unique<UnavailableBridge>(PlayerError::browserReply(
                         QStringLiteral("Not asked: the running Velloway holds the connection to ") +
                         source.browserName() + QStringLiteral(".")));

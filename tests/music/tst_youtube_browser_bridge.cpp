@@ -1,4 +1,4 @@
-#include "players/browser/YouTubeBrowserBridge.h"
+#include "players/browser/BrowserMusicBridge.h"
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
 #include "support/ScriptedBrowserChannel.h"
@@ -23,7 +23,7 @@ QString page(const QString &title, bool paused, const QString &id)
 class Rig : public BridgeCalls<Rig>
 {
 public:
-    Rig() { settings.setValue(YouTubeBrowserBridge::consentKey(MusicSource::chrome), true); }
+    Rig() { settings.setValue(BrowserMusicBridge::consentKey(MusicSource::chrome), true); }
 
     // Windows with the given tab addresses, numbered from 1.
     void windows(const QList<QStringList> &tabsPerWindow) { channel->tabs = tabsPerWindow; }
@@ -41,13 +41,13 @@ public:
     VirtualTime time;
     MemorySettings settings;
     ScriptedBrowserChannel *channel = new ScriptedBrowserChannel(time);
-    std::unique_ptr<YouTubeBrowserBridge> bridge = std::make_unique<YouTubeBrowserBridge>(
+    std::unique_ptr<BrowserMusicBridge> bridge = std::make_unique<BrowserMusicBridge>(
         MusicSource::chrome, std::unique_ptr<BrowserPlayerChannel>(channel), time, settings);
 };
 
 } // namespace
 
-class YouTubeBrowserBridgeTest : public QObject
+class BrowserMusicBridgeTest : public QObject
 {
     Q_OBJECT
 
@@ -55,7 +55,7 @@ private slots:
     void findsAndCachesThePlayingTab()
     {
         Rig rig;
-        rig.settings.remove(YouTubeBrowserBridge::consentKey(MusicSource::chrome));
+        rig.settings.remove(BrowserMusicBridge::consentKey(MusicSource::chrome));
         QCOMPARE(rig.snapshot().localError()->kind(), Kind::permissionRequired);
         QVERIFY(rig.traffic().empty()); // never asked before the user connects
 
@@ -63,7 +63,7 @@ private slots:
         rig.pageIn(1, 1, page("Paused", true, "aaaaaaaaaaa"));
         rig.pageIn(2, 0, page("Playing", false, "bbbbbbbbbbb"));
         QCOMPARE(rig.snapshot(true).value().title, QStringLiteral("Playing"));
-        QVERIFY(rig.settings.value(YouTubeBrowserBridge::consentKey(MusicSource::chrome)).toBool());
+        QVERIFY(rig.settings.value(BrowserMusicBridge::consentKey(MusicSource::chrome)).toBool());
 
         // Known playing tab: its address, then the program, nothing else.
         rig.traffic();
@@ -161,7 +161,7 @@ private slots:
                    {error < 0 ? std::nullopt : std::optional(Failure(error)), seconds});
         const Seconds start = rig.time.now();
         QCOMPARE(errorOf(rig.snapshot()), expected);
-        QVERIFY(rig.time.now() - start <= YouTubeBrowserBridge::kSnapshotBudget);
+        QVERIFY(rig.time.now() - start <= BrowserMusicBridge::kSnapshotBudget);
     }
 
     void commandsGoOnlyToTheCachedSong()
@@ -188,5 +188,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(YouTubeBrowserBridgeTest)
+QTEST_GUILESS_MAIN(BrowserMusicBridgeTest)
 #include "tst_youtube_browser_bridge.moc"
