@@ -75,6 +75,26 @@ private slots:
         QCOMPARE(rig.traffic().front(), "list");
     }
 
+    // The Apple Music row reads music.apple.com in every browser whose
+    // extension is connected, after its own consent, and sends commands to
+    // the tab it read, naming its song.
+    void appleMusicFollowsConnectedBrowsers()
+    {
+        Rig rig;
+        rig.channel = new ScriptedBrowserChannel(rig.time);
+        rig.bridge = std::make_unique<BrowserMusicBridge>(
+            MusicSource::appleMusic, std::unique_ptr<BrowserPlayerChannel>(rig.channel), rig.time,
+            rig.settings);
+        QCOMPARE(errorOf(rig.snapshot()), PlayerError(Kind::permissionRequired));
+        QCOMPARE(errorOf(rig.snapshot(true)), PlayerError(Kind::browserSetup)); // none connected
+        rig.channel->browsers = {Rig::kPID + 1};
+        rig.windows({{kMusic + "a", "https://music.apple.com/us/album/1"}});
+        rig.pageIn(1, 1, R"({"title":"Apple","isPaused":false,"songId":"17"})");
+        QCOMPARE(rig.snapshot().value().title, QStringLiteral("Apple"));
+        QVERIFY(rig.send(PlayerCommand::next()).isSuccess());
+        QCOMPARE(rig.traffic().last(), R"(run 1:1 {"expected":"17","name":"next"})");
+    }
+
     void pausedTabsAndTheScanThrottle()
     {
         Rig rig;
