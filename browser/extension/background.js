@@ -1,10 +1,12 @@
 // Velloway's side in the browser: answers the program's JSON requests,
 // relayed by the native host, for the windows and tabs of this browser and
-// for running the bundled playback program in a YouTube Music tab. The
-// program sends an action (a name and its arguments), never code: the
+// for running the bundled playback program of a music site in its tab
+// (YouTube Music or Apple Music; the tab's own address picks the program).
+// The program sends an action (a name and its arguments), never code: the
 // action is passed to the bundled function as its argument. Without the
 // "tabs" permission the browser shows this extension only the addresses of
-// tabs it may script (YouTube Music); every other tab's address stays hidden.
+// tabs it may script (the two music sites); every other tab's address stays
+// hidden.
 // Chromium runs this file as a service worker; Firefox as a background page
 // whose manifest loads the page program first.
 if (typeof importScripts === 'function')
@@ -42,6 +44,74 @@ async function listWindows() {
     };
 }
 
+// Apple Music's program runs in the page's own world, where the page could
+// shape its answer: only the known keys, with their types and within their
+// bounds, go on. Titles are cut; an address or identifier too long is left out.
+function checkedAnswer(result) {
+    const answer = {};
+    const texts = { title: 500, artist: 500, album: 500 };
+    const names = { songId: 64, imageSrc: 2048, error: 32 };
+    for (const [key, limit] of Object.entries(texts)) {
+        if (typeof result[key] === 'string')
+            answer[key] = result[key].slice(0, limit);
+    }
+    for (const [key, limit] of Object.entries(names)) {
+        if (typeof result[key] === 'string' && result[key].length <= limit)
+            answer[key] = result[key];
+    }
+    for (const key of ['songDuration', 'elapsedSeconds', 'volume']) {
+        if (typeof result[key] === 'number' && Number.isFinite(result[key]))
+            answer[key] = result[key];
+    }
+    if (typeof result.isPaused === 'boolean')
+        answer.isPaused = result.isPaused;
+    return answer;
+}
+
+// Each music site's program, the world it runs in, and the check of its answer.
+const programs = {
+    'https://music.youtube.com': { func: youTubePlayback, world: 'ISOLATED', check: (result) => result },
+    'https://music.apple.com': { func: appleMusicPlayback, world: 'MAIN', check: checkedAnswer },
+};
+
+function programFor(tab) {
+    try {
+        return programs[new URL(tab.url).origin] || null;
+    } catch (e) {
+        return null;
+    }
+}
+
+async function runProgram(message, action) {
+    const tab = await findTab(message);
+    if (!tab)
+        return { error: 'noTab' };
+    const program = programFor(tab);
+    if (!program)
+        return { error: 'failed' };
+    let results;
+    try {
+        results = await chrome.scripting.executeScript({
+            target: { tabId: tab.id },
+            world: program.world,
+            func: program.func,
+            args: [action],
+        });
+    } catch (e) {
+        // A tab that left its site during the call is gone, not broken.
+        const now = await findTab(message);
+        if (!now || now.id !== tab.id || programFor(now) !== program)
+            return { error: 'noTab' };
+        throw e;
+    }
+    const result = results && results.length > 0 ? results[0].result : undefined;
+    // Only an object is an answer; one too large for a message is
+    // dropped below, and the program reads that as no result.
+    if (!result || typeof result !== 'object' || Array.isArray(result))
+        return {};
+    return { result: program.check(result) };
+}
+
 async function findTab(message) {
     if (!Number.isInteger(message.window) || !Number.isInteger(message.index))
         return null;
@@ -62,21 +132,7 @@ async function answer(message) {
         if (!action || typeof action !== 'object' || Array.isArray(action) ||
             typeof action.name !== 'string')
             return { error: 'unknown' };
-        const tab = await findTab(message);
-        if (!tab)
-            return { error: 'noTab' };
-        const results = await chrome.scripting.executeScript({
-            target: { tabId: tab.id },
-            world: 'ISOLATED',
-            func: youTubePlayback,
-            args: [action],
-        });
-        const result = results && results.length > 0 ? results[0].result : undefined;
-        // Only an object is an answer; one too large for a message is
-        // dropped below, and the program reads that as no result.
-        if (!result || typeof result !== 'object' || Array.isArray(result))
-            return {};
-        return { result };
+        return runProgram(message, action);
     }
     default:
         return { error: 'unknown' };

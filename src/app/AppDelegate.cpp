@@ -26,7 +26,7 @@
 #include "platform/shortcuts/DesktopGlobalShortcut.h"
 #include "platform/storage/IniSettings.h"
 #include "platform/storage/LocalFileStorage.h"
-#include "players/browser/YouTubeBrowserBridge.h"
+#include "players/browser/BrowserMusicBridge.h"
 #include "players/model/VolumeController.h"
 #include "tray/CrestFileDropDelegate.h"
 #include "tray/FileTrayStore.h"
@@ -81,7 +81,7 @@ AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactor
                                                 m_connectionDialog.get());
     if (!makePlayers) {
         m_music->followOtherPlayers(MprisServiceDirectory::shared(), QDBusConnection::sessionBus());
-        YouTubeBrowserBridge::installForUser();
+        BrowserMusicBridge::installForUser();
     }
     m_updates = std::make_unique<AppUpdateController>();
     m_lyricsLoader = std::make_unique<LyricsLoader>();
@@ -336,12 +336,15 @@ QString AppDelegate::aboutText() const
     return u"Your notes and file references stay in this computer’s Velloway data folder. "
            u"Removing tray items never deletes the originals.\n\n"
            u"Spotify is read and controlled over the local session bus. "
-           u"YouTube Music is read through Velloway’s browser extension, which sees only "
-           u"YouTube Music tabs, after you connect it; no other page content is read. "
+           u"YouTube Music and Apple Music are read through Velloway’s browser extension, "
+           u"which sees only their tabs (music.youtube.com and music.apple.com), after you "
+           u"connect them; no other page content is read. "
            u"Pear uses its API Server on 127.0.0.1:26538, with its token in your keyring. "
            u"Spotify covers are downloaded from Spotify’s image host i.scdn.co; YouTube covers "
            u"use approved Google/YouTube image hosts (googleusercontent.com, ggpht.com, "
            u"i.ytimg.com). "
+           u"Apple Music covers come from Apple’s artwork servers (mzstatic.com), through the "
+           u"web player. "
            u"While floating lyrics are open, song title, artist, album and duration are sent "
            u"to "_s +
            m_lyricsLoader->origin().host() +

@@ -5,13 +5,16 @@
 #include "core/TimerScheduler.h"
 #include "music/MusicController.h"
 #include "platform/browser/BrowserHostAddress.h"
+#include "platform/browser/BrowserHostServer.h"
 #include "platform/dbus/MprisServiceDirectory.h"
 #include "platform/desktop/Workspace.h"
 #include "platform/storage/IniSettings.h"
+#include "players/browser/BrowserMusicBridge.h"
 #include "players/model/UnavailableBridge.h"
 #include "players/model/VolumeController.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -28,6 +31,10 @@ constexpr int kBusListingMs = 1000;
 // The bridges give up after 4 s; past this, a player that has not
 // answered is reported as not asked.
 constexpr int kReportDeadlineMs = 5000;
+// The browsers' hosts try to reach the program again every half second: the
+// report listens from its start and waits this long for the host of each
+// running browser that a row was connected through.
+constexpr int kHostWaitMs = 1500;
 
 // The report opens nothing.
 class IdleWorkspace final : public Workspace
@@ -138,6 +145,11 @@ public:
 
     void begin()
     {
+        m_browsersHeld = crestHoldsBrowsers();
+        if (!m_browsersHeld)
+            BrowserHostServer::shared(); // listening from now on
+        m_started.start();
+        waitForHosts();
         MprisServiceDirectory &directory = MprisServiceDirectory::shared();
         if (directory.isReady()) {
             poll();
@@ -145,15 +157,46 @@ public:
             QObject::connect(&directory, &MprisServiceDirectory::ready, qApp, [this] { poll(); });
             QTimer::singleShot(kBusListingMs, [this] { poll(); });
         }
-        QTimer::singleShot(kReportDeadlineMs, [this] { finish(); });
     }
 
 private:
+    // Whether every running browser that a row was connected through has its
+    // host connected (or the running crest holds them all).
+    bool hostsArrived() const
+    {
+        if (m_browsersHeld)
+            return true;
+        Settings &settings = IniSettings::shared();
+        const auto connected = [&settings](MusicSource source) {
+            return settings.value(BrowserMusicBridge::consentKey(source)).toBool();
+        };
+        const bool apple = connected(MusicSource::appleMusic);
+        for (MusicSource source : MusicSource::allCases()) {
+            const auto browser = source.isBrowser() ? source.processID() : std::nullopt;
+            if (browser && (apple || connected(source)) &&
+                !BrowserHostServer::shared().isConnected(*browser))
+                return false;
+        }
+        return true;
+    }
+
+    void waitForHosts()
+    {
+        if (!hostsArrived() && m_started.elapsed() < kHostWaitMs) {
+            QTimer::singleShot(100, [this] { waitForHosts(); });
+            return;
+        }
+        m_hostsWaited = true;
+        if (MprisServiceDirectory::shared().isReady() || m_started.elapsed() >= kBusListingMs)
+            poll();
+    }
+
     void poll()
     {
-        if (m_controller)
+        if (m_controller || !m_hostsWaited)
             return;
-        const bool browsersHeld = crestHoldsBrowsers();
+        QTimer::singleShot(kReportDeadlineMs, [this] { finish(); });
+        const bool browsersHeld = m_browsersHeld;
         m_rows.resize(MusicSource::allCases().size());
         auto players = MusicController::defaultPlayers(
             services(),
@@ -161,7 +204,7 @@ private:
                 const size_t index = size_t(MusicSource::Case(source));
                 Row &row = m_rows[index];
                 row.installed = source.isInstalled();
-                if (source.isBrowser() && browsersHeld) {
+                if (source.usesBrowserExtension() && browsersHeld) {
                     bridge = std::make_unique<UnavailableBridge>(PlayerError::browserReply(
                         QStringLiteral("Not asked: the running Velloway holds the connection to ") +
                         source.browserName() + QStringLiteral(".")));
@@ -343,6 +386,9 @@ private:
     }
 
     const bool m_json;
+    bool m_browsersHeld = false;
+    bool m_hostsWaited = false;
+    QElapsedTimer m_started;
     IdleWorkspace m_workspace;
     std::vector<Row> m_rows;
     std::unique_ptr<MusicController> m_controller;

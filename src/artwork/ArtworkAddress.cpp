@@ -24,3 +24,14 @@ bool ArtworkAddress::hasDefaultPort() const
 {
     return m_url.port() == -1 || m_url.port() == 443;
 }
+
+bool ArtworkAddress::isPlainImageAddress(const std::function<bool(const QString &)> &hosts) const
+{
+    if (!m_valid || m_writtenScheme != QLatin1String("https") || !hosts(m_writtenHost) ||
+        m_url.host() != m_writtenHost)
+        return false;
+    if (!hasDefaultPort() || m_hasUserInfo || m_url.hasFragment())
+        return false;
+    const QString path = m_url.path(QUrl::FullyEncoded);
+    return !path.isEmpty() && path != QLatin1String("/");
+}

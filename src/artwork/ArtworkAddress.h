@@ -3,6 +3,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 /// An artwork address parsed strictly, keeping the scheme and host as they
 /// were written (QUrl lower-cases both, and the YouTube rule compares them
 /// as written).
@@ -20,6 +22,10 @@ public:
     bool hasUserInfo() const { return m_hasUserInfo; }
     /// No port, or 443.
     bool hasDefaultPort() const;
+    /// What every image host rule asks first: "https" and a host in
+    /// `hosts` as written, port absent or 443, no user, no fragment, and a
+    /// path other than "/".
+    bool isPlainImageAddress(const std::function<bool(const QString &host)> &hosts) const;
 
 private:
     QUrl m_url;

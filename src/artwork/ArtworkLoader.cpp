@@ -117,12 +117,10 @@ ArtworkResult ArtworkLoader::fetch(Shared &shared, const QUrl &url,
                     const std::optional<QUrl> target =
                         MusicArtworkPolicy::validatedURL(head.location);
                     // A Spotify cover may only lead to another Spotify cover,
-                    // a YouTube thumbnail only to an allowed YouTube host.
-                    const bool fromSpotify =
-                        SpotifyArtworkPolicy::validatedURL(current).has_value();
-                    const bool toSpotify =
-                        SpotifyArtworkPolicy::validatedURL(head.location).has_value();
-                    if (target && fromSpotify == toSpotify)
+                    // a YouTube thumbnail only to an allowed YouTube host, an
+                    // Apple cover only to another Apple artwork host.
+                    if (target &&
+                        MusicArtworkPolicy::family(current) == MusicArtworkPolicy::family(*target))
                         next = target;
                     return false;
                 }

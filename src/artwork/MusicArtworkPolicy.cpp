@@ -1,5 +1,6 @@
 #include "artwork/MusicArtworkPolicy.h"
 
+#include "artwork/AppleMusicArtworkPolicy.h"
 #include "artwork/SpotifyArtworkPolicy.h"
 #include "artwork/YouTubeArtworkPolicy.h"
 
@@ -9,7 +10,20 @@ std::optional<QUrl> validatedURL(const QUrl &url)
 {
     if (auto spotify = SpotifyArtworkPolicy::validatedURL(url))
         return spotify;
-    return YouTubeArtworkPolicy::validatedURL(url);
+    if (auto youTube = YouTubeArtworkPolicy::validatedURL(url))
+        return youTube;
+    return AppleMusicArtworkPolicy::validatedURL(url);
+}
+
+Family family(const QUrl &url)
+{
+    if (SpotifyArtworkPolicy::validatedURL(url))
+        return Family::spotify;
+    if (YouTubeArtworkPolicy::validatedURL(url))
+        return Family::youTube;
+    if (AppleMusicArtworkPolicy::validatedURL(url))
+        return Family::appleMusic;
+    return Family::none;
 }
 
 bool accepts(const HttpResponseHead &response)

@@ -14,7 +14,17 @@ namespace MusicArtworkPolicy {
 bool accepts(const HttpResponseHead &response);
 
 /// The address validated by the Spotify rule or, failing that, the YouTube
-/// rule; none when both refuse.
+/// or the Apple Music rule; none when all refuse.
 std::optional<QUrl> validatedURL(const QUrl &url);
+
+/// Whose cover an address is; a redirect never leaves its family.
+enum class Family
+{
+    none,
+    spotify,
+    youTube,
+    appleMusic
+};
+Family family(const QUrl &url);
 
 } // namespace MusicArtworkPolicy

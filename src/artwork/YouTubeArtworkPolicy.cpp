@@ -23,13 +23,7 @@ std::optional<QUrl> validatedURL(const QString &address)
     const ArtworkAddress parsed(address);
     if (!parsed.isValid() || parsed.url().toString(QUrl::FullyEncoded).size() > kMaxAddressBytes)
         return std::nullopt;
-    if (parsed.writtenScheme() != QLatin1String("https") ||
-        !hosts().contains(parsed.writtenHost()) || parsed.url().host() != parsed.writtenHost())
-        return std::nullopt;
-    if (!parsed.hasDefaultPort() || parsed.hasUserInfo() || parsed.url().hasFragment())
-        return std::nullopt;
-    const QString path = parsed.url().path(QUrl::FullyEncoded);
-    if (path.isEmpty() || path == QLatin1String("/"))
+    if (!parsed.isPlainImageAddress([](const QString &host) { return hosts().contains(host); }))
         return std::nullopt;
     return parsed.url();
 }

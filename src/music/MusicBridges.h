@@ -9,9 +9,8 @@
 namespace MusicBridges {
 
 /// A new bridge for `source`: the MPRIS bridge for Spotify, the browser
-/// bridge for the browsers, the Pear bridge for Pear Desktop. Apple Music
-/// has no player here; its bridge exists but is never asked, because its
-/// player never runs.
+/// bridge for the browsers and for Apple Music's web player, the Pear
+/// bridge for Pear Desktop.
 std::unique_ptr<PlayerBridging> make(MusicSource source);
 
 } // namespace MusicBridges

@@ -176,13 +176,14 @@ bool MusicController::isListed(const PlayerController &player) const
 
 bool MusicController::isHidden(const PlayerController &player) const
 {
-    // A browser's own entry for the song its YouTube Music row already
-    // shows would show the same song twice.
+    // A browser's own entry for the song its YouTube Music row, or the Apple
+    // Music row (in any browser), already shows would show the same song twice.
     const auto row = PlayerChoicePolicy::browserRowOf(m_busNames.value(&player));
     if (!row || !player.hasCurrentItem())
         return false;
+    const MusicSource rows[] = {*row, MusicSource::appleMusic};
     return std::any_of(m_players.begin(), m_players.end(), [&](const auto &other) {
-        return other->source() == *row &&
+        return std::find(std::begin(rows), std::end(rows), other->source()) != std::end(rows) &&
                other->connectionState() == PlayerConnectionState::ready &&
                other->hasCurrentItem() && other->trackTitle() == player.trackTitle();
     });

@@ -25,9 +25,9 @@ class Settings;
 /// started playing (or was picked by the user) wins; when nothing plays, the
 /// active player stays while it has a song loaded, else the first that has
 /// one takes over. A browser's own media entry that shows the song its
-/// connected YouTube Music row shows is never chosen. No switch happens
-/// while the user scrubs, sends a command to or drags the volume of the
-/// active player. Main thread only.
+/// connected YouTube Music row, or the Apple Music row, shows is never
+/// chosen. No switch happens while the user scrubs, sends a command to or
+/// drags the volume of the active player. Main thread only.
 class MusicController final : public QObject
 {
     Q_OBJECT

@@ -1,3 +1,4 @@
+#include "artwork/AppleMusicArtworkPolicy.h"
 #include "artwork/MusicArtworkPolicy.h"
 #include "artwork/SpotifyArtworkPolicy.h"
 #include "artwork/YouTubeArtworkPolicy.h"
@@ -81,6 +82,46 @@ private slots:
         QCOMPARE(result.has_value(), accepted);
         if (result)
             QCOMPARE(*result, QUrl(address));
+    }
+
+    void appleMusicAddresses_data()
+    {
+        // sized: the address asked for at 152 pixels; empty when refused
+        columns<QString, QString>("address", "sized");
+        const QString base = "https://is1-ssl.mzstatic.com/image/thumb/Music/a/";
+        row("template", base + "{w}x{h}bb.jpg", base + "152x152bb.jpg");
+        row("template with crop and format", base + "{w}x{h}{c}.{f}", base + "152x152bb.jpg");
+        row("template percent-encoded", base + "%7Bw%7Dx%7Bh%7Dbb.jpg", base + "152x152bb.jpg");
+        row("a size already there", base + "600x600bb.webp", base + "152x152bb.webp");
+        row("no size at all", base + "cover.jpg", base + "cover.jpg");
+        row("an unknown field left", base + "{w}x{h}{q}.jpg", QString());
+        row("another artwork host", "https://is5.mzstatic.com/x/{w}x{h}.png",
+            "https://is5.mzstatic.com/x/152x152.png");
+        row("the bare domain", "https://mzstatic.com/x/1x1.jpg", QString());
+        row("a deeper host", "https://a.b.mzstatic.com/x/1x1.jpg", QString());
+        row("a look-alike host", "https://is1.mzstatic.com.evil.example/x/1x1.jpg", QString());
+        row("capital host", "https://IS1.mzstatic.com/x/1x1.jpg", QString());
+        row("plain http", "http://is1.mzstatic.com/x/1x1.jpg", QString());
+        row("port 8443", "https://is1.mzstatic.com:8443/x/1x1.jpg", QString());
+        row("user", "https://u@is1.mzstatic.com/x/1x1.jpg", QString());
+        row("query", "https://is1.mzstatic.com/x/1x1.jpg?a=b", QString());
+        row("over 2048 bytes", base + QString(2048, u'a') + "/{w}x{h}.jpg", QString());
+        row("youtube host", "https://i.ytimg.com/vi/x.jpg", QString());
+    }
+
+    void appleMusicAddresses()
+    {
+        auto [address, sized] = fetch<QString, QString>("address", "sized");
+        const auto result = AppleMusicArtworkPolicy::sizedURL(address, 152);
+        QCOMPARE(result.value_or(QUrl()).toString(QUrl::FullyEncoded), sized);
+        // The loader takes what the rule gave, and only that kind of host.
+        if (result)
+            QCOMPARE(MusicArtworkPolicy::family(*result), MusicArtworkPolicy::Family::appleMusic);
+        // Drawn at 76 points: 76 pixels at 1x, 152 at 2x, never past the thumbnail.
+        QCOMPARE(AppleMusicArtworkPolicy::coverSide(1), 76);
+        QCOMPARE(AppleMusicArtworkPolicy::coverSide(1.5), 114);
+        QCOMPARE(AppleMusicArtworkPolicy::coverSide(3), 160);
+        QCOMPARE(AppleMusicArtworkPolicy::coverSide(qQNaN()), 76);
     }
 
     void responses_data()

@@ -333,23 +333,28 @@ private slots:
         QTRY_COMPARE(bus.activeTitle(), u"Green"_s);
     }
 
-    // A browser's own entry is hidden while the browser's YouTube Music row
-    // shows the same song; anything else the browser plays shows.
+    // A browser's own entry is hidden while the browser's YouTube Music row,
+    // or the Apple Music row, shows the same song; anything else it plays shows.
     void browserEntryHidesBehindItsConnectedRow_data()
     {
-        columns<QString, QString, bool>("busName", "title", "hidden");
-        row("Chromium, same song", u"org.mpris.MediaPlayer2.chromium.instance42"_s, u"Song"_s,
-            true);
+        columns<QString, QString, bool, MusicSource>("busName", "title", "hidden", "row");
+        const MusicSource chrome = MusicSource::chrome;
+        row("Chromium, same song", u"org.mpris.MediaPlayer2.chromium.instance42"_s, u"Song"_s, true,
+            chrome);
         row("Chromium, another video", u"org.mpris.MediaPlayer2.chromium.instance42"_s,
-            u"Podcast"_s, false);
+            u"Podcast"_s, false, chrome);
         row("Firefox's entry and Chrome's row", u"org.mpris.MediaPlayer2.firefox.instance_1_9"_s,
-            u"Song"_s, false);
-        row("not a browser", kVlc, u"Song"_s, false);
+            u"Song"_s, false, chrome);
+        row("Firefox's entry and the Apple Music row",
+            u"org.mpris.MediaPlayer2.firefox.instance_1_9"_s, u"Song"_s, true,
+            MusicSource(MusicSource::appleMusic));
+        row("not a browser", kVlc, u"Song"_s, false, chrome);
     }
 
     void browserEntryHidesBehindItsConnectedRow()
     {
-        auto [busName, title, hidden] = fetch<QString, QString, bool>("busName", "title", "hidden");
+        auto [busName, title, hidden, source] =
+            fetch<QString, QString, bool, MusicSource>("busName", "title", "hidden", "row");
         VirtualTime time;
         RecordingWorkspace workspace;
         FakeApps apps{7};
@@ -359,8 +364,8 @@ private slots:
         chrome->reply = playingSong(u"Song"_s);
         MusicController::Players players;
         players.push_back(std::make_unique<PlayerController>(
-            MusicSource::chrome, std::unique_ptr<PlayerBridging>(chrome),
-            std::make_unique<NoCovers>(), PlayerController::Services{time, time, workspace, &apps},
+            source, std::unique_ptr<PlayerBridging>(chrome), std::make_unique<NoCovers>(),
+            PlayerController::Services{time, time, workspace, &apps},
             [] { return std::optional<qint32>(7); }));
         MusicController music(settings, {time, time, workspace, &apps}, std::move(players));
         music.followOtherPlayers(directory, QDBusConnection::sessionBus());

@@ -1,4 +1,4 @@
-#include "players/browser/YouTubeBrowserBridge.h"
+#include "players/browser/BrowserMusicBridge.h"
 #include "support/AwaitCompletion.h"
 #include "support/MemorySettings.h"
 #include "support/ScriptedBrowserChannel.h"
@@ -23,7 +23,7 @@ QString page(const QString &title, bool paused, const QString &id)
 class Rig : public BridgeCalls<Rig>
 {
 public:
-    Rig() { settings.setValue(YouTubeBrowserBridge::consentKey(MusicSource::chrome), true); }
+    Rig() { settings.setValue(BrowserMusicBridge::consentKey(MusicSource::chrome), true); }
 
     // Windows with the given tab addresses, numbered from 1.
     void windows(const QList<QStringList> &tabsPerWindow) { channel->tabs = tabsPerWindow; }
@@ -41,13 +41,13 @@ public:
     VirtualTime time;
     MemorySettings settings;
     ScriptedBrowserChannel *channel = new ScriptedBrowserChannel(time);
-    std::unique_ptr<YouTubeBrowserBridge> bridge = std::make_unique<YouTubeBrowserBridge>(
+    std::unique_ptr<BrowserMusicBridge> bridge = std::make_unique<BrowserMusicBridge>(
         MusicSource::chrome, std::unique_ptr<BrowserPlayerChannel>(channel), time, settings);
 };
 
 } // namespace
 
-class YouTubeBrowserBridgeTest : public QObject
+class BrowserMusicBridgeTest : public QObject
 {
     Q_OBJECT
 
@@ -55,7 +55,7 @@ private slots:
     void findsAndCachesThePlayingTab()
     {
         Rig rig;
-        rig.settings.remove(YouTubeBrowserBridge::consentKey(MusicSource::chrome));
+        rig.settings.remove(BrowserMusicBridge::consentKey(MusicSource::chrome));
         QCOMPARE(rig.snapshot().localError()->kind(), Kind::permissionRequired);
         QVERIFY(rig.traffic().empty()); // never asked before the user connects
 
@@ -63,7 +63,7 @@ private slots:
         rig.pageIn(1, 1, page("Paused", true, "aaaaaaaaaaa"));
         rig.pageIn(2, 0, page("Playing", false, "bbbbbbbbbbb"));
         QCOMPARE(rig.snapshot(true).value().title, QStringLiteral("Playing"));
-        QVERIFY(rig.settings.value(YouTubeBrowserBridge::consentKey(MusicSource::chrome)).toBool());
+        QVERIFY(rig.settings.value(BrowserMusicBridge::consentKey(MusicSource::chrome)).toBool());
 
         // Known playing tab: its address, then the program, nothing else.
         rig.traffic();
@@ -73,6 +73,26 @@ private slots:
         // A new browser process forgets the tab and scans at once.
         QVERIFY(rig.snapshot(false, Rig::kPID + 1).value().isPlaying);
         QCOMPARE(rig.traffic().front(), "list");
+    }
+
+    // The Apple Music row reads music.apple.com in every browser whose
+    // extension is connected, after its own consent, and sends commands to
+    // the tab it read, naming its song.
+    void appleMusicFollowsConnectedBrowsers()
+    {
+        Rig rig;
+        rig.channel = new ScriptedBrowserChannel(rig.time);
+        rig.bridge = std::make_unique<BrowserMusicBridge>(
+            MusicSource::appleMusic, std::unique_ptr<BrowserPlayerChannel>(rig.channel), rig.time,
+            rig.settings);
+        QCOMPARE(errorOf(rig.snapshot()), PlayerError(Kind::permissionRequired));
+        QCOMPARE(errorOf(rig.snapshot(true)), PlayerError(Kind::browserSetup)); // none connected
+        rig.channel->browsers = {Rig::kPID + 1};
+        rig.windows({{kMusic + "a", "https://music.apple.com/us/album/1"}});
+        rig.pageIn(1, 1, R"({"title":"Apple","isPaused":false,"songId":"17"})");
+        QCOMPARE(rig.snapshot().value().title, QStringLiteral("Apple"));
+        QVERIFY(rig.send(PlayerCommand::next()).isSuccess());
+        QCOMPARE(rig.traffic().last(), R"(run 1:1 {"expected":"17","name":"next"})");
     }
 
     void pausedTabsAndTheScanThrottle()
@@ -161,7 +181,7 @@ private slots:
                    {error < 0 ? std::nullopt : std::optional(Failure(error)), seconds});
         const Seconds start = rig.time.now();
         QCOMPARE(errorOf(rig.snapshot()), expected);
-        QVERIFY(rig.time.now() - start <= YouTubeBrowserBridge::kSnapshotBudget);
+        QVERIFY(rig.time.now() - start <= BrowserMusicBridge::kSnapshotBudget);
     }
 
     void commandsGoOnlyToTheCachedSong()
@@ -188,5 +208,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(YouTubeBrowserBridgeTest)
+QTEST_GUILESS_MAIN(BrowserMusicBridgeTest)
 #include "tst_youtube_browser_bridge.moc"

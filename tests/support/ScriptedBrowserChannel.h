@@ -27,7 +27,9 @@ public:
     std::map<std::pair<qint32, qint32>, std::pair<QJsonObject, Answer>> pages; // by window, index
     QStringList log; // "list", "address 1:0", "run 1:0 {action}"
 
+    std::vector<qint32> browsers; // whose extension is connected
     bool isRunning(qint32) override { return true; }
+    std::vector<qint32> connectedBrowsers() override { return browsers; }
     Result<std::vector<Window>> windows(qint32, Seconds timeout) override
     {
         log.append(QStringLiteral("list"));

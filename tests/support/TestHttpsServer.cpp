@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -53,9 +54,13 @@ void TestHttpsServer::serve()
             socket->setProperty("request", request);
             if (!request.contains("\r\n\r\n"))
                 return;
+            static const QRegularExpression host(QStringLiteral("\r\nHost: ([^:\r]+)"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+            const QString name = host.match(QString::fromLatin1(request)).captured(1);
+            const QByteArray page = m_pages.value(name, m_page);
             socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n"
                           "Cache-Control: no-store\r\nConnection: close\r\nContent-Length: " +
-                          QByteArray::number(m_page.size()) + "\r\n\r\n" + m_page);
+                          QByteArray::number(page.size()) + "\r\n\r\n" + page);
             socket->disconnectFromHost();
         });
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QSslServer>
 #include <QString>
 
@@ -18,6 +19,9 @@ public:
     /// certificate could be made or no port was free.
     TestHttpsServer(QByteArray page, const QString &workFolder, const QStringList &hostNames);
 
+    /// Answers requests for `hostName` with `page` instead.
+    void setPage(const QString &hostName, QByteArray page) { m_pages.insert(hostName, page); }
+
     bool isListening() const { return m_server.isListening(); }
     const QString &error() const { return m_error; }
     quint16 port() const { return m_server.serverPort(); }
@@ -26,6 +30,7 @@ private:
     void serve();
 
     QByteArray m_page;
+    QHash<QString, QByteArray> m_pages;
     QSslServer m_server;
     QString m_error;
 };

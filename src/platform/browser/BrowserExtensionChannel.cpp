@@ -51,6 +51,11 @@ bool BrowserExtensionChannel::isRunning(qint32 processID)
     return BrowserHostServer::isAlive(processID);
 }
 
+std::vector<qint32> BrowserExtensionChannel::connectedBrowsers()
+{
+    return m_server.connectedBrowsers();
+}
+
 BrowserPlayerChannel::Result<QJsonObject>
 BrowserExtensionChannel::ask(qint32 processID, const QJsonObject &message, Seconds timeout)
 {

@@ -21,6 +21,7 @@ public:
     explicit BrowserExtensionChannel(BrowserHostServer &server);
 
     bool isRunning(qint32 processID) override;
+    std::vector<qint32> connectedBrowsers() override;
     Result<std::vector<Window>> windows(qint32 processID, Seconds timeout) override;
     Result<QString> address(qint32 processID, const Tab &tab, Seconds timeout) override;
     Result<QJsonObject> run(qint32 processID, const Tab &tab, const QJsonObject &action,

@@ -271,6 +271,18 @@ bool BrowserHostServer::isConnected(qint32 processID) const
     return hostOf(processID) != nullptr;
 }
 
+std::vector<qint32> BrowserHostServer::connectedBrowsers() const
+{
+    std::lock_guard lock(m_mutex);
+    std::vector<qint32> browsers;
+    for (const auto &[serial, connection] : m_connections) {
+        const qint32 browser = connection->browserPID;
+        if (browser != 0 && std::find(browsers.begin(), browsers.end(), browser) == browsers.end())
+            browsers.push_back(browser);
+    }
+    return browsers;
+}
+
 BrowserHostServer::Reply BrowserHostServer::request(qint32 processID, QJsonObject message,
                                                     Seconds timeout)
 {

@@ -72,6 +72,8 @@ public:
 
     /// Whether a host of the browser `processID` is connected.
     bool isConnected(qint32 processID) const;
+    /// The browsers with a host connected, each once, oldest connection first.
+    std::vector<qint32> connectedBrowsers() const;
 
     /// Message bytes relayed so far (both directions, prefixes included).
     qint64 bytesRelayed() const { return m_bytesRelayed.load(); }

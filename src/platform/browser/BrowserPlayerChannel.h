@@ -50,6 +50,9 @@ public:
     /// Whether the browser `processID` runs; there is no permission to ask.
     virtual bool isRunning(qint32 processID) = 0;
 
+    /// The browsers whose extension is connected now, oldest connection first.
+    virtual std::vector<qint32> connectedBrowsers() = 0;
+
     /// The browser's windows in its own order.
     virtual Result<std::vector<Window>> windows(qint32 processID, Seconds timeout) = 0;
 

@@ -1,17 +1,6 @@
 #include "players/browser/YouTubePlayback.h"
 
-#include "artwork/ArtworkAddress.h"
 #include "artwork/YouTubeArtworkPolicy.h"
-#include "core/Graphemes.h"
-
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <algorithm>
-#include <cmath>
-
-using Kind = PlayerError::Kind;
 
 namespace YouTubePlayback {
 
@@ -19,36 +8,20 @@ namespace {
 
 constexpr char kHost[] = "music.youtube.com";
 
-PlayerOtherError undecodable(const QString &why)
+const BrowserPlayback::ReplyRules &rules()
 {
-    return {QStringLiteral("The playback reply could not be read: ") + why};
-}
-
-// A key may be absent or null; present with another type, the reply is not
-// the one the program writes.
-template <typename T, typename Read>
-bool field(const QJsonObject &object, const char *key, QJsonValue::Type type, Read read,
-           std::optional<T> &out)
-{
-    const QJsonValue value = object.value(QLatin1String(key));
-    if (value.isUndefined() || value.isNull())
-        return true;
-    if (value.type() != type)
-        return false;
-    out = read(value);
-    return true;
+    static const BrowserPlayback::ReplyRules rules{
+        "videoId", [](const QString &text) { return videoID(text); },
+        [](const QString &address) { return YouTubeArtworkPolicy::validatedURL(address); }};
+    return rules;
 }
 
 } // namespace
 
 const QByteArray &functionSource()
 {
-    static const QByteArray source = [] {
-        QFile file(QStringLiteral(":/players/browser/YouTubePlayback.js"));
-        if (!file.open(QIODevice::ReadOnly))
-            qFatal("the bundled YouTube Music program is missing");
-        return file.readAll().trimmed();
-    }();
+    static const QByteArray source =
+        BrowserPlayback::bundledProgram(QStringLiteral(":/players/browser/YouTubePlayback.js"));
     return source;
 }
 
@@ -68,109 +41,32 @@ std::optional<QString> videoID(const QString &text)
 
 bool isMusicURL(const QString &text)
 {
-    const ArtworkAddress address(text);
-    if (!address.isValid())
-        return false;
-    const QUrl &url = address.url();
-    return url.scheme() == QLatin1String("https") && url.host() == QLatin1String(kHost) &&
-           address.hasDefaultPort() && !address.hasUserInfo();
+    return BrowserPlayback::isPageURL(text, kHost);
 }
 
 PlayerResult<QJsonObject> action(const std::optional<PlayerCommand> &command,
                                  const std::optional<QString> &expectedID)
 {
-    using Command = PlayerCommand::Kind;
-    if (!command)
-        return QJsonObject{{QStringLiteral("name"), QStringLiteral("read")}};
-    const auto name = [](Command kind) {
-        switch (kind) {
-        case Command::seek:
-            return "seek";
-        case Command::volume:
-            return "volume";
-        case Command::toggle:
-            return "toggle";
-        case Command::previous:
-            return "previous";
-        case Command::next:
-            return "next";
-        }
-        return "read";
-    };
-    QJsonObject action{{QStringLiteral("name"), QLatin1String(name(command->kind()))}};
-    auto id = expectedID ? videoID(*expectedID) : std::nullopt;
-    if (command->kind() == Command::seek) {
-        // A seek names the song it was computed for, not the one cached.
-        const auto &track = command->track();
-        id = track && track->playbackID() ? videoID(*track->playbackID()) : std::nullopt;
-        if (!std::isfinite(command->position()) || !track || track->duration() <= 0)
-            return PlayerError(Kind::trackChanged);
-        action.insert(QStringLiteral("position"),
-                      std::clamp(command->position(), 0.0, double(track->duration())));
-    } else if (command->kind() == Command::volume) {
-        action.insert(QStringLiteral("level"), std::clamp(command->level(), 0, 100));
-    }
-    if (!id)
-        return PlayerError(Kind::trackChanged);
-    action.insert(QStringLiteral("expected"), *id);
-    return action;
+    return BrowserPlayback::action(command, expectedID, videoID);
 }
 
 PlayerSnapshotResult snapshot(const QByteArray &data)
 {
-    if (data.size() > kMaxReplyBytes)
-        return PlayerError(Kind::invalidReply);
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
-    if (parseError.error != QJsonParseError::NoError)
-        return undecodable(parseError.errorString());
-    if (!document.isObject())
-        return undecodable(QStringLiteral("not an object"));
-    return snapshot(document.object());
+    return BrowserPlayback::snapshot(data, rules());
 }
 
 PlayerSnapshotResult snapshot(const QJsonObject &reply)
 {
-    const auto string = [](const QJsonValue &v) { return v.toString(); };
-    const auto number = [](const QJsonValue &v) { return v.toDouble(); };
-    std::optional<QString> title, artist, album, videoId, imageSrc, error;
-    std::optional<bool> isPaused;
-    std::optional<double> songDuration, elapsedSeconds, volume;
-    const bool wellTyped =
-        field(reply, "title", QJsonValue::String, string, title) &&
-        field(reply, "artist", QJsonValue::String, string, artist) &&
-        field(reply, "album", QJsonValue::String, string, album) &&
-        field(reply, "videoId", QJsonValue::String, string, videoId) &&
-        field(reply, "imageSrc", QJsonValue::String, string, imageSrc) &&
-        field(reply, "error", QJsonValue::String, string, error) &&
-        field(
-            reply, "isPaused", QJsonValue::Bool, [](const QJsonValue &v) { return v.toBool(); },
-            isPaused) &&
-        field(reply, "songDuration", QJsonValue::Double, number, songDuration) &&
-        field(reply, "elapsedSeconds", QJsonValue::Double, number, elapsedSeconds) &&
-        field(reply, "volume", QJsonValue::Double, number, volume);
-    if (!wellTyped)
-        return undecodable(QStringLiteral("a field has the wrong type"));
+    return BrowserPlayback::snapshot(reply, rules());
+}
 
-    if (error)
-        return PlayerError(*error == QLatin1String("trackChanged") ? Kind::trackChanged
-                                                                   : Kind::invalidReply);
-
-    PlayerSnapshot snapshot;
-    snapshot.title = Graphemes::left(title.value_or(QString()), kMaxTextLength);
-    snapshot.artist = Graphemes::left(artist.value_or(QString()), kMaxTextLength);
-    snapshot.album = Graphemes::left(album.value_or(QString()), kMaxTextLength);
-    snapshot.playbackID = videoID(videoId.value_or(QString()));
-    if (imageSrc)
-        snapshot.artworkURL = YouTubeArtworkPolicy::validatedURL(*imageSrc);
-    snapshot.isPlaying = isPaused == false && !snapshot.title.isEmpty();
-    snapshot.timing = PlaybackTiming::fromMilliseconds(songDuration.value_or(0) * 1000,
-                                                       elapsedSeconds.value_or(0));
-    // The page reports volume as a fraction times 100: 0.57 * 100 is
-    // 56.99999999999999, so round rather than truncate.
-    if (volume && std::isfinite(*volume) && *volume >= 0 && *volume <= 100)
-        snapshot.volume = int(std::lround(*volume));
-    return snapshot;
+const BrowserSite &site()
+{
+    static const BrowserSite site{isMusicURL, action,
+                                  [](const QJsonObject &reply) { return snapshot(reply); },
+                                  QStringLiteral("The YouTube Music tab returned incomplete "
+                                                 "playback details.")};
+    return site;
 }
 
 } // namespace YouTubePlayback

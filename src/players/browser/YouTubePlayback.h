@@ -1,6 +1,6 @@
 #pragma once
 
-#include "players/model/PlayerBridging.h"
+#include "players/browser/BrowserPlayback.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -12,11 +12,6 @@
 /// page, the rule that builds the action it is called with, and the rule
 /// that decodes the page's reply.
 namespace YouTubePlayback {
-
-/// Longest reply accepted from a page, in bytes.
-inline constexpr qsizetype kMaxReplyBytes = 65'536;
-/// Longest title, artist and album kept, in user-perceived characters.
-inline constexpr qsizetype kMaxTextLength = 500;
 
 inline constexpr char kWebOrigin[] = "https://music.youtube.com";
 
@@ -42,5 +37,8 @@ PlayerResult<QJsonObject> action(const std::optional<PlayerCommand> &command,
 /// with an `PlayerOtherError` that describes it.
 PlayerSnapshotResult snapshot(const QByteArray &data);
 PlayerSnapshotResult snapshot(const QJsonObject &reply);
+
+/// The site as the browser bridges follow it.
+const BrowserSite &site();
 
 } // namespace YouTubePlayback

@@ -87,9 +87,12 @@ QString MusicSource::setup() const
     case mpris:
         return {};
     case spotify:
-    case appleMusic:
         return QStringLiteral("Open ") + displayName() +
                QStringLiteral(", play a song, then click Connect.");
+    case appleMusic:
+        return QStringLiteral("Open ") + QLatin1String(kAppleMusicWebHost) +
+               QStringLiteral(" in Firefox, Chrome, Brave or Edge. Add Velloway\u2019s extension "
+                              "to that browser (see the README). Then click Connect.");
     case safari:
     case chrome:
     case brave:
@@ -116,6 +119,12 @@ ApplicationIdentity MusicSource::application() const
                               QStringLiteral("spotify_spotify")};
         break;
     case appleMusic:
+        for (MusicSource browser : {safari, chrome, brave, edge}) {
+            const ApplicationIdentity one = browser.application();
+            app.executableNames += one.executableNames;
+            app.desktopEntries += one.desktopEntries;
+        }
+        break;
     case mpris:
         break;
     case safari:

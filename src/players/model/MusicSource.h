@@ -51,13 +51,16 @@ public:
     /// The short name: the last part of `displayName` after " · ".
     QString browserName() const;
     bool isBrowser() const;
+    /// Read through Velloway's browser extension: the browsers, and Apple
+    /// Music's web player in any of them.
+    bool usesBrowserExtension() const { return isBrowser() || m_case == appleMusic; }
     QString bundleIdentifier() const;
     /// The instructions of the connection dialog.
     QString setup() const;
 
     /// How the player shows up on this system (process and desktop-entry
-    /// names). Apple Music has no Linux build: empty lists. `safari` is
-    /// Firefox here.
+    /// names). Apple Music has no Linux build: its web player runs in any of
+    /// the browsers, so it is theirs together. `safari` is Firefox here.
     ApplicationIdentity application() const;
 
     /// The player's running process, asked afresh of the process-wide lookup.
@@ -76,6 +79,8 @@ private:
 
 /// The host of the YouTube Music web player, as named in the setup texts.
 inline constexpr char kYouTubeMusicWebHost[] = "music.youtube.com";
+/// The host of Apple Music's web player.
+inline constexpr char kAppleMusicWebHost[] = "music.apple.com";
 
 size_t qHash(MusicSource source, size_t seed = 0) noexcept;
 

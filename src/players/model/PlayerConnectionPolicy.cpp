@@ -20,8 +20,10 @@ Failure failure(MusicSource source, const PlayerError *error)
                                          "extension, then retry."),
                 kUserActionBackOff};
     case Kind::browserSetup:
+        // Apple Music's web player runs in any of the browsers.
         return {State::needsPermission,
-                QStringLiteral("Add Velloway\u2019s extension to ") + browser +
+                QStringLiteral("Add Velloway\u2019s extension to ") +
+                    (source == MusicSource::appleMusic ? QStringLiteral("your browser") : browser) +
                     QStringLiteral(", then connect."),
                 kUserActionBackOff};
     case Kind::pearSetup:

@@ -1,5 +1,6 @@
 #include "players/model/PlayerController.h"
 
+#include "artwork/AppleMusicArtworkPolicy.h"
 #include "artwork/ArtworkProviding.h"
 #include "artwork/SpotifyArtworkPolicy.h"
 #include "artwork/YouTubeArtworkPolicy.h"
@@ -27,6 +28,8 @@ std::optional<QUrl> validatedArtworkURL(MusicSource source, const std::optional<
 {
     if (!url)
         return std::nullopt;
+    if (source == MusicSource::appleMusic)
+        return AppleMusicArtworkPolicy::validatedURL(*url);
     if (source.isBrowser() || source == MusicSource::pear)
         return YouTubeArtworkPolicy::validatedURL(*url);
     return SpotifyArtworkPolicy::validatedURL(*url);
@@ -445,6 +448,13 @@ void PlayerController::openPlayer()
     // A player known only by its bus name is asked to show itself.
     if (m_source == MusicSource::mpris) {
         m_bridge->raise();
+        return;
+    }
+    // Apple Music's web player, in whichever browser the desktop opens.
+    if (m_source == MusicSource::appleMusic) {
+        m_workspace.openUrl(
+            QUrl(QStringLiteral("https://%1/").arg(QLatin1String(kAppleMusicWebHost))),
+            [](bool) {});
         return;
     }
     if (!m_source.isInstalled(m_applications)) {
