@@ -10,7 +10,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -54,7 +53,7 @@ NotesView::NotesView(NotesStore &store, AppUpdateController &updates, const QCol
 
 void NotesView::build(AppUpdateController *updates, const QColor &accent)
 {
-    m_menu = new QMenu(this);
+    m_menu = new CrestMenu(this);
     m_menuButton =
         headerButton(QStringLiteral("square.stack"), 0.6, 0.035, QSize(42, 26),
                      QStringLiteral("Switch or delete notes"), QStringLiteral("Saved notes"), this);
@@ -159,7 +158,7 @@ void NotesView::rebuildMenu()
     }
     const auto selected = m_store.selectedNoteID();
     for (const CrestNote &note : m_store.notes()) {
-        QAction *item = m_menu->addAction(note.title());
+        QAction *item = m_menu->addItem(note.title());
         item->setCheckable(true);
         item->setChecked(selected == note.id);
         connect(item, &QAction::triggered, this, [this, id = note.id] { m_store.select(id); });
@@ -168,9 +167,9 @@ void NotesView::rebuildMenu()
         m_menu->addAction(QStringLiteral("No saved notes"))->setEnabled(false);
     if (m_store.selectedNote()) {
         m_menu->addSeparator();
-        // The menu is the desktop's own: the symbol takes its text colour.
-        const QPixmap trash = SymbolIcons::tinted(
-            u"trash", QSizeF(16, 16), m_menu->palette().color(QPalette::Text), devicePixelRatioF());
+        // The symbol takes the menu's text colour.
+        const QPixmap trash =
+            SymbolIcons::tinted(u"trash", QSizeF(16, 16), Qt::white, devicePixelRatioF());
         QAction *remove = m_menu->addAction(QIcon(trash), QStringLiteral("Delete note"));
         connect(remove, &QAction::triggered, this, &NotesView::deleteSelected);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crest/CrestMenu.h"
 #include "crest/CrestSurface.h"
 
 #include <QColor>
@@ -9,7 +10,6 @@ class AppUpdateController;
 class CrestPressButton;
 class NotesStore;
 class QLabel;
-class QMenu;
 class QMessageBox;
 class QPlainTextEdit;
 
@@ -47,7 +47,7 @@ private:
 
     NotesStore &m_store;
     CrestPressButton *m_menuButton = nullptr;
-    QMenu *m_menu = nullptr;
+    CrestMenu *m_menu = nullptr;
     QPlainTextEdit *m_editor = nullptr;
     CrestPressButton *m_writeNote = nullptr;
     QLabel *m_warning = nullptr;

@@ -4,6 +4,7 @@
 #include "support/FileOwnership.h"
 #include "support/TestRows.h"
 #include "tray/TrayPreviewWindow.h"
+#include "tray/TrayRowView.h"
 #include "tray/TrayView.h"
 
 #include <QMenu>
@@ -62,7 +63,7 @@ private slots:
         columns<QString, QString>("setup", "items");
         const QString head = u"Music Connections|-|"_s, none = u"Floating lyrics [ ]|-|"_s;
         const QString how = u"How to Update…|Open at login [x]"_s,
-                      tail = u"|-|About & Privacy…|-|Quit Velloway"_s;
+                      tail = u"|-|About && Privacy…|-|Quit Velloway"_s; // a literal "&"
         row("idle", u""_s, head + none + how + tail);
         row("song current", u"playing"_s,
             u"Music Connections|Open in Spotify|-|"_s + none + how + tail);
@@ -86,6 +87,56 @@ private slots:
             action->setChecked(!action->isChecked()); // each toggle writes what it shows
         QCOMPARE(f.lyricsController.isVisible(), !setup.contains("lyrics"));
         QVERIFY(!atLogin);
+    }
+
+    // No compositing manager runs under Xvfb: each menu must still show its
+    // text, with no item under the pointer.
+    void menusAreReadableWithoutACompositor_data()
+    {
+        columns<QString>("menu");
+        row("crest", u"crest"_s);
+        row("tray row", u"tray row"_s);
+        row("notes", u"notes"_s);
+    }
+    void menusAreReadableWithoutACompositor()
+    {
+        auto [which] = fetch<QString>("menu");
+        CrestFixture f;
+        FileOwnership::writeFile(f.folder.filePath("a.txt"), "x");
+        f.tray.addFiles({QUrl::fromLocalFile(f.folder.filePath("a.txt"))});
+        f.state.setTrayHasFiles(which == "tray row");
+        f.state.setExpanded(true);
+        f.time.advance(1);
+        TrayRowView *entry = f.view->trayView()->rows().first();
+        const std::unique_ptr<QMenu> made(which == "crest" ? f.view->contextMenu()
+                                                           : entry->makeContextMenu(entry));
+        QMenu *shown = which == "notes" ? f.view->notesView()->notesMenu() : made.get();
+        QCursor::setPos(0, 1000);
+        shown->popup({200, 300});
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        QTest::qWait(100);
+        const QImage shot = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, 200, 300, shown->width(), shown->height())
+                                .toImage();
+        const auto grey = [&](int x, int y) {
+            return qGray(shot.pixel((QPointF(x, y) * shot.devicePixelRatio()).toPoint()));
+        };
+        int items = 0;
+        for (QAction *action : shown->actions()) {
+            if (action->isSeparator() || !action->isEnabled())
+                continue;
+            const QRect line = shown->actionGeometry(action);
+            int lightest = 0, darkest = 255;
+            for (int x = line.left(); x <= line.right(); ++x) {
+                lightest = std::max(lightest, grey(x, line.center().y()));
+                darkest = std::min(darkest, grey(x, line.center().y()));
+            }
+            QVERIFY2(lightest - darkest > 120, qPrintable(action->text()));
+            QCOMPARE_GT(grey(line.left() + 2, line.top() + 1), 10); // the card, not black
+            ++items;
+        }
+        QVERIFY(items > 0);
+        shown->close();
     }
 
     void eachStateShowsItsAreas_data()
