@@ -14,18 +14,23 @@
 #include "notes/NotesView.h"
 #include "nowplaying/NowPlayingView.h"
 #include "tray/FileTrayStore.h"
+#include "tray/TrayFileDialog.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
 #include "updates/AppUpdateController.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -178,6 +183,9 @@ CrestView::CrestView(Stores stores, Clock &clock, Scheduler &scheduler,
 
     connect(&m_trayStore, &FileTrayStore::previewItemChanged, this,
             [this] { endInteractionWhen(!m_trayStore.hasPreviewItem()); });
+    connect(&m_trayStore, &FileTrayStore::pickerPresentedChanged, this,
+            [this] { endInteractionWhen(!m_trayStore.isPickerPresented()); });
+    connect(m_tray, &TrayView::addFilesRequested, this, &CrestView::addFiles);
     connect(&m_notesStore, &NotesStore::pendingDeletionIDChanged, this,
             [this] { endInteractionWhen(!m_notesStore.pendingDeletionID()); });
     connect(&m_updates, &AppUpdateController::setupMessageChanged, this, [this] {
@@ -365,6 +373,8 @@ QMenu *CrestView::contextMenu()
 {
     auto *menu = new CrestMenu(this);
     PlayerController &active = m_musicController.active();
+    connect(menu->addItem(u"Add Files…"_s), &QAction::triggered, this, &CrestView::addFiles);
+    menu->addSeparator();
 
     CrestMenu *connections = menu->addSubmenu(u"Music Connections"_s);
     for (MusicSource source : m_musicController.availableSources()) {
@@ -444,9 +454,40 @@ QMenu *CrestView::contextMenu()
     return menu;
 }
 
+void CrestView::addFiles()
+{
+    if (m_trayStore.isPickerPresented())
+        return;
+    static TrayFileDialog desktopChooser;
+    FilePicking &picker = m_filePicker ? *m_filePicker : desktopChooser;
+    m_trayStore.setPickerPresented(true);
+    picker.pickFiles(this, [self = QPointer(this)](const QList<QUrl> &urls) {
+        if (!self)
+            return;
+        if (!urls.isEmpty() && self->m_dropTarget) {
+            QMimeData chosen;
+            chosen.setUrls(urls);
+            self->m_dropTarget->dropped(chosen);
+        }
+        self->m_trayStore.setPickerPresented(false);
+    });
+}
+
+bool CrestView::pasteFiles()
+{
+    const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+    return m_state.isExpanded() && m_dropTarget && copied && m_dropTarget->dropped(*copied);
+}
+
 bool CrestView::eventFilter(QObject *watched, QEvent *event)
 {
     const auto type = event->type();
+    // Files on the clipboard go to the tray, also from the notes editor,
+    // which would paste their paths; text is pasted as usual.
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        return widget && widget->window() == window() && pasteFiles();
+    }
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::DragLeave &&
         type != QEvent::Drop)
         return false;

@@ -46,6 +46,8 @@ signals:
     /// The preview window closed, whichever way; the store's preview
     /// item is cleared by then.
     void previewClosed();
+    /// The user asked to choose files to add, without dragging.
+    void addFilesRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;
