@@ -101,45 +101,38 @@ private slots:
 
     // No compositing manager runs under Xvfb: each menu must still show its
     // text, with no item under the pointer.
-    void menusAreReadableWithoutACompositor_data()
-    {
-        columns<QString>("menu");
-        row("crest", u"crest"_s);
-        row("tray row", u"tray row"_s);
-        row("notes", u"notes"_s);
-    }
     void menusAreReadableWithoutACompositor()
     {
-        auto [which] = fetch<QString>("menu");
         CrestFixture f;
         FileOwnership::writeFile(f.folder.filePath("a.txt"), "x");
         f.tray.addFiles({QUrl::fromLocalFile(f.folder.filePath("a.txt"))});
-        f.state.setTrayHasFiles(which == "tray row");
         f.state.setExpanded(true);
         f.time.advance(1);
         TrayRowView *entry = f.view->trayView()->rows().first();
-        const std::unique_ptr<QMenu> made(which == "crest" ? f.view->contextMenu()
-                                                           : entry->makeContextMenu(entry));
-        QMenu *shown = which == "notes" ? f.view->notesView()->notesMenu() : made.get();
+        const std::unique_ptr<QMenu> crest(f.view->contextMenu()),
+            tray(entry->makeContextMenu(entry));
         QCursor::setPos(0, 1000);
-        shown->popup({200, 300});
-        QVERIFY(QTest::qWaitForWindowExposed(shown));
-        QTest::qWait(100);
-        const QImage shot = QGuiApplication::primaryScreen()
-                                ->grabWindow(0, 200, 300, shown->width(), shown->height())
-                                .toImage();
-        for (QAction *action : shown->actions()) {
-            const QRect line = shown->actionGeometry(action);
-            QList<int> greys; // along the item's middle
-            for (int x = line.left(); x <= line.right(); ++x)
-                greys << qGray(shot.pixel(
-                    (QPointF(x, line.center().y()) * shot.devicePixelRatio()).toPoint()));
-            const auto [darkest, lightest] = std::minmax_element(greys.begin(), greys.end());
-            QVERIFY2(action->isSeparator() || !action->isEnabled() || *lightest - *darkest > 120,
-                     qPrintable(action->text()));
-            QCOMPARE_GT(greys.first(), 10); // the card, not black
+        for (QMenu *shown : {crest.get(), tray.get(), f.view->notesView()->notesMenu()}) {
+            shown->popup({200, 300});
+            QVERIFY(QTest::qWaitForWindowExposed(shown));
+            QTest::qWait(100);
+            const QImage shot = QGuiApplication::primaryScreen()
+                                    ->grabWindow(0, 200, 300, shown->width(), shown->height())
+                                    .toImage();
+            for (QAction *action : shown->actions()) {
+                const QRect line = shown->actionGeometry(action);
+                QList<int> greys; // along the item's middle
+                for (int x = line.left(); x <= line.right(); ++x)
+                    greys << qGray(shot.pixel(
+                        (QPointF(x, line.center().y()) * shot.devicePixelRatio()).toPoint()));
+                const auto [darkest, lightest] = std::minmax_element(greys.begin(), greys.end());
+                QVERIFY2(action->isSeparator() || !action->isEnabled() ||
+                             *lightest - *darkest > 120,
+                         qPrintable(action->text()));
+                QCOMPARE_GT(greys.first(), 10); // the card, not black
+            }
+            shown->close();
         }
-        shown->close();
     }
 
     // The same addresses dropped, pasted with Ctrl+V into the notes and
