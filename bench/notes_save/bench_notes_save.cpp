@@ -61,6 +61,7 @@ int main(int argc, char **argv)
         double cpu = cpuMilliseconds();
         timer.start();
         store.flush();
+        store.finishWriting();
         writes.push_back(timer.nsecsElapsed() / 1e6);
         writeCpu.push_back(cpuMilliseconds() - cpu);
         if (store.hasSaveError()) {

@@ -1,7 +1,7 @@
 // Times one Pear poll (song and volume) against a local server that speaks
 // the API, beside bare GETs of the same reply on a kept and on a new
 // connection, and counts requests and connections per poll.
-// Run: build/bench/pear_poll/bench_pear_poll (port 26538 must be free)
+// Run: build/bench/pear_poll/bench_pear_poll
 
 #include "platform/keyring/SecretStore.h"
 #include "players/pear/PearAPI.h"
@@ -44,11 +44,7 @@ template <typename Fn> double millisecondsPerRound(Fn &&round)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    TestHttpServer server(26538);
-    if (server.port() != 26538) {
-        std::fprintf(stderr, "port 26538 is taken\n");
-        return 1;
-    }
+    TestHttpServer server;
     server.keepConnections(true);
     server.route("/api/v1/song",
                  TestHttpServer::Response::ok(
@@ -60,7 +56,8 @@ int main(int argc, char **argv)
 
     MemorySettings settings;
     settings.setValue(PearMusicBridge::kEnabledKey, true);
-    PearMusicBridge bridge(settings, std::make_unique<TokenStore>());
+    PearMusicBridge bridge(settings, std::make_unique<TokenStore>(),
+                           QStringLiteral("http://127.0.0.1:%1").arg(server.port()));
     const double poll = millisecondsPerRound([&] {
         QEventLoop loop;
         bridge.snapshot(1, false, [&](const PlayerSnapshotResult &) { loop.quit(); });

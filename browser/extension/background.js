@@ -103,9 +103,11 @@ function connect() {
         }
     });
     port.onDisconnect.addListener(() => {
-        // The host is missing or has quit: try again later, less often each time.
+        // The host stays up while Velloway is away, so this happens only while
+        // its manifest is missing: try again, less often, but soon enough to
+        // find the manifest Velloway writes when it starts or connects.
         setTimeout(connect, retryDelay);
-        retryDelay = Math.min(retryDelay * 2, 60000);
+        retryDelay = Math.min(retryDelay * 2, 5000);
     });
 }
 

@@ -227,7 +227,7 @@ void AppDelegate::applicationDidFinishLaunching()
     };
     m_updates->willInstallUpdate = [notes] {
         if (notes)
-            notes->flush();
+            notes->saveBeforeQuit();
     };
     m_updates->start();
 }
@@ -253,7 +253,7 @@ void AppDelegate::applicationWillTerminate()
     if (m_hasTerminated)
         return;
     m_hasTerminated = true;
-    m_notes->flush();
+    m_notes->saveBeforeQuit();
     m_lyrics->setVisible(false);
     m_music->stop();
     m_pointerTimer.cancel();

@@ -19,8 +19,11 @@
 
 namespace {
 
+// A connect to a socket that is not there costs one system call: trying twice
+// a second finds the program soon after it starts, however long the browser
+// ran without it.
 constexpr int kFirstRetryMs = 250;
-constexpr int kLastRetryMs = 5000;
+constexpr int kLastRetryMs = 500;
 
 bool writeAll(int fd, const QByteArray &bytes)
 {

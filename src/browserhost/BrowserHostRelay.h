@@ -7,8 +7,9 @@
 /// The native messaging host: started by a browser for the Velloway
 /// extension, it relays messages between the browser (standard input and
 /// output) and the running program (a local socket). While the program is
-/// not running it waits and retries; it ends when the browser closes its
-/// standard input.
+/// not running it stays and tries again every half second, so the program is
+/// reached soon after it starts; it ends when the browser closes its standard
+/// input.
 class BrowserHostRelay
 {
 public:

@@ -1,5 +1,7 @@
 #include "core/SerialWorker.h"
 
+#include <future>
+
 #include <pthread.h>
 
 SerialWorker::SerialWorker(QString label) : m_label(std::move(label))
@@ -31,6 +33,20 @@ void SerialWorker::post(std::function<void()> job)
         m_jobs.push_back(std::move(job));
     }
     m_wake.notify_one();
+}
+
+void SerialWorker::drain()
+{
+    std::promise<void> done;
+    std::future<void> ran = done.get_future();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_stopping)
+            return;
+        m_jobs.push_back([&done] { done.set_value(); });
+    }
+    m_wake.notify_one();
+    ran.wait();
 }
 
 void SerialWorker::run()

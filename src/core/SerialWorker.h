@@ -27,6 +27,10 @@ public:
 
     void post(std::function<void()> job);
 
+    /// Waits until every job posted so far has run. Never from the worker's
+    /// own thread.
+    void drain();
+
     /// Runs `work` here, then hands its result to `completion` on
     /// `context`'s thread (see `deliver`).
     template <typename Work, typename Completion>

@@ -6,7 +6,9 @@
 #include "notes/NotesDocumentFormat.h"
 #include "platform/storage/AppDataFolder.h"
 #include "platform/storage/LocalFileStorage.h"
+#include "platform/storage/RecoveryFiles.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
 
@@ -30,6 +32,22 @@ const QString kUnreadableStatus =
     QStringLiteral("Saved notes couldn't be read. Original file preserved.");
 const QString kSaveFailedStatus = QStringLiteral("Couldn't save. Your edits are still in memory.");
 
+QString fileName(const QString &path)
+{
+    return QFileInfo(path).fileName();
+}
+
+// Runs on the writer: the document is a snapshot, shared with nothing that
+// changes.
+bool writeDocument(FileStorage &files, const QString &path,
+                   const NotesDocumentFormat::Document &document)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    return files.createFolder(folder) && files.setPermissions(folder, 0700) &&
+           files.writeAtomically(path, NotesDocumentFormat::encode(document)) &&
+           files.setPermissions(path, 0600);
+}
+
 } // namespace
 
 NotesStore::NotesStore(QString storagePath, Clock *clock, Scheduler *scheduler, FileStorage *files,
@@ -41,7 +59,13 @@ NotesStore::NotesStore(QString storagePath, Clock *clock, Scheduler *scheduler, 
       m_scheduler(scheduler ? *scheduler : TimerScheduler::shared()),
       m_files(files ? *files : LocalFileStorage::shared())
 {
+    m_writePath = m_storagePath;
     load();
+}
+
+NotesStore::~NotesStore()
+{
+    m_writer.drain();
 }
 
 std::optional<CrestNote> NotesStore::selectedNote() const
@@ -97,29 +121,66 @@ void NotesStore::setPendingDeletionID(const std::optional<QUuid> &value)
     emit pendingDeletionIDChanged();
 }
 
+std::optional<NotesDocumentFormat::Document> NotesStore::read(const QString &path) const
+{
+    const auto bytes = m_files.readAll(path, kMaxDocumentBytes);
+    auto document = bytes ? NotesDocumentFormat::decode(*bytes) : std::nullopt;
+    if (!document || document->version != NotesDocumentFormat::kVersion)
+        return std::nullopt;
+    return document;
+}
+
+void NotesStore::useDocument(const NotesDocumentFormat::Document &document)
+{
+    setNotes(document.notes);
+    std::optional<QUuid> selection;
+    if (document.selectedNoteID && indexOf(*document.selectedNoteID) >= 0)
+        selection = document.selectedNoteID;
+    else if (!m_notes.isEmpty())
+        selection = m_notes.first().id;
+    setSelectedNoteID(selection);
+}
+
+// An unreadable document keeps its bytes; what the person writes from then on
+// goes to a recovery file beside it, and the next start continues that file.
+// A recovery file beside a readable document is named in the warning, never
+// merged without a word.
 void NotesStore::load()
 {
     if (!m_files.exists(m_storagePath)) {
         addNote();
         flush();
+        finishWriting();
         return;
     }
-    const auto bytes = m_files.readAll(m_storagePath, kMaxDocumentBytes);
-    const auto document = bytes ? NotesDocumentFormat::decode(*bytes) : std::nullopt;
-    if (!document || document->version != NotesDocumentFormat::kVersion) {
-        m_canWrite = false;
-        setHasSaveError(true);
-        setSaveStatus(kUnreadableStatus);
+    const auto latestRecovery = RecoveryFiles::latest(m_files, m_storagePath);
+    if (const auto document = read(m_storagePath)) {
+        useDocument(*document);
+        if (latestRecovery)
+            m_notice = QStringLiteral("Notes written while %1 couldn't be read are in %2.")
+                           .arg(fileName(m_storagePath), fileName(*latestRecovery));
+        showSaved();
         return;
     }
-    setNotes(document->notes);
-    std::optional<QUuid> selection;
-    if (document->selectedNoteID && indexOf(*document->selectedNoteID) >= 0)
-        selection = document->selectedNoteID;
-    else if (!m_notes.isEmpty())
-        selection = m_notes.first().id;
-    setSelectedNoteID(selection);
-    setSaveStatus(kSavedStatus);
+    m_canWrite = false;
+    const auto recovered = latestRecovery ? read(*latestRecovery) : std::nullopt;
+    if (recovered) {
+        useDocument(*recovered);
+        m_writePath = *latestRecovery;
+    } else {
+        m_writePath = RecoveryFiles::firstFree(m_files, m_storagePath).value_or(QString());
+    }
+    m_notice = m_writePath.isEmpty()
+                   ? kUnreadableStatus
+                   : kUnreadableStatus +
+                         QStringLiteral(" New notes are saved in %1.").arg(fileName(m_writePath));
+    showSaved();
+}
+
+void NotesStore::showSaved()
+{
+    setHasSaveError(!m_notice.isEmpty());
+    setSaveStatus(m_notice.isEmpty() ? kSavedStatus : m_notice);
 }
 
 void NotesStore::addNote()
@@ -148,10 +209,11 @@ void NotesStore::updateContent(const QString &content, QUuid id)
     const qsizetype index = indexOf(id);
     if (index < 0 || m_notes[index].content == content)
         return;
-    QList<CrestNote> notes = m_notes;
-    notes[index].content = content;
-    notes[index].modifiedAt = m_clock.wallNow();
-    setNotes(std::move(notes));
+    // In place: a keystroke costs the same with ten notes or twenty thousand.
+    CrestNote &note = m_notes[index];
+    note.content = content;
+    note.modifiedAt = m_clock.wallNow();
+    emit noteChanged(id);
     scheduleSave();
 }
 
@@ -175,9 +237,11 @@ void NotesStore::deleteNote(QUuid id)
 void NotesStore::scheduleSave()
 {
     m_needsSave = true;
-    if (!m_canWrite)
+    ++m_revision;
+    if (m_writePath.isEmpty())
         return;
-    setSaveStatus(kSavingStatus);
+    if (m_notice.isEmpty())
+        setSaveStatus(kSavingStatus);
     m_saveTask = m_scheduler.after(kSaveDelay, [self = QPointer(this)] {
         if (!self)
             return;
@@ -197,30 +261,63 @@ void NotesStore::flush()
 {
     m_saveTask.cancel();
     m_saveCeiling.cancel();
-    if (!m_needsSave || !m_canWrite)
+    m_retryTask.cancel();
+    if (!m_needsSave || m_writePath.isEmpty())
         return;
-    const QString folder = QFileInfo(m_storagePath).absolutePath();
     const NotesDocumentFormat::Document document{NotesDocumentFormat::kVersion, m_selectedNoteID,
                                                  m_notes};
-    const bool ok = m_files.createFolder(folder) && m_files.setPermissions(folder, 0700) &&
-                    m_files.writeAtomically(m_storagePath, NotesDocumentFormat::encode(document)) &&
-                    m_files.setPermissions(m_storagePath, 0600);
+    m_writer.post(
+        this,
+        [&files = m_files, path = m_writePath, document] {
+            return writeDocument(files, path, document);
+        },
+        [this, revision = m_revision](bool ok) { finishSave(revision, ok); });
+}
+
+void NotesStore::finishSave(quint64 revision, bool ok)
+{
     if (ok) {
-        m_needsSave = false;
         m_failedSaves = 0;
+        if (revision != m_revision)
+            return; // later edits wait for their own save
+        m_needsSave = false;
         m_retryTask.cancel();
-        setHasSaveError(false);
-        setSaveStatus(kSavedStatus);
-    } else {
-        setHasSaveError(true);
-        setSaveStatus(kSaveFailedStatus);
-        const Seconds delay = std::min(kMaxRetryDelay, Seconds(1 << std::min(m_failedSaves, 5)));
-        ++m_failedSaves;
-        m_retryTask = m_scheduler.after(delay, [self = QPointer(this)] {
-            if (!self)
-                return;
-            self->m_retryTask.release();
-            self->flush();
-        });
+        showSaved();
+        return;
     }
+    setHasSaveError(true);
+    setSaveStatus(kSaveFailedStatus);
+    if (m_retryTask || m_saveTask)
+        return; // a later save is on its way already
+    const Seconds delay = std::min(kMaxRetryDelay, Seconds(1 << std::min(m_failedSaves, 5)));
+    ++m_failedSaves;
+    m_retryTask = m_scheduler.after(delay, [self = QPointer(this)] {
+        if (!self)
+            return;
+        self->m_retryTask.release();
+        self->flush();
+    });
+}
+
+void NotesStore::finishWriting()
+{
+    m_writer.drain();
+    // The outcomes were posted to this object; show them before returning.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void NotesStore::saveBeforeQuit()
+{
+    flush();
+    finishWriting();
+    if (!m_needsSave || m_writePath != m_storagePath)
+        return;
+    // The document's own file refused the last try: keep the edits in a new
+    // file beside it rather than lose them with the process.
+    const auto recovery = RecoveryFiles::firstFree(m_files, m_storagePath);
+    if (!recovery)
+        return;
+    m_writePath = *recovery;
+    flush();
+    finishWriting();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/CancelHandle.h"
+#include "core/SerialWorker.h"
 #include "notes/CrestNote.h"
+#include "notes/NotesDocumentFormat.h"
 
 #include <QList>
 #include <QObject>
@@ -14,7 +16,8 @@ class FileStorage;
 class Scheduler;
 
 /// The notes and their selection, saved together in `notes.json` shortly
-/// after each change. Main thread only.
+/// after each change. Encoding and writing run on a worker thread of the
+/// store's own, on a snapshot; everything else is main thread only.
 class NotesStore : public QObject
 {
     Q_OBJECT
@@ -29,6 +32,8 @@ public:
     explicit NotesStore(QString storagePath = {}, Clock *clock = nullptr,
                         Scheduler *scheduler = nullptr, FileStorage *files = nullptr,
                         QObject *parent = nullptr);
+    /// Waits for the writes already handed to the worker.
+    ~NotesStore() override;
 
     /// Newest created first.
     const QList<CrestNote> &notes() const { return m_notes; }
@@ -44,8 +49,12 @@ public:
 
     const QString &storagePath() const { return m_storagePath; }
     /// False for the rest of the run once the document existed but could not
-    /// be read: that file is then never overwritten.
+    /// be read: that file is then never overwritten, and what the person
+    /// writes goes to `writePath()` instead.
     bool canWrite() const { return m_canWrite; }
+    /// Where saves go: `storagePath()`, or a recovery file beside it that
+    /// overwrites nothing.
+    const QString &writePath() const { return m_writePath; }
 
     /// Creates an empty note first in the list and selects it.
     void addNote();
@@ -57,11 +66,21 @@ public:
     /// Removes a note; a removed selection moves to the note that took its
     /// place, or the last one.
     void deleteNote(QUuid id);
-    /// Writes pending changes now.
+    /// Hands pending changes to the writer now.
     void flush();
+    /// Waits until every write handed to the writer is done and its outcome
+    /// shown.
+    void finishWriting();
+    /// The last save: pending changes are written now, and when that fails
+    /// they go to a new recovery file beside the document, if one can be
+    /// written.
+    void saveBeforeQuit();
 
 signals:
+    /// The list itself changed: a note came, went, or was replaced.
     void notesChanged();
+    /// Only the content of the note `id` changed.
+    void noteChanged(QUuid id);
     void selectedNoteIDChanged();
     void saveStatusChanged();
     void hasSaveErrorChanged();
@@ -69,7 +88,11 @@ signals:
 
 private:
     void load();
+    std::optional<NotesDocumentFormat::Document> read(const QString &path) const;
+    void useDocument(const NotesDocumentFormat::Document &document);
     void scheduleSave();
+    void finishSave(quint64 revision, bool ok);
+    void showSaved();
     void setNotes(QList<CrestNote> value);
     void setSelectedNoteID(const std::optional<QUuid> &value);
     void setSaveStatus(const QString &value);
@@ -77,6 +100,7 @@ private:
     qsizetype indexOf(const QUuid &id) const;
 
     QString m_storagePath;
+    QString m_writePath;
     Clock &m_clock;
     Scheduler &m_scheduler;
     FileStorage &m_files;
@@ -90,6 +114,9 @@ private:
     CancelHandle m_saveCeiling; // the latest a pending edit is written
     CancelHandle m_retryTask;   // the next try after a failed save
     int m_failedSaves = 0;
+    quint64 m_revision = 0; // counts changes; a save clears only the one it wrote
     bool m_needsSave = false;
     bool m_canWrite = true;
+    QString m_notice; // a lasting warning about recovery files, shown in place of "saved"
+    SerialWorker m_writer{QStringLiteral("Velloway.Notes")}; // last: joined before the rest goes
 };

@@ -130,20 +130,22 @@ void NotesView::build(AppUpdateController *updates, const QColor &accent)
     column->addLayout(editorArea, 1);
     column->addWidget(m_warningLine);
 
-    connect(&m_store, &NotesStore::notesChanged, this, &NotesView::refresh);
-    connect(&m_store, &NotesStore::selectedNoteIDChanged, this, &NotesView::refresh);
-    connect(&m_store, &NotesStore::saveStatusChanged, this, &NotesView::refresh);
-    connect(&m_store, &NotesStore::hasSaveErrorChanged, this, &NotesView::refresh);
+    // Each change redoes only what it touches: with thousands of notes, a
+    // keystroke must not rebuild the menu.
+    connect(&m_store, &NotesStore::notesChanged, this, &NotesView::rebuildMenu);
+    connect(&m_store, &NotesStore::noteChanged, this, &NotesView::showNote);
+    connect(&m_store, &NotesStore::selectedNoteIDChanged, this, &NotesView::showSelection);
+    connect(&m_store, &NotesStore::saveStatusChanged, this, &NotesView::showWarning);
+    connect(&m_store, &NotesStore::hasSaveErrorChanged, this, &NotesView::showWarning);
     connect(&m_store, &NotesStore::pendingDeletionIDChanged, this,
             &NotesView::followPendingDeletion);
-    refresh();
+    rebuildMenu();
+    showWarning();
     followPendingDeletion();
 }
 
-void NotesView::refresh()
+void NotesView::showWarning()
 {
-    rebuildMenu();
-    showEditor();
     m_warningLine->setVisible(m_store.hasSaveError());
     m_warning->setText(m_store.saveStatus().isEmpty() ? QStringLiteral("Couldn't save note")
                                                       : m_store.saveStatus());
@@ -156,23 +158,45 @@ void NotesView::rebuildMenu()
         m_menu->removeAction(action);
         action->deleteLater();
     }
-    const auto selected = m_store.selectedNoteID();
+    m_menuItems.clear();
     for (const CrestNote &note : m_store.notes()) {
         QAction *item = m_menu->addItem(note.title());
         item->setCheckable(true);
-        item->setChecked(selected == note.id);
         connect(item, &QAction::triggered, this, [this, id = note.id] { m_store.select(id); });
+        m_menuItems.insert(note.id, item);
     }
     if (m_store.notes().isEmpty())
         m_menu->addAction(QStringLiteral("No saved notes"))->setEnabled(false);
-    if (m_store.selectedNote()) {
-        m_menu->addSeparator();
-        // The symbol takes the menu's text colour.
-        const QPixmap trash =
-            SymbolIcons::tinted(u"trash", QSizeF(16, 16), Qt::white, devicePixelRatioF());
-        QAction *remove = m_menu->addAction(QIcon(trash), QStringLiteral("Delete note"));
-        connect(remove, &QAction::triggered, this, &NotesView::deleteSelected);
+    m_deleteSeparator = m_menu->addSeparator();
+    // The symbol takes the menu's text colour.
+    const QPixmap trash =
+        SymbolIcons::tinted(u"trash", QSizeF(16, 16), Qt::white, devicePixelRatioF());
+    m_deleteItem = m_menu->addAction(QIcon(trash), QStringLiteral("Delete note"));
+    connect(m_deleteItem, &QAction::triggered, this, &NotesView::deleteSelected);
+    showSelection();
+}
+
+void NotesView::showNote(QUuid id)
+{
+    if (QAction *item = m_menuItems.value(id)) {
+        const auto note = std::find_if(m_store.notes().cbegin(), m_store.notes().cend(),
+                                       [&](const CrestNote &each) { return each.id == id; });
+        if (note != m_store.notes().cend())
+            item->setText(CrestMenu::literal(note->title()));
     }
+    if (id == m_editedID)
+        showEditor();
+}
+
+void NotesView::showSelection()
+{
+    const auto selected = m_store.selectedNoteID();
+    for (auto it = m_menuItems.cbegin(); it != m_menuItems.cend(); ++it)
+        it.value()->setChecked(selected == it.key());
+    const bool hasSelection = m_store.selectedNote().has_value();
+    m_deleteSeparator->setVisible(hasSelection);
+    m_deleteItem->setVisible(hasSelection);
+    showEditor();
 }
 
 // The editor belongs to one note: switching notes resets its text and undo

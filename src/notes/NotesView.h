@@ -4,11 +4,13 @@
 #include "crest/CrestSurface.h"
 
 #include <QColor>
+#include <QHash>
 #include <QUuid>
 
 class AppUpdateController;
 class CrestPressButton;
 class NotesStore;
+class QAction;
 class QLabel;
 class QMessageBox;
 class QPlainTextEdit;
@@ -28,7 +30,8 @@ public:
     NotesView(NotesStore &store, AppUpdateController &updates, const QColor &accent,
               QWidget *parent = nullptr);
 
-    /// The notes menu as it stands; rebuilt whenever the store changes.
+    /// The notes menu as it stands: rebuilt when the list changes, and only
+    /// the edited note's entry updated on a keystroke.
     QMenu *notesMenu() const { return m_menu; }
     /// The confirmation shown while a deletion is pending; none otherwise.
     QMessageBox *confirmation() const { return m_confirmation; }
@@ -38,8 +41,10 @@ protected:
 
 private:
     void build(AppUpdateController *updates, const QColor &accent);
-    void refresh();
     void rebuildMenu();
+    void showNote(QUuid id);
+    void showSelection();
+    void showWarning();
     void showEditor();
     void deleteSelected();
     void followPendingDeletion();
@@ -48,6 +53,9 @@ private:
     NotesStore &m_store;
     CrestPressButton *m_menuButton = nullptr;
     CrestMenu *m_menu = nullptr;
+    QHash<QUuid, QAction *> m_menuItems;
+    QAction *m_deleteSeparator = nullptr;
+    QAction *m_deleteItem = nullptr;
     QPlainTextEdit *m_editor = nullptr;
     CrestPressButton *m_writeNote = nullptr;
     QLabel *m_warning = nullptr;

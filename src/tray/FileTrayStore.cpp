@@ -4,6 +4,7 @@
 #include "platform/storage/AppDataFolder.h"
 #include "platform/storage/InodeBookmarks.h"
 #include "platform/storage/LocalFileStorage.h"
+#include "platform/storage/RecoveryFiles.h"
 #include "tray/TrayFileFormat.h"
 
 #include <QDir>
@@ -46,6 +47,7 @@ FileTrayStore::FileTrayStore(QString storagePath, FileStorage *files, FileBookma
       m_files(files ? *files : LocalFileStorage::shared()),
       m_bookmarkService(bookmarks ? *bookmarks : InodeBookmarks::shared()), m_activation(activation)
 {
+    m_writePath = m_storagePath;
     if (!m_activation) {
         m_ownActivation = std::make_unique<GuiAppActivation>();
         m_activation = m_ownActivation.get();
@@ -107,23 +109,43 @@ bool FileTrayStore::existsAt(const QUrl &url) const
     return m_files.exists(url.toLocalFile());
 }
 
+// An unreadable tray file keeps its bytes; the tray is saved to a recovery
+// file beside it from then on, and the next start goes on from that file.
 void FileTrayStore::restore()
 {
     if (!m_files.exists(m_storagePath))
         return;
-    const auto bytes = m_files.readAll(m_storagePath, kMaxTrayFileBytes);
-    const auto saved = bytes ? TrayFileFormat::decode(*bytes) : std::nullopt;
-    if (!saved) {
-        m_canWrite = false;
-        setMessage(kUnreadableMessage);
+    const auto read = [this](const QString &path) {
+        const auto bytes = m_files.readAll(path, kMaxTrayFileBytes);
+        return bytes ? TrayFileFormat::decode(*bytes) : std::nullopt;
+    };
+    if (const auto saved = read(m_storagePath)) {
+        restoreFrom(*saved);
+        if (const auto left = RecoveryFiles::latest(m_files, m_storagePath))
+            setMessage(QStringLiteral("Files added while %1 couldn't be read are listed in %2.")
+                           .arg(QFileInfo(m_storagePath).fileName(), QFileInfo(*left).fileName()));
         return;
     }
+    m_canWrite = false;
+    const auto latest = RecoveryFiles::latest(m_files, m_storagePath);
+    const auto recovered = latest ? read(*latest) : std::nullopt;
+    m_writePath =
+        recovered ? *latest : RecoveryFiles::firstFree(m_files, m_storagePath).value_or(QString());
+    if (!m_writePath.isEmpty())
+        m_recoveryNotice =
+            QStringLiteral(" New files are kept in %1.").arg(QFileInfo(m_writePath).fileName());
+    setMessage(kUnreadableMessage + m_recoveryNotice);
+    if (recovered)
+        restoreFrom(*recovered);
+}
 
+void FileTrayStore::restoreFrom(const QList<TrayFileFormat::SavedItem> &saved)
+{
     QSet<QUuid> seenIDs;
     QSet<QString> seenPaths;
     bool needsResave = false;
     QList<TrayItem> items;
-    for (const TrayFileFormat::SavedItem &entry : *saved) {
+    for (const TrayFileFormat::SavedItem &entry : saved) {
         if (seenIDs.contains(entry.id))
             continue;
         seenIDs.insert(entry.id);
@@ -269,7 +291,7 @@ void FileTrayStore::refreshAvailability()
 
 void FileTrayStore::save()
 {
-    if (!m_canWrite) {
+    if (m_writePath.isEmpty()) {
         setMessage(kRefusedSaveMessage);
         return;
     }
@@ -281,9 +303,11 @@ void FileTrayStore::save()
                       bookmark == m_bookmarks.cend() ? std::nullopt : std::optional(*bookmark),
                       item.url.toLocalFile()});
     }
-    const bool ok = m_files.createFolder(QFileInfo(m_storagePath).absolutePath()) &&
-                    m_files.writeAtomically(m_storagePath, TrayFileFormat::encode(saved)) &&
-                    m_files.setPermissions(m_storagePath, 0600);
+    const bool ok = m_files.createFolder(QFileInfo(m_writePath).absolutePath()) &&
+                    m_files.writeAtomically(m_writePath, TrayFileFormat::encode(saved)) &&
+                    m_files.setPermissions(m_writePath, 0600);
     if (!ok)
         setMessage(kSaveFailedMessage);
+    else if (!m_canWrite)
+        setMessage(kRefusedSaveMessage + m_recoveryNotice);
 }

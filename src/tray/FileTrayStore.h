@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tray/TrayFileFormat.h"
 #include "tray/TrayItem.h"
 
 #include <QHash>
@@ -50,8 +51,12 @@ public:
 
     const QString &storagePath() const { return m_storagePath; }
     /// False for the rest of the run once the tray file existed but could not
-    /// be read: that file is then never overwritten.
+    /// be read: that file is then never overwritten, and the tray is saved to
+    /// `writePath()` instead.
     bool canWrite() const { return m_canWrite; }
+    /// Where saves go: `storagePath()`, or a recovery file beside it that
+    /// overwrites nothing.
+    const QString &writePath() const { return m_writePath; }
 
     /// First call only: restores the saved tray, then follows application
     /// activation to refresh availability.
@@ -79,12 +84,15 @@ signals:
 
 private:
     void restore();
+    void restoreFrom(const QList<TrayFileFormat::SavedItem> &saved);
     void save();
     void setItems(QList<TrayItem> value);
     void closeAccess(const QUuid &id);
     bool existsAt(const QUrl &url) const;
 
     QString m_storagePath;
+    QString m_writePath;
+    QString m_recoveryNotice; // says where the tray is kept while its file cannot be read
     FileStorage &m_files;
     FileBookmarks &m_bookmarkService;
     std::unique_ptr<AppActivation> m_ownActivation;

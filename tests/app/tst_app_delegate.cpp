@@ -221,6 +221,7 @@ private slots:
         app.delegate.setExpanded(true);
         notes.updateContent("written on collapse", id);
         app.delegate.setExpanded(false);
+        notes.finishWriting();
         QVERIFY(FileOwnership::readFile(notesFile).contains("written on collapse"));
 
         notes.updateContent("written on quit", id);

@@ -44,7 +44,6 @@ struct Rig : BridgeCalls<Rig>
 {
     explicit Rig(bool connected = true)
     {
-        QVERIFY2(server.port() == 26538, "port 26538 is taken");
         server.keepConnections(true);
         if (connected) {
             settings.setValue(PearMusicBridge::kEnabledKey, true);
@@ -53,11 +52,14 @@ struct Rig : BridgeCalls<Rig>
         server.route("/api/v1/song", json(kSong));
         server.route("/api/v1/volume", json(R"({"state":57.5,"isMuted":false})"));
     }
-    TestHttpServer server{26538};
+    TestHttpServer server;
+    // Pear's own port may be taken on this machine: the bridge is pointed at
+    // this server instead.
+    QString origin() const { return QStringLiteral("http://127.0.0.1:%1").arg(server.port()); }
     MemorySettings settings;
     MemorySecretStore *store = new MemorySecretStore;
     std::unique_ptr<PearMusicBridge> bridge =
-        std::make_unique<PearMusicBridge>(settings, std::unique_ptr<SecretStore>(store));
+        std::make_unique<PearMusicBridge>(settings, std::unique_ptr<SecretStore>(store), origin());
 };
 
 // The bridge's error; `browserReply` (never raised here) stands for none.
@@ -97,7 +99,7 @@ private slots:
 
         // A new run reads the token from the keyring and asks nothing again.
         rig.bridge = std::make_unique<PearMusicBridge>(
-            rig.settings, std::make_unique<MemorySecretStore>(*rig.store));
+            rig.settings, std::make_unique<MemorySecretStore>(*rig.store), rig.origin());
         QVERIFY(rig.snapshot(false).isSuccess());
         for (const auto &request : rig.server.requests().mid(1))
             QVERIFY(!request.path.startsWith("/auth/") && !request.path.contains(kToken));

@@ -19,6 +19,8 @@ QStringList menuLines(const QMenu &menu)
 {
     QStringList lines;
     for (const QAction *action : menu.actions()) {
+        if (!action->isVisible())
+            continue;
         const QString text = action->isSeparator() ? QStringLiteral("-")
                              : action->isChecked() ? "\u2713" + action->text()
                                                    : action->text();
@@ -49,7 +51,8 @@ private slots:
         columns<QString, QString, bool, QString, QString>("steps", "menu", "editorShown", "warning",
                                                           "saved");
         const char *none = "(No saved notes)",
-                   *unreadable = "Saved notes couldn't be read. Original file preserved.";
+                   *unreadable = "Saved notes couldn't be read. Original file preserved. New "
+                                 "notes are saved in notes.recovered.json.";
         row("typing reaches the store, saved after the delay", "type:Milk,wait",
             "✓Milk|-|Delete note", true, "", "Milk");
         row("hiding writes a fresh edit at once", "type:Eggs,hide", "✓Eggs|-|Delete note", true, "",
@@ -107,6 +110,7 @@ private slots:
         QCOMPARE(buttonNamed(&view, "Write a note")->isVisibleTo(&view), !editorShown);
         const auto *line = view.findChild<QLabel *>("warning");
         QCOMPARE(line->isVisibleTo(&view) ? line->text() : QString(), warning);
+        store.finishWriting();
         if (!saved.isEmpty()) {
             QFile file(notesFile());
             QVERIFY(file.open(QIODevice::ReadOnly));

@@ -21,6 +21,7 @@ const QString kSaving = QStringLiteral("Saving\u2026");
 const QString kUnreadable =
     QStringLiteral("Saved notes couldn't be read. Original file preserved.");
 const QString kSaveFailed = QStringLiteral("Couldn't save. Your edits are still in memory.");
+const QString kRecoveredIn = QStringLiteral(" New notes are saved in %1.");
 
 const QString kA = QStringLiteral("A0000000-0000-4000-8000-00000000000A");
 const QString kB = QStringLiteral("B0000000-0000-4000-8000-00000000000B");
@@ -67,9 +68,17 @@ class NotesStoreTest : public QObject
 
     QString folder() const { return m_folder.path("data/Velloway"); }
     QString notesFile() const { return m_folder.path("data/Velloway/notes.json"); }
+    QString recoveryFile() const { return m_folder.path("data/Velloway/notes.recovered.json"); }
     std::unique_ptr<NotesStore> store()
     {
         return std::make_unique<NotesStore>(notesFile(), &m_time, &m_time, &m_files);
+    }
+    // Virtual time runs the save timers; the writes they hand over are then
+    // waited for, so that what the disk holds can be read.
+    void advance(NotesStore &notes, double seconds)
+    {
+        m_time.advance(seconds);
+        notes.finishWriting();
     }
     void writeDocument(const QByteArray &bytes)
     {
@@ -130,6 +139,7 @@ private slots:
 
         notes->updateContent("ünïcode ✓ \"quoted\"", uuid(kB));
         notes->flush();
+        notes->finishWriting();
         const QByteArray bytes = readFile(notesFile());
         QVERIFY(bytes.contains(kA.toUtf8())); // written upper-case
         QVERIFY(!bytes.contains(kA.toLower().toUtf8()));
@@ -204,21 +214,36 @@ private slots:
         auto notes = store();
         QVERIFY(!notes->canWrite());
         QVERIFY(notes->notes().isEmpty());
-        QCOMPARE(notes->saveStatus(), kUnreadable);
+        QCOMPARE(notes->saveStatus(), kUnreadable + kRecoveredIn.arg("notes.recovered.json"));
         QVERIFY(notes->hasSaveError());
 
-        // The user works on in memory; the status keeps telling why nothing
-        // is saved, and the file keeps its bytes.
+        // What the person writes then goes to a file beside it, and the
+        // warning stays; the unreadable file keeps its bytes.
         notes->addNote();
         notes->updateContent("typed", notes->notes().first().id);
-        QCOMPARE(notes->notes().first().content, QString("typed"));
-        QCOMPARE(m_time.pendingCount(), 0);
-        m_time.advance(5.0);
-        notes->flush();
-        QCOMPARE(notes->saveStatus(), kUnreadable);
+        advance(*notes, 0.4);
+        QCOMPARE(notes->saveStatus(), kUnreadable + kRecoveredIn.arg("notes.recovered.json"));
         notes.reset();
-        QCOMPARE(m_files.writes, 0);
         QCOMPARE(readFile(notesFile()), bytes);
+        QVERIFY(readFile(recoveryFile()).contains("typed"));
+
+        // The next start goes on with the recovered notes, in the same file.
+        notes = store();
+        QCOMPARE(notes->notes().size(), 1);
+        QCOMPARE(notes->notes().first().content, QString("typed"));
+        notes->updateContent("typed more", notes->notes().first().id);
+        advance(*notes, 0.4);
+        QVERIFY(readFile(recoveryFile()).contains("typed more"));
+        QCOMPARE(readFile(notesFile()), bytes);
+
+        // Once the document reads again, the recovery file is named, not merged.
+        notes.reset();
+        writeDocument(documentJson({noteJson(kA, "old")}, kA));
+        notes = store();
+        QCOMPARE(ids(notes->notes()), QList<QUuid>{uuid(kA)});
+        QCOMPARE(notes->saveStatus(), QString("Notes written while notes.json couldn't be read "
+                                              "are in notes.recovered.json."));
+        QVERIFY(notes->hasSaveError());
     }
 
     void pipeDeviceOrHugeDocumentIsNeverRead_data() { UnreadableFiles::rows(); }
@@ -228,7 +253,7 @@ private slots:
         const QByteArray head = "{\"version\":1,\"notes\":[],\"x\":\"";
         const auto load = [&](auto &) { notes = store(); };
         QVERIFY(UnreadableFiles::keptAfter(notesFile(), 32 << 20, head, "\"}", load));
-        QCOMPARE(notes->saveStatus(), kUnreadable);
+        QCOMPARE(notes->saveStatus(), kUnreadable + kRecoveredIn.arg("notes.recovered.json"));
     }
 
     void typingWritesOncePerPause()
@@ -239,13 +264,13 @@ private slots:
         QSignalSpy status(notes.get(), &NotesStore::saveStatusChanged);
         for (int i = 1; i <= 6; ++i) {
             notes->updateContent(QString("abcdefghij").left(i), id);
-            m_time.advance(0.3);
+            advance(*notes, 0.3);
         }
         QCOMPARE(m_files.writes, 0);
         QCOMPARE(notes->saveStatus(), kSaving);
-        m_time.advance(0.09);
+        advance(*notes, 0.09);
         QCOMPARE(m_files.writes, 0);
-        m_time.advance(0.02);
+        advance(*notes, 0.02);
         QCOMPARE(m_files.writes, 1);
         QCOMPARE(notes->saveStatus(), kSaved);
         QCOMPARE(status.count(), 2); // "Saving…" once, then saved
@@ -257,21 +282,21 @@ private slots:
         for (int i = 0; i < 20; ++i) { // 6 s of typing, a key every 0.3 s
             text += u'x';
             notes->updateContent(text, id);
-            m_time.advance(0.3);
+            advance(*notes, 0.3);
         }
         QCOMPARE(m_files.writes, 3); // at 2 s and 4.1 s into the typing
         QVERIFY(readFile(notesFile()).contains("abcdef" + QByteArray(14, 'x')));
         QVERIFY(!readFile(notesFile()).contains(text.toUtf8()));
-        m_time.advance(0.4);
+        advance(*notes, 0.4);
         QCOMPARE(m_files.writes, 4);
         QVERIFY(readFile(notesFile()).contains(text.toUtf8()));
         notes->updateContent("abcdefghij", id);
-        m_time.advance(0.4);
+        advance(*notes, 0.4);
         QCOMPARE(m_files.writes, 5);
 
         // The same text again is no change: no new date, no save.
         const QDateTime modified = notes->notes().first().modifiedAt;
-        m_time.advance(10.0);
+        advance(*notes, 10.0);
         notes->updateContent("abcdefghij", id);
         QCOMPARE(notes->notes().first().modifiedAt, modified);
         QCOMPARE(m_time.pendingCount(), 0);
@@ -279,12 +304,14 @@ private slots:
 
         // Quitting or collapsing writes a pending edit at once, and only once.
         notes->updateContent("quit soon", id);
-        m_time.advance(0.2);
+        advance(*notes, 0.2);
         notes->flush();
+        notes->finishWriting();
         QCOMPARE(m_files.writes, 6);
         QVERIFY(readFile(notesFile()).contains("quit soon"));
-        m_time.advance(3.0);
+        advance(*notes, 3.0);
         notes->flush();
+        notes->finishWriting();
         QCOMPARE(m_files.writes, 6);
     }
 
@@ -316,7 +343,7 @@ private slots:
         notes->deleteNote(uuid(kA));
         QVERIFY(notes->notes().isEmpty());
         QCOMPARE(notes->selectedNoteID(), std::nullopt);
-        m_time.advance(0.4);
+        advance(*notes, 0.4);
         QCOMPARE(readFile(notesFile()), QByteArray("{\n    \"notes\": [],\n"
                                                    "    \"version\": 1\n}\n"));
 
@@ -325,7 +352,7 @@ private slots:
         notes->addNote();
         const QUuid newest = notes->notes().first().id, older = notes->notes()[1].id;
         notes->select(older);
-        m_time.advance(0.4);
+        advance(*notes, 0.4);
         auto reread = store();
         QCOMPARE(ids(reread->notes()), (QList<QUuid>{newest, older}));
         QCOMPARE(reread->selectedNoteID(), std::optional(older));
@@ -347,6 +374,7 @@ private slots:
         QCOMPARE(notes->saveStatus(), kSaved);
         notes->updateContent("new", uuid(kA));
         notes->flush();
+        notes->finishWriting();
         QCOMPARE(notes->saveStatus(), kSaveFailed);
         QVERIFY(notes->hasSaveError());
         QCOMPARE(notes->notes().first().content, QString("new"));
@@ -357,17 +385,17 @@ private slots:
         notes->updateContent("newer", uuid(kA));
         QCOMPARE(notes->saveStatus(), kSaving);
         QVERIFY(notes->hasSaveError());
-        m_time.advance(0.4);
+        advance(*notes, 0.4);
         QCOMPARE(notes->saveStatus(), kSaveFailed);
-        m_time.advance(2.0); // tried again 2 s later, in vain
+        advance(*notes, 2.0); // tried again 2 s later, in vain
         QCOMPARE(notes->saveStatus(), kSaveFailed);
 
         // ...and once writing works again, the next try (4 s on) writes
         // everything in memory, with no further edit.
         QVERIFY(takeOwnership(folder()));
-        m_time.advance(3.9);
+        advance(*notes, 3.9);
         QCOMPARE(notes->saveStatus(), kSaveFailed);
-        m_time.advance(0.1);
+        advance(*notes, 0.1);
         QCOMPARE(notes->saveStatus(), kSaved);
         QVERIFY(!notes->hasSaveError());
         QVERIFY(readFile(notesFile()).contains("newer"));

@@ -5,6 +5,7 @@
 #include "platform/browser/BrowserHostInstaller.h"
 #include "platform/browser/BrowserHostServer.h"
 #include "platform/storage/IniSettings.h"
+#include "platform/storage/LocalFileStorage.h"
 #include "players/browser/YouTubePlayback.h"
 
 #include <algorithm>
@@ -64,9 +65,15 @@ YouTubeBrowserBridge::~YouTubeBrowserBridge() = default;
 
 std::unique_ptr<YouTubeBrowserBridge> YouTubeBrowserBridge::create(MusicSource source)
 {
-    return std::make_unique<YouTubeBrowserBridge>(
+    auto bridge = std::make_unique<YouTubeBrowserBridge>(
         source, std::make_unique<BrowserExtensionChannel>(BrowserHostServer::shared()),
         SystemClock::shared(), IniSettings::shared());
+    bridge->setConnectPreparation([] {
+        BrowserHostInstaller::installManifests(BrowserHostInstaller::hostExecutable(),
+                                               BrowserHostInstaller::hostFolders(),
+                                               LocalFileStorage::shared());
+    });
+    return bridge;
 }
 
 void YouTubeBrowserBridge::installForUser()
@@ -111,6 +118,8 @@ PlayerSnapshotResult YouTubeBrowserBridge::readSnapshot(qint32 processID, bool r
     // The browser is never asked anything before the user connected it.
     if (!requestPermission && !m_settings.value(consentKey(m_source)).toBool())
         return PlayerError(Kind::permissionRequired);
+    if (requestPermission && m_prepare)
+        m_prepare();
     // A process identifier that names no process gives no browser to ask.
     if (processID <= 0)
         return PlayerError(Kind::invalidReply);

@@ -7,6 +7,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,11 @@ public:
     /// does it at launch; a look at the players (`--players`) does not.
     static void installForUser();
 
+    /// Run on the bridge's worker each time a person connects: the
+    /// production bridge writes the host's manifest for every browser that
+    /// exists now, so a browser installed or first run since launch finds it.
+    void setConnectPreparation(std::function<void()> prepare) { m_prepare = std::move(prepare); }
+
     /// The settings key of the consent flag of `source`.
     static QString consentKey(MusicSource source);
 
@@ -80,6 +86,7 @@ private:
     const std::unique_ptr<BrowserPlayerChannel> m_channel;
     const Clock &m_clock;
     Settings &m_settings;
+    std::function<void()> m_prepare;
 
     // Worker only.
     std::optional<Tab> m_lastTab;

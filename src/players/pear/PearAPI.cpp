@@ -35,12 +35,13 @@ bool isValidToken(const QString &token)
 
 PlayerResult<HttpRequest> request(const QString &path, Method method,
                                   const std::optional<QString> &token,
-                                  const std::optional<QMap<QString, double>> &body)
+                                  const std::optional<QMap<QString, double>> &body,
+                                  const QString &origin)
 {
     if (!isAllowed(path, method))
         return PlayerOtherError{QStringLiteral("unsupported URL")};
     HttpRequest request;
-    request.url = QUrl(QLatin1String(kOrigin) + path, QUrl::StrictMode);
+    request.url = QUrl(origin + path, QUrl::StrictMode);
     request.method = method == Method::get ? "GET" : "POST";
     request.maxBodyBytes = kMaxReplyBytes;
     request.cancelCheckBytes = 4'096;

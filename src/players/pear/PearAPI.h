@@ -35,8 +35,10 @@ bool isValidToken(const QString &token);
 /// allowed fail with an `PlayerOtherError` ("unsupported URL"), so nothing
 /// is ever sent for them; a token that breaks the token rule fails with
 /// `pearSetup`.
+/// `origin` is `kOrigin` in the program; tests name a server of their own.
 PlayerResult<HttpRequest> request(const QString &path, Method method,
                                   const std::optional<QString> &token = std::nullopt,
-                                  const std::optional<QMap<QString, double>> &body = std::nullopt);
+                                  const std::optional<QMap<QString, double>> &body = std::nullopt,
+                                  const QString &origin = QLatin1String(kOrigin));
 
 } // namespace PearAPI

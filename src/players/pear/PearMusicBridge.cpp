@@ -19,9 +19,10 @@ const PlayerError kSetup(Kind::pearSetup);
 
 } // namespace
 
-PearMusicBridge::PearMusicBridge(Settings &settings, std::unique_ptr<SecretStore> store)
-    : m_settings(settings), m_store(std::move(store)), m_keyring(*m_store),
-      m_context(std::make_unique<QObject>())
+PearMusicBridge::PearMusicBridge(Settings &settings, std::unique_ptr<SecretStore> store,
+                                 QString origin)
+    : m_settings(settings), m_origin(std::move(origin)), m_store(std::move(store)),
+      m_keyring(*m_store), m_context(std::make_unique<QObject>())
 {}
 
 PearMusicBridge::~PearMusicBridge()
@@ -56,7 +57,7 @@ void PearMusicBridge::send(const PlayerCommand &command, qint32 processID,
 PlayerResult<QByteArray> PearMusicBridge::fetch(const QString &path, Method method,
                                                 const Body &body)
 {
-    const auto built = PearAPI::request(path, method, m_token, body);
+    const auto built = PearAPI::request(path, method, m_token, body, m_origin);
     if (!built.isSuccess())
         return built.localError() ? *built.localError() : kSetup;
     const HttpRequest &request = built.value();

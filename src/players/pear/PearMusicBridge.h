@@ -29,7 +29,10 @@ public:
     static constexpr char kClientKey[] = "music.pear.client";
 
     /// The settings and the store are used on the bridge's worker only.
-    PearMusicBridge(Settings &settings, std::unique_ptr<SecretStore> store);
+    /// `origin` is Pear's fixed address in the program; tests pass a server
+    /// of their own so that they never need its port.
+    PearMusicBridge(Settings &settings, std::unique_ptr<SecretStore> store,
+                    QString origin = QLatin1String(PearAPI::kOrigin));
     /// Ends the request in progress at once; pending completions never run.
     ~PearMusicBridge() override;
 
@@ -52,6 +55,7 @@ private:
                                    const Body &body = std::nullopt);
 
     Settings &m_settings;
+    const QString m_origin;
     const std::unique_ptr<SecretStore> m_store;
     std::atomic<bool> m_stopping{false};
 

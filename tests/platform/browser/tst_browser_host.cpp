@@ -285,6 +285,18 @@ private slots:
         std::for_each(silent.begin(), silent.end(), ::close);
     }
 
+    // At login the browser usually starts first: its host must not have
+    // backed off so far that the program waits for it.
+    void hostStartedBeforeTheProgramConnectsSoonAfterIt()
+    {
+        m_server.reset();
+        FakeBrowser chrome(m_dir.path(), QStringLiteral("chrome"));
+        QTest::qWait(4000); // a real process on real time: long past its first tries
+        m_server =
+            std::make_unique<BrowserHostServer>(*BrowserHostAddress::socketPath(true), m_clock);
+        QVERIFY(QTest::qWaitFor([&] { return m_server->isConnected(chrome.pid()); }, 2000));
+    }
+
     void installsOnlyWhatDiffers()
     {
         const QString chrome = m_dir.filePath(QStringLiteral("config/google-chrome"));
