@@ -5,6 +5,7 @@
 #include "app/SheetTracker.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
+#include "crest/CrestMenu.h"
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
@@ -13,6 +14,7 @@
 #include "lyrics/LyricsWindowController.h"
 #include "notes/NotesStore.h"
 #include "nowplaying/MusicConnectionDialog.h"
+#include "platform/compositor/X11Compositor.h"
 #include "platform/dbus/MprisServiceDirectory.h"
 #include "platform/desktop/AutostartLoginItem.h"
 #include "platform/desktop/DesktopWorkspace.h"
@@ -91,6 +93,7 @@ AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactor
 AppDelegate::~AppDelegate()
 {
     applicationWillTerminate();
+    CrestMenu::setCompositor(nullptr);
     delete m_aboutAlert;
     delete m_panel;
     m_lyricsWindow.reset(); // before the screens it follows
@@ -153,6 +156,8 @@ void AppDelegate::applicationDidFinishLaunching()
     m_pointer = std::make_unique<QtPointerSource>();
     m_motion = std::make_unique<MotionPreference>();
     m_motion->refresh();
+    m_compositor = std::make_unique<X11Compositor>();
+    CrestMenu::setCompositor(m_compositor.get());
 
     QPointer<AppDelegate> self(this);
     m_state->expand = [self] {
@@ -349,14 +354,12 @@ QString AppDelegate::aboutText() const
            u"to "_s +
            m_lyricsLoader->origin().host() +
            u". These requests use no account, cookies, analytics or disk cache. "
-           u"The service receives your IP address. Hide lyrics to stop lookups.\n\n"_s +
+           u"The service receives your IP address. Hide lyrics to stop lookups."_s +
+           // A configured build would name its updater here; no update driver
+           // exists on this system, so such a build says nothing about updates.
            (m_updates->isConfigured()
-                ? u"The signed public build checks GitHub for updates and downloads them after "
-                  u"you choose Update. Sparkle verifies signed release information and update "
-                  u"archives before installation. System profiling is disabled; no notes or "
-                  u"files are sent. GitHub and its download provider receive normal connection "
-                  u"metadata, including your IP address."_s
-                : u"This local build has no active update connection."_s) +
+                ? QString()
+                : u"\n\nThis local build has no active update connection."_s) +
            u"\n\nHover over the notch to open. Move away to collapse. Escape closes it.\n\n"
            u"Version "_s +
            (version.isEmpty() ? u"Unknown"_s : version);

@@ -13,6 +13,7 @@
 
 class AppUpdateController;
 class Clock;
+class Compositor;
 class CrestPanel;
 class CrestState;
 class CrestView;
@@ -153,6 +154,7 @@ private:
     std::unique_ptr<ScreenSource> m_screens;
     std::unique_ptr<PointerSource> m_pointer;
     std::unique_ptr<MotionPreference> m_motion;
+    std::unique_ptr<Compositor> m_compositor;
     std::unique_ptr<MenuTracker> m_menus;
     std::unique_ptr<SheetTracker> m_sheets;
     std::unique_ptr<SessionSignals> m_session;

@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/Scheduler.h"
 #include "crest/CrestDropTarget.h"
+#include "crest/CrestMenu.h"
 #include "crest/CrestOutline.h"
 #include "crest/CrestPressButton.h"
 #include "crest/CrestState.h"
@@ -13,18 +14,23 @@
 #include "notes/NotesView.h"
 #include "nowplaying/NowPlayingView.h"
 #include "tray/FileTrayStore.h"
+#include "tray/TrayFileDialog.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
 #include "updates/AppUpdateController.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -179,6 +185,9 @@ CrestView::CrestView(Stores stores, Clock &clock, Scheduler &scheduler,
 
     connect(&m_trayStore, &FileTrayStore::previewItemChanged, this,
             [this] { endInteractionWhen(!m_trayStore.hasPreviewItem()); });
+    connect(&m_trayStore, &FileTrayStore::pickerPresentedChanged, this,
+            [this] { endInteractionWhen(!m_trayStore.isPickerPresented()); });
+    connect(m_tray, &TrayView::addFilesRequested, this, &CrestView::addFiles);
     connect(&m_notesStore, &NotesStore::pendingDeletionIDChanged, this,
             [this] { endInteractionWhen(!m_notesStore.pendingDeletionID()); });
     connect(&m_updates, &AppUpdateController::setupMessageChanged, this, [this] {
@@ -388,21 +397,22 @@ void CrestView::followUpdateMessage()
 
 QMenu *CrestView::contextMenu()
 {
-    auto *menu = new QMenu(this);
+    auto *menu = new CrestMenu(this);
     PlayerController &active = m_musicController.active();
+    connect(menu->addItem(u"Add Files…"_s), &QAction::triggered, this, &CrestView::addFiles);
+    menu->addSeparator();
 
-    QMenu *connections = menu->addMenu(u"Music Connections"_s);
+    CrestMenu *connections = menu->addSubmenu(u"Music Connections"_s);
     for (MusicSource source : m_musicController.availableSources()) {
-        connections->addAction(source.displayName() + u"…"_s, this,
-                               [this, source] { m_musicController.showConnectionSetup(source); });
+        connect(connections->addItem(source.displayName() + u"…"_s), &QAction::triggered, this,
+                [this, source] { m_musicController.showConnectionSetup(source); });
     }
     // With more than one player running, a person picks the one shown.
     const QList<PlayerController *> running = m_musicController.runningPlayers();
     if (running.size() > 1) {
-        QMenu *players = menu->addMenu(u"Show Player"_s);
+        CrestMenu *players = menu->addSubmenu(u"Show Player"_s);
         for (PlayerController *player : running) {
-            QAction *item =
-                players->addAction(QString(player->displayName()).replace(u'&', u"&&"_s));
+            QAction *item = players->addItem(player->displayName());
             // A player's desktop entry names its icon in the theme.
             if (const QString icon = m_musicController.iconName(*player); !icon.isEmpty())
                 item->setIcon(QIcon::fromTheme(icon));
@@ -415,33 +425,34 @@ QMenu *CrestView::contextMenu()
         }
     }
     if (active.currentTrack() && active.source() != MusicSource::mpris) {
-        menu->addAction(u"Open in "_s + active.source().browserName(), this,
-                        [this] { m_musicController.active().openCurrentTrack(); });
+        connect(menu->addItem(u"Open in "_s + active.source().browserName()), &QAction::triggered,
+                this, [this] { m_musicController.active().openCurrentTrack(); });
     }
     menu->addSeparator();
 
-    QAction *floating = menu->addAction(u"Floating lyrics"_s);
+    QAction *floating = menu->addItem(u"Floating lyrics"_s);
     floating->setCheckable(true);
     floating->setChecked(m_lyrics.isVisible());
     connect(floating, &QAction::toggled, this, [this](bool on) { m_lyrics.setVisible(on); });
     if (m_lyrics.isVisible()) {
-        QAction *clickThrough = menu->addAction(u"Click-through lyrics"_s);
+        QAction *clickThrough = menu->addItem(u"Click-through lyrics"_s);
         clickThrough->setCheckable(true);
         clickThrough->setChecked(m_lyrics.clickThrough());
         connect(clickThrough, &QAction::toggled, this,
                 [this](bool on) { m_lyrics.setClickThrough(on); });
-        QAction *interactive = menu->addAction(u"Make lyrics interactive"_s, this,
-                                               [this] { m_lyrics.setClickThrough(false); });
+        QAction *interactive = menu->addItem(u"Make lyrics interactive"_s);
+        connect(interactive, &QAction::triggered, this,
+                [this] { m_lyrics.setClickThrough(false); });
         interactive->setEnabled(m_lyrics.clickThrough());
     }
     menu->addSeparator();
 
     const bool configured = m_updates.isConfigured();
-    QAction *check = menu->addAction(configured ? u"Check for Updates…"_s : u"How to Update…"_s,
-                                     this, [this] { m_updates.checkForUpdates(); });
+    QAction *check = menu->addItem(configured ? u"Check for Updates…"_s : u"How to Update…"_s);
+    connect(check, &QAction::triggered, this, [this] { m_updates.checkForUpdates(); });
     check->setEnabled(!configured || m_updates.canCheck());
     if (configured) {
-        QAction *automatic = menu->addAction(u"Check for updates automatically"_s);
+        QAction *automatic = menu->addItem(u"Check for updates automatically"_s);
         automatic->setCheckable(true);
         automatic->setChecked(m_updates.automaticChecks());
         connect(automatic, &QAction::toggled, this, [this](bool on) {
@@ -450,7 +461,7 @@ QMenu *CrestView::contextMenu()
         });
     }
     if (isOpenAtLogin && setOpenAtLogin) {
-        QAction *login = menu->addAction(u"Open at login"_s);
+        QAction *login = menu->addItem(u"Open at login"_s);
         login->setCheckable(true);
         login->setChecked(isOpenAtLogin());
         connect(login, &QAction::toggled, this, [this](bool on) {
@@ -459,18 +470,50 @@ QMenu *CrestView::contextMenu()
         });
     }
     menu->addSeparator();
-    menu->addAction(u"About & Privacy…"_s, this, [this] {
+    connect(menu->addItem(u"About & Privacy…"_s), &QAction::triggered, this, [this] {
         if (showAbout)
             showAbout();
     });
     menu->addSeparator();
-    menu->addAction(u"Quit Velloway"_s, this, [] { QCoreApplication::quit(); });
+    connect(menu->addItem(u"Quit Velloway"_s), &QAction::triggered, this,
+            [] { QCoreApplication::quit(); });
     return menu;
+}
+
+void CrestView::addFiles()
+{
+    if (m_trayStore.isPickerPresented())
+        return;
+    static TrayFileDialog desktopChooser;
+    FilePicking &picker = m_filePicker ? *m_filePicker : desktopChooser;
+    m_trayStore.setPickerPresented(true);
+    picker.pickFiles(this, [self = QPointer(this)](const QList<QUrl> &urls) {
+        if (!self)
+            return;
+        if (!urls.isEmpty() && self->m_dropTarget) {
+            QMimeData chosen;
+            chosen.setUrls(urls);
+            self->m_dropTarget->dropped(chosen);
+        }
+        self->m_trayStore.setPickerPresented(false);
+    });
+}
+
+bool CrestView::pasteFiles()
+{
+    const QMimeData *copied = QGuiApplication::clipboard()->mimeData();
+    return m_state.isExpanded() && m_dropTarget && copied && m_dropTarget->dropped(*copied);
 }
 
 bool CrestView::eventFilter(QObject *watched, QEvent *event)
 {
     const auto type = event->type();
+    // Files on the clipboard go to the tray, also from the notes editor,
+    // which would paste their paths; text is pasted as usual.
+    if (type == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
+        auto *widget = qobject_cast<QWidget *>(watched);
+        return widget && widget->window() == window() && pasteFiles();
+    }
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::DragLeave &&
         type != QEvent::Drop)
         return false;

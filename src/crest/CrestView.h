@@ -12,6 +12,7 @@ class AppUpdateController;
 class Clock;
 class CrestDropTarget;
 class CrestState;
+class FilePicking;
 class FileTrayStore;
 class LyricsController;
 class MusicController;
@@ -79,6 +80,15 @@ public:
 
     /// Where file drags go; none means drags are refused.
     void setDropTarget(CrestDropTarget *target) { m_dropTarget = target; }
+    /// Where "Add Files…" asks for files; none means the desktop's chooser.
+    void setFilePicker(FilePicking *picker) { m_filePicker = picker; }
+
+    /// Lets the user choose files for the tray, as an interaction that keeps
+    /// the crest open; the chosen files arrive as a drop of them would.
+    void addFiles();
+    /// Adds the files on the clipboard as a drop of them would, while the
+    /// crest is expanded; false when it holds no file.
+    bool pasteFiles();
 
     /// The context menu as it stands now; the caller owns it.
     QMenu *contextMenu();
@@ -144,6 +154,7 @@ private:
     Scheduler &m_scheduler;
     std::function<bool()> m_reduceMotion;
     CrestDropTarget *m_dropTarget = nullptr;
+    FilePicking *m_filePicker = nullptr;
     bool m_routesDrag = false; // a file drag over an area that takes drops itself
 
     double m_progress = 0;

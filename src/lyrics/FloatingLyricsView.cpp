@@ -1,6 +1,7 @@
 #include "lyrics/FloatingLyricsView.h"
 
 #include "core/Scheduler.h"
+#include "crest/CrestMenu.h"
 #include "crest/CrestPressButton.h"
 #include "crest/CrestStyle.h"
 #include "crest/CrestTypography.h"
@@ -17,7 +18,6 @@
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
-#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScrollArea>
@@ -182,7 +182,7 @@ QWidget *FloatingLyricsView::buildHeader()
     controls->addWidget(m_close);
     row->addWidget(m_controls);
 
-    m_menu = new QMenu(this);
+    m_menu = new CrestMenu(this);
     connect(m_menu, &QMenu::aboutToShow, this, &FloatingLyricsView::fillMenu);
     connect(m_options, &QAbstractButton::clicked, this,
             [this] { m_menu->popup(m_options->mapToGlobal(QPoint(0, m_options->height()))); });
@@ -391,7 +391,7 @@ void FloatingLyricsView::fillMenu()
                 [this, opacity] { m_lyrics.setOpacity(opacity); });
     }
     m_menu->addSeparator();
-    QAction *open = m_menu->addAction(u"Open in "_s + playerName());
+    QAction *open = m_menu->addItem(u"Open in "_s + playerName());
     open->setEnabled(m_presentation.spotify().currentTrack().has_value());
     connect(open, &QAction::triggered, this,
             [this] { m_presentation.spotify().openCurrentTrack(); });

@@ -9,13 +9,13 @@
 
 #include <optional>
 
+class CrestMenu;
 class CrestPressButton;
 class LyricsController;
 class LyricsDragHandle;
 class LyricsMouseToggle;
 class LyricsWindowController;
 class QLabel;
-class QMenu;
 class QStackedWidget;
 class QVariantAnimation;
 
@@ -81,7 +81,7 @@ private:
     LyricsMouseToggle *m_toggle = nullptr;
     CrestPressButton *m_options = nullptr;
     CrestPressButton *m_close = nullptr;
-    QMenu *m_menu = nullptr;
+    CrestMenu *m_menu = nullptr;
 
     QStackedWidget *m_body = nullptr;
     QWidget *m_messagePage = nullptr;

@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -55,7 +54,7 @@ NotesView::NotesView(NotesStore &store, AppUpdateController &updates, const QCol
 
 void NotesView::build(AppUpdateController *updates, const QColor &accent)
 {
-    m_menu = new QMenu(this);
+    m_menu = new CrestMenu(this);
     m_menuButton =
         headerButton(QStringLiteral("square.stack"), 0.6, 0.035, QSize(42, 26),
                      QStringLiteral("Switch or delete notes"), QStringLiteral("Saved notes"), this);
@@ -170,7 +169,7 @@ void NotesView::rebuildMenu()
     }
     m_menuItems.clear();
     for (const CrestNote &note : m_store.notes()) {
-        QAction *item = m_menu->addAction(note.title());
+        QAction *item = m_menu->addItem(note.title());
         item->setCheckable(true);
         connect(item, &QAction::triggered, this, [this, id = note.id] { m_store.select(id); });
         m_menuItems.insert(note.id, item);
@@ -178,9 +177,9 @@ void NotesView::rebuildMenu()
     if (m_store.notes().isEmpty())
         m_menu->addAction(QStringLiteral("No saved notes"))->setEnabled(false);
     m_deleteSeparator = m_menu->addSeparator();
-    // The menu is the desktop's own: the symbol takes its text colour.
-    const QPixmap trash = SymbolIcons::tinted(
-        u"trash", QSizeF(16, 16), m_menu->palette().color(QPalette::Text), devicePixelRatioF());
+    // The symbol takes the menu's text colour.
+    const QPixmap trash =
+        SymbolIcons::tinted(u"trash", QSizeF(16, 16), Qt::white, devicePixelRatioF());
     m_deleteItem = m_menu->addAction(QIcon(trash), QStringLiteral("Delete note"));
     connect(m_deleteItem, &QAction::triggered, this, &NotesView::deleteSelected);
     showSelection();
@@ -192,7 +191,7 @@ void NotesView::showNote(QUuid id)
         const auto note = std::find_if(m_store.notes().cbegin(), m_store.notes().cend(),
                                        [&](const CrestNote &each) { return each.id == id; });
         if (note != m_store.notes().cend())
-            item->setText(note->title());
+            item->setText(CrestMenu::literal(note->title()));
     }
     if (id == m_editedID)
         showEditor();

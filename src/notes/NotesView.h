@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crest/CrestMenu.h"
 #include "crest/CrestSurface.h"
 
 #include <QColor>
@@ -11,7 +12,6 @@ class CrestPressButton;
 class NotesStore;
 class QAction;
 class QLabel;
-class QMenu;
 class QMessageBox;
 class QPlainTextEdit;
 
@@ -63,7 +63,7 @@ private:
 
     NotesStore &m_store;
     CrestPressButton *m_menuButton = nullptr;
-    QMenu *m_menu = nullptr;
+    CrestMenu *m_menu = nullptr;
     QHash<QUuid, QAction *> m_menuItems;
     QAction *m_deleteSeparator = nullptr;
     QAction *m_deleteItem = nullptr;

@@ -80,7 +80,7 @@ void readPage([[maybe_unused]] TrayPreview &preview, [[maybe_unused]] const QStr
 
 } // namespace
 
-TrayPreviewLoader::TrayPreviewLoader() : m_worker(u"Velloway.QuickLook"_s) {}
+TrayPreviewLoader::TrayPreviewLoader() : m_worker(u"Velloway.Preview"_s) {}
 
 void TrayPreviewLoader::load(const QString &path, QSize pixels, QObject *context,
                              Completion completion)

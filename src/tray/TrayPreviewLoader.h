@@ -9,7 +9,7 @@
 
 #include <functional>
 
-/// What Quick Look shows for one file.
+/// What the preview shows for one file.
 struct TrayPreview
 {
     enum class Kind
@@ -28,7 +28,7 @@ struct TrayPreview
     QString sizeText; // empty for a folder or a file that cannot be read
 };
 
-/// Reads files for Quick Look on a worker of its own: files in the tray can
+/// Reads files for the preview on a worker of its own: files in the tray can
 /// be large or on slow drives, and the crest must not stall on them.
 class TrayPreviewLoader
 {

@@ -34,7 +34,6 @@ TrayPreviewWindow::TrayPreviewWindow(QWidget *parent)
     : QDialog(parent), m_name(new QLabel(this)), m_pages(new QStackedWidget(this)),
       m_picture(new QLabel(m_pages)), m_text(new QPlainTextEdit(m_pages))
 {
-    setWindowTitle(u"Quick Look"_s);
     setFixedSize(kWindow);
 
     m_name->setFont(CrestTypography::headline());
@@ -87,6 +86,7 @@ void TrayPreviewWindow::showFile(const QString &path)
         m_path = path;
         m_preview.reset();
         m_name->setText(QFileInfo(path).fileName());
+        setWindowTitle(m_name->text());
         m_pages->setCurrentIndex(loading);
         const QSize pixels =
             (kWindow - QSize(0, m_name->sizeHint().height() + 2 * kPadding)) * devicePixelRatioF();

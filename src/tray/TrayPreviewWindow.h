@@ -10,7 +10,7 @@ class QLabel;
 class QPlainTextEdit;
 class QStackedWidget;
 
-/// Quick Look: a window of its own that previews one tray file (a picture,
+/// The preview: a window of its own that previews one tray file (a picture,
 /// the start of a text, a document's first page, or the file's icon, name,
 /// kind and size). "Done", Escape and Space close it.
 class TrayPreviewWindow final : public QDialog

@@ -1,5 +1,6 @@
 #include "tray/TrayRowView.h"
 
+#include "crest/CrestMenu.h"
 #include "crest/CrestPressButton.h"
 #include "crest/CrestStyle.h"
 #include "crest/CrestTypography.h"
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QMenu>
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QMouseEvent>
@@ -112,14 +112,14 @@ QMimeData *TrayRowView::dragData() const
 
 QMenu *TrayRowView::makeContextMenu(QWidget *parent)
 {
-    auto *menu = new QMenu(parent);
+    auto *menu = new CrestMenu(parent);
     const auto add = [&](const QString &text, void (TrayRowView::*signal)(), bool enabled) {
-        QAction *action = menu->addAction(text);
+        QAction *action = menu->addItem(text);
         action->setEnabled(enabled);
         connect(action, &QAction::triggered, this, signal);
     };
     add(QStringLiteral("Open"), &TrayRowView::openRequested, m_item.isAvailable);
-    add(QStringLiteral("Quick Look"), &TrayRowView::previewRequested, m_item.isAvailable);
+    add(QStringLiteral("Preview"), &TrayRowView::previewRequested, m_item.isAvailable);
     add(QStringLiteral("Show in Folder"), &TrayRowView::revealRequested, m_item.isAvailable);
     menu->addSeparator();
     add(QStringLiteral("Remove from Tray"), &TrayRowView::removeRequested, true);

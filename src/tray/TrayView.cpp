@@ -24,11 +24,31 @@ using CrestStyle::warning;
 using CrestStyle::white;
 using CrestStyle::withOpacity;
 
+const QString kAddFiles = QStringLiteral("Add Files\u2026");
+const QString kAddFilesHelp = QStringLiteral("Choose files to add to the tray");
+
+// A plain text button in the header, dimmed white.
+QPushButton *headerButton(const QString &title, const QString &help, QWidget *parent)
+{
+    auto *button = new QPushButton(title, parent);
+    button->setFont(CrestTypography::font(11, QFont::Medium));
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; border: none; background: transparent; }")
+            .arg(css(white(0.55))));
+    button->setToolTip(help);
+    return button;
+}
+
 /// The empty tray's invitation: a faint rounded field with a dashed accent
-/// edge, a tray symbol and "Drop files here".
+/// edge, a tray symbol, "Drop files here", and a button for those who do not
+/// drag.
 class DropZone : public QWidget
 {
 public:
+    QPushButton *addButton = nullptr;
+
     explicit DropZone(QWidget *parent) : QWidget(parent)
     {
         auto *symbol =
@@ -36,11 +56,20 @@ public:
         auto *text = new QLabel(QStringLiteral("Drop files here"), this);
         text->setFont(CrestTypography::font(13, QFont::Medium));
         text->setStyleSheet(QStringLiteral("color: white;"));
+        addButton = new QPushButton(kAddFiles, this);
+        addButton->setFont(CrestTypography::font(11, QFont::DemiBold));
+        addButton->setCursor(Qt::PointingHandCursor);
+        addButton->setStyleSheet(
+            QStringLiteral("QPushButton { color: %1; background: %2; border: none; "
+                           "border-radius: 13px; padding: 6px 11px; }")
+                .arg(css(CrestStyle::accent), css(withOpacity(CrestStyle::accent, 0.12))));
+        addButton->setToolTip(kAddFilesHelp);
         auto *column = new QVBoxLayout(this);
         column->setSpacing(9);
         column->addStretch();
         column->addWidget(symbol, 0, Qt::AlignHCenter);
         column->addWidget(text, 0, Qt::AlignHCenter);
+        column->addWidget(addButton, 0, Qt::AlignHCenter);
         column->addStretch();
     }
 
@@ -91,16 +120,13 @@ void TrayView::build(AppUpdateController *updates)
     m_count->setStyleSheet(
         QStringLiteral("color: %1; background: %2; border-radius: 8px; padding: 3px 6px;")
             .arg(css(white(0.6)), css(white(0.09))));
-    m_clear = new QPushButton(QStringLiteral("Clear"), this);
-    m_clear->setFont(CrestTypography::font(11, QFont::Medium));
-    m_clear->setFlat(true);
-    m_clear->setCursor(Qt::PointingHandCursor);
-    m_clear->setStyleSheet(
-        QStringLiteral("QPushButton { color: %1; border: none; background: transparent; }")
-            .arg(css(white(0.55))));
-    m_clear->setToolTip(
-        QStringLiteral("Remove all references from the tray; keep the original files"));
+    m_clear = headerButton(QStringLiteral("Clear"),
+                           QStringLiteral("Remove all references from the tray; keep the original "
+                                          "files"),
+                           this);
     connect(m_clear, &QPushButton::clicked, this, [this] { m_store.clear(); });
+    auto *add = headerButton(kAddFiles, kAddFilesHelp, this);
+    connect(add, &QPushButton::clicked, this, &TrayView::addFilesRequested);
 
     auto *header = new QHBoxLayout;
     header->setSpacing(8);
@@ -110,6 +136,7 @@ void TrayView::build(AppUpdateController *updates)
     header->addStretch();
     if (updates)
         header->addWidget(new UpdateAvailableButton(*updates, this));
+    header->addWidget(add);
     header->addWidget(m_clear);
 
     m_body = new QStackedWidget(this);
@@ -124,7 +151,9 @@ void TrayView::build(AppUpdateController *updates)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setStyleSheet(QStringLiteral("background: transparent;"));
-    m_body->addWidget(new DropZone(m_body));
+    auto *dropZone = new DropZone(m_body);
+    connect(dropZone->addButton, &QPushButton::clicked, this, &TrayView::addFilesRequested);
+    m_body->addWidget(dropZone);
     m_body->addWidget(scroll);
 
     m_message = new QLabel(this);

@@ -18,7 +18,7 @@ struct TrayItem;
 /// The tray area of the expanded crest: a header with the item count, the
 /// drop zone or the list of entries, and the tray's status message. Files
 /// are opened and shown in their folder through the desktop workspace, and
-/// previewed in a Quick Look window while the store has a preview item.
+/// previewed in a preview window while the store has a preview item.
 class TrayView : public CrestSurface
 {
     Q_OBJECT
@@ -37,15 +37,17 @@ public:
     void preview(const TrayItem &item);
     void reveal(const TrayItem &item);
 
-    /// The Quick Look window is on screen (an interaction is going on).
+    /// The preview window is on screen (an interaction is going on).
     bool isPreviewOpen() const;
-    /// The Quick Look window; none before the first preview.
+    /// The preview window; none before the first preview.
     TrayPreviewWindow *previewWindow() const { return m_previewWindow; }
 
 signals:
-    /// The Quick Look window closed, whichever way; the store's preview
+    /// The preview window closed, whichever way; the store's preview
     /// item is cleared by then.
     void previewClosed();
+    /// The user asked to choose files to add, without dragging.
+    void addFilesRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

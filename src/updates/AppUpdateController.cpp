@@ -6,9 +6,9 @@
 const QString AppUpdateController::kStartFailedMessage = QStringLiteral(
     "The updater couldn\u2019t start. Please contact the developer for a new build.");
 const QString AppUpdateController::kManualUpdateMessage = QStringLiteral(
-    "Updates are installed manually for now. Get the latest ZIP from the person who shared "
-    "Velloway, quit the app, replace it in Applications, then reopen it. Your notes and file "
-    "tray are kept. This build has no active update connection.");
+    "Updates are installed by hand for now: get the latest version from where you got "
+    "Velloway, build or install it again as its README says, then restart Velloway. Your notes "
+    "and file tray are kept. This build has no active update connection.");
 
 AppUpdateController::AppUpdateController(std::unique_ptr<CrestUpdateDriver> driver, QObject *parent)
     : QObject(parent), m_driver(std::move(driver))

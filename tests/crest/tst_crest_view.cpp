@@ -4,10 +4,13 @@
 #include "support/CrestFixture.h"
 #include "support/FileOwnership.h"
 #include "support/TestRows.h"
+#include "tray/FilePicking.h"
 #include "tray/TrayPreviewWindow.h"
+#include "tray/TrayRowView.h"
 #include "tray/TrayView.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -52,6 +55,13 @@ struct PaintCounter : QObject
     }
 };
 
+// A file chooser that answers when told.
+struct Chooser : FilePicking
+{
+    std::function<void(QList<QUrl>)> answer;
+    void pickFiles(QWidget *, std::function<void(QList<QUrl>)> then) override { answer = then; }
+};
+
 } // namespace
 
 class CrestViewTest : public QObject
@@ -62,12 +72,13 @@ private slots:
     void contextMenuFollowsTheState_data()
     {
         columns<QString, QString>("setup", "items");
-        const QString head = u"Music Connections|-|"_s, none = u"Floating lyrics [ ]|-|"_s;
+        const QString head = u"Add Files…|-|Music Connections|-|"_s,
+                      none = u"Floating lyrics [ ]|-|"_s;
         const QString how = u"How to Update…|Open at login [x]"_s,
-                      tail = u"|-|About & Privacy…|-|Quit Velloway"_s;
+                      tail = u"|-|About && Privacy…|-|Quit Velloway"_s; // a literal "&"
         row("idle", u""_s, head + none + how + tail);
         row("song current", u"playing"_s,
-            u"Music Connections|Open in Spotify|-|"_s + none + how + tail);
+            u"Add Files…|-|Music Connections|Open in Spotify|-|"_s + none + how + tail);
         row("lyrics", u"lyrics"_s,
             head + u"Floating lyrics [x]|Click-through lyrics [ ]|"_s +
                 u"Make lyrics interactive (off)|-|"_s + how + tail);
@@ -88,6 +99,108 @@ private slots:
             action->setChecked(!action->isChecked()); // each toggle writes what it shows
         QCOMPARE(f.lyricsController.isVisible(), !setup.contains("lyrics"));
         QVERIFY(!atLogin);
+    }
+
+    // No compositing manager runs under Xvfb: each menu must still show its
+    // text, with no item under the pointer.
+    void menusAreReadableWithoutACompositor()
+    {
+        CrestFixture f;
+        FileOwnership::writeFile(f.folder.filePath("a.txt"), "x");
+        f.tray.addFiles({QUrl::fromLocalFile(f.folder.filePath("a.txt"))});
+        f.state.setExpanded(true);
+        f.time.advance(1);
+        TrayRowView *entry = f.view->trayView()->rows().first();
+        const std::unique_ptr<QMenu> crest(f.view->contextMenu()),
+            tray(entry->makeContextMenu(entry));
+        QCursor::setPos(0, 1000);
+        for (QMenu *shown : {crest.get(), tray.get(), f.view->notesView()->notesMenu()}) {
+            shown->popup({200, 300});
+            QVERIFY(QTest::qWaitForWindowExposed(shown));
+            QTest::qWait(100);
+            const QImage shot = QGuiApplication::primaryScreen()
+                                    ->grabWindow(0, 200, 300, shown->width(), shown->height())
+                                    .toImage();
+            for (QAction *action : shown->actions()) {
+                const QRect line = shown->actionGeometry(action);
+                QList<int> greys; // along the item's middle
+                for (int x = line.left(); x <= line.right(); ++x)
+                    greys << qGray(shot.pixel(
+                        (QPointF(x, line.center().y()) * shot.devicePixelRatio()).toPoint()));
+                const auto [darkest, lightest] = std::minmax_element(greys.begin(), greys.end());
+                QVERIFY2(action->isSeparator() || !action->isEnabled() ||
+                             *lightest - *darkest > 120,
+                         qPrintable(action->text()));
+                QCOMPARE_GT(greys.first(), 10); // the card, not black
+            }
+            shown->close();
+        }
+    }
+
+    // The same addresses dropped, pasted with Ctrl+V into the notes and
+    // chosen after "Add Files…" end with the same tray, message and layout.
+    void filesArriveAsTheSameDropWould_data()
+    {
+        columns<QString>("list");
+        row("files among web addresses", u"files web"_s);
+        row("an unreadable and a missing file", u"unreadable missing"_s);
+        row("a thousand files", u"thousand"_s);
+        row("only web addresses", u"web"_s);
+    }
+    void filesArriveAsTheSameDropWould()
+    {
+        auto [list] = fetch<QString>("list");
+        QString dropped;
+        for (const QString &way : {u"drop"_s, u"paste"_s, u"chooser"_s}) {
+            CrestFixture f;
+            QList<QUrl> urls;
+            const auto file = [&](const QString &name) {
+                FileOwnership::writeFile(f.folder.filePath(name), "x");
+                return QUrl::fromLocalFile(f.folder.filePath(name));
+            };
+            if (list.contains("files"))
+                urls << file("a.txt") << file("b.txt");
+            if (list.contains("web"))
+                urls << QUrl("https://example.com/c.txt");
+            if (list.contains("unreadable")) {
+                urls << file("locked.txt") << QUrl::fromLocalFile(f.folder.filePath("gone.txt"));
+                QFile::setPermissions(urls.last().toLocalFile().replace("gone", "locked"), {});
+            }
+            for (int i = 0; list.contains("thousand") && i < 1000; ++i)
+                urls << file(u"%1.txt"_s.arg(i));
+            auto data = std::make_unique<QMimeData>();
+            data->setUrls(urls);
+            f.state.setExpanded(true);
+            f.time.advance(1);
+            auto *editor = f.view->notesView()->findChild<QPlainTextEdit *>();
+            Chooser chooser;
+            f.view->setFilePicker(&chooser);
+            QDragEnterEvent enter({9, 9}, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+            QDropEvent drop({9, 9}, Qt::CopyAction, data.get(), Qt::LeftButton, {});
+            if (way == "drop" && (QCoreApplication::sendEvent(f.view, &enter), enter.isAccepted()))
+                QCoreApplication::sendEvent(f.view, &drop);
+            if (way == "paste") {
+                QGuiApplication::clipboard()->setMimeData(data.release());
+                QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+                QVERIFY(list == "web" || !editor->toPlainText().contains(".txt"));
+            } else if (way == "chooser") {
+                std::unique_ptr<QMenu>(f.view->contextMenu())->actions().first()->trigger();
+                QVERIFY(f.tray.isPickerPresented()); // holds the crest open
+                chooser.answer(urls);
+                QVERIFY(!f.tray.isPickerPresented());
+            }
+            QCoreApplication::processEvents();
+            QStringList names;
+            for (const TrayItem &item : f.tray.items())
+                names << item.url.fileName();
+            const QString outcome = u"%1 | %2 | tray %3"_s.arg(names.join(','), f.tray.message())
+                                        .arg(f.state.showsTray());
+            if (way == "drop")
+                dropped = outcome;
+            QCOMPARE(outcome, dropped);
+        }
+        QCOMPARE(dropped.count(".txt"), list.contains("files") * 2 + list.contains("unreadable") +
+                                            list.contains("thousand") * 1000);
     }
 
     void eachStateShowsItsAreas_data()

@@ -272,6 +272,39 @@ private slots:
         QVERIFY(!h.c.artworkURL() && h.c.artwork().width() == 20);
     }
 
+    // A message that answers the user's "Open" stays while only polls find
+    // no player; `then` happens 1 s after the click, the check `at` s after it.
+    void actionMessagesStayUntilAnswered_data()
+    {
+        columns<bool, QString, double, QString>("installed", "then", "at", "shown");
+        const QString failed =
+            u"Spotify could not be opened. Try opening it from your applications menu."_s;
+        row("polls leave it", false, "", 9.9, u"Spotify is not installed."_s);
+        row("polls leave a failed launch", true, "", 9.9, failed);
+        row("10 s pass", false, "", 10.0, u"Open Spotify to"_s);
+        row("10 s pass with nothing polling", true, "quiet", 10.0, u"Open Spotify to"_s);
+        row("the player appears", false, "appears", 2.0, u"none"_s);
+        row("the user acts again", true, "retry", 1.0, u"Open Spotify to"_s);
+    }
+    void actionMessagesStayUntilAnswered()
+    {
+        auto [installed, then, at, shown] =
+            fetch<bool, QString, double, QString>("installed", "then", "at", "shown");
+        PlayerRig h;
+        h.pid.reset();
+        h.bridge->announces = then == "quiet";
+        h.c.start();
+        h.apps.installed = installed;
+        h.workspace.opens = false;
+        h.c.openPlayer();
+        h.time.advance(1);
+        h.pid = then == "appears" ? std::optional(100) : std::nullopt;
+        if (then == "retry")
+            h.c.load(true);
+        h.time.advance(at - 1);
+        QCOMPARE(h.c.statusMessage().value_or(u"none"_s).left(shown.size()), shown);
+    }
+
     void openingThePlayer()
     {
         PlayerRig h;

@@ -47,7 +47,7 @@ private slots:
             "No application could open this file. Try Show in Folder.", "111-1", false);
         row("Show in Folder reveals", false, true, "Show in Folder", QStringList{"reveal REPORT"},
             QString(), "111-1", false);
-        row("Quick Look sets the preview", false, true, "Quick Look", QStringList{}, QString(),
+        row("Preview sets the preview", false, true, "Preview", QStringList{}, QString(),
             "111-1", true);
         row("a vanished file opens nothing", true, true, "double-click", QStringList{}, unavailable,
             "000-1", false);
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(QFile::exists(report), !gone);
     }
 
-    // The eye button opens Quick Look on `file`; `key` closes it again.
+    // The eye button opens the preview on `file`; `key` closes it again.
     void quickLook_data()
     {
         // kind: TrayPreview::Kind
@@ -160,6 +160,7 @@ private slots:
         const TrayPreview &preview = *window->preview();
         QCOMPARE(int(preview.kind), kind);
         QCOMPARE(preview.name, file);
+        QCOMPARE(window->windowTitle(), file);
         QVERIFY(!preview.sizeText.isEmpty());
         QVERIFY(preview.text.size() <= TrayPreviewLoader::kMaxTextBytes + 2);
         QVERIFY(preview.image.width() <= 620 * window->devicePixelRatioF());

@@ -21,7 +21,7 @@ private slots:
         QVERIFY(button.isVisible());
         QVERIFY(!updates.setupMessage());
         button.click();
-        QVERIFY(updates.setupMessage()->startsWith(u"Updates are installed manually"_s));
+        QVERIFY(updates.setupMessage()->startsWith(u"Updates are installed by hand"_s));
         updates.setAvailableVersion(std::nullopt);
         QVERIFY(!button.isVisible());
     }

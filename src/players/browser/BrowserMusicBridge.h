@@ -8,8 +8,8 @@
 
 #include <QObject>
 
-#include <map>
 #include <functional>
+#include <map>
 #include <memory>
 
 class Settings;

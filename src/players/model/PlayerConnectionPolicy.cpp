@@ -72,7 +72,7 @@ QString notInstalledMessage(MusicSource source)
 QString launchFailedMessage(MusicSource source)
 {
     return source.displayName() +
-           QStringLiteral(" could not be opened. Try opening it from Applications.");
+           QStringLiteral(" could not be opened. Try opening it from your applications menu.");
 }
 
 } // namespace PlayerConnectionPolicy

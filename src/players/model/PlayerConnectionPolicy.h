@@ -33,6 +33,9 @@ inline constexpr Seconds kTransientBackOff{2};
 /// budgets of their own; this only ends a wait that would otherwise hold a
 /// controller busy for good, and it counts as a timeout.
 inline constexpr Seconds kReplyDeadline{15};
+/// How long a message that answers the user's own action stays when only
+/// polls follow, so that it can be read.
+inline constexpr Seconds kActionMessageHold{10};
 
 struct Failure
 {

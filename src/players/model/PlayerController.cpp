@@ -127,6 +127,7 @@ void PlayerController::stop()
     m_bridge->setChangeHandler({});
     m_polling.cancel();
     m_settling.cancel();
+    m_messageHold.cancel();
     m_artworkTask.cancel();
     ++m_generation;
     m_pendingRefresh = false;
@@ -140,16 +141,19 @@ void PlayerController::load(bool requestPermission)
         m_pendingPermissionRequest = m_pendingPermissionRequest || requestPermission;
         return;
     }
+    if (requestPermission)
+        m_messageHold.cancel(); // the user asked again
     const std::optional<qint32> processID = m_processIDProvider();
     if (!processID) {
         // The idle path of every player that is not running: nothing to clear.
-        if (m_connectionState == ConnectionState::notRunning && !m_isAvailable)
+        if ((m_connectionState == ConnectionState::notRunning && !m_isAvailable) || m_messageHold)
             return;
         clearPlayback();
         setConnection(ConnectionState::notRunning,
                       PlayerConnectionPolicy::notRunningMessage(m_source));
         return;
     }
+    m_messageHold.cancel(); // the player is there: what it says now counts
     m_isRefreshing = true;
     if (requestPermission && m_connectionState != ConnectionState::ready)
         setConnection(ConnectionState::connecting,
@@ -267,6 +271,15 @@ void PlayerController::setConnection(ConnectionState state, std::optional<QStrin
 {
     publish(this, m_connectionState, state, &PlayerController::connectionStateChanged);
     publish(this, m_statusMessage, std::move(message), &PlayerController::statusMessageChanged);
+}
+
+void PlayerController::holdMessage(ConnectionState state, const QString &message)
+{
+    setConnection(state, message);
+    m_messageHold = m_scheduler.after(PlayerConnectionPolicy::kActionMessageHold, [this] {
+        m_messageHold.release();
+        load(false);
+    });
 }
 
 void PlayerController::setPosition(double elapsed, double progress)
@@ -445,6 +458,7 @@ void PlayerController::seek(double seconds)
 
 void PlayerController::openPlayer()
 {
+    m_messageHold.cancel();
     // A player known only by its bus name is asked to show itself.
     if (m_source == MusicSource::mpris) {
         m_bridge->raise();
@@ -458,8 +472,8 @@ void PlayerController::openPlayer()
         return;
     }
     if (!m_source.isInstalled(m_applications)) {
-        setConnection(ConnectionState::unavailable,
-                      PlayerConnectionPolicy::notInstalledMessage(m_source));
+        holdMessage(ConnectionState::unavailable,
+                    PlayerConnectionPolicy::notInstalledMessage(m_source));
         return;
     }
     if (m_source.isBrowser()) {
@@ -472,8 +486,8 @@ void PlayerController::openPlayer()
         if (!self)
             return;
         if (!opened) {
-            self->setConnection(ConnectionState::unavailable,
-                                PlayerConnectionPolicy::launchFailedMessage(self->m_source));
+            self->holdMessage(ConnectionState::unavailable,
+                              PlayerConnectionPolicy::launchFailedMessage(self->m_source));
             return;
         }
         self->m_nextAutomaticAttempt = kDistantPast;

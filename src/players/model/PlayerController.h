@@ -188,6 +188,9 @@ private:
     void runPendingRefresh();
     void clearPlayback();
     void setConnection(ConnectionState state, std::optional<QString> message);
+    /// Shows `message` as the answer to the user's action: a poll that finds
+    /// no player leaves it until the hold ends.
+    void holdMessage(ConnectionState state, const QString &message);
     void setPosition(double elapsed, double progress);
     void updateArtwork(const std::optional<QUrl> &url, const std::optional<QByteArray> &localData);
     void finishArtwork(const QUrl &url, const ArtworkResult &result);
@@ -222,6 +225,7 @@ private:
 
     std::optional<QByteArray> m_localArtworkData;
     CancelHandle m_settling;
+    CancelHandle m_messageHold;
     CancelHandle m_artworkTask;
     int m_artworkFailures = 0;
     Seconds m_nextArtworkAttempt = kDistantPast;
