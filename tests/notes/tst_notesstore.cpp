@@ -410,6 +410,20 @@ private slots:
         QVERIFY(blocked.canWrite());
     }
 
+    void quittingWhileSavesFailKeepsEditsInARecoveryFile()
+    {
+        writeDocument(documentJson({noteJson(kA, "old")}, kA));
+        auto notes = store();
+        // Something took the document's place after it was read: saves fail.
+        QVERIFY(QFile::remove(notesFile()));
+        QVERIFY(QDir().mkpath(notesFile() + "/in-the-way"));
+        notes->updateContent("kept at quit", uuid(kA));
+        advance(*notes, 0.4);
+        QCOMPARE(notes->saveStatus(), kSaveFailed);
+        notes->saveBeforeQuit();
+        QVERIFY(readFile(recoveryFile()).contains("kept at quit"));
+    }
+
     void titleIsTheFirstNonBlankLine_data()
     {
         columns<QString, QString>("content", "title");
