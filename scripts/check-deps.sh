@@ -6,8 +6,10 @@
 # implements); one room per kind of player, players/mpris, players/browser
 # and players/pear (Pear reads the same page data as the browsers); music
 # (the list of players and the choice of the active one). lyrics and
-# nowplaying use the player model; the crest, and the application above
-# it, use them all. A room includes only rooms below it.
+# nowplaying use the player model. The kit (ui: the crest's buttons, style,
+# type, surfaces, symbols, menus and panels) stands on the ground floor only,
+# and every view may use it; the crest, and the application above it, use
+# them all. A room includes only rooms below it.
 #
 # Fails when an include crosses a line the layout promises:
 # - logic (core, platform, stores, controllers, policies, bridges)
@@ -16,11 +18,12 @@
 #   for operating-system services know nothing of what uses them.
 # Views are the only files of a subsystem that may use QtWidgets; they are
 # named for what they show (…View, …Panel, …Window, …Button, …Menu, …Dialog).
+# The kit is all views.
 set -euo pipefail
 src="$(cd "$(dirname "$0")/../src" && pwd)"
 cd "$src"
 
-subsystems="app|crest|tray|notes|music|players|artwork|nowplaying|lyrics|controls|updates"
+subsystems="app|crest|ui|tray|notes|music|players|artwork|nowplaying|lyrics|updates"
 widgets='#include <(QtWidgets/|Q(Widget|Application|Menu|MenuBar|Action|Label|PushButton|ToolButton|AbstractButton|Dialog|MessageBox|TextEdit|PlainTextEdit|LineEdit|Slider|Layout|BoxLayout|HBoxLayout|VBoxLayout|GridLayout|StackedWidget|ScrollArea|ListView|TreeView|Style|StyleOption|GraphicsEffect|GraphicsBlurEffect|ToolTip|SystemTrayIcon|FileDialog|Frame|AbstractScrollArea|ListWidget|Splitter|ProgressBar|CheckBox|ComboBox)>)'
 view_names='(View|Panel|Window|Button|Menu|Dialog|Strip|Scrubber|Toggle|Handle|Art|Surface|Preview|Delegate|Tracker|Widget)[A-Za-z]*\.(h|cpp)$'
 
@@ -47,8 +50,9 @@ while IFS= read -r line; do report "$line (platform reaches into a subsystem)"; 
 while IFS= read -r line; do report "$line (core reaches upwards)"; done < <(
     grep -rnE '#include "(platform|'"$subsystems"')/' core --include='*.h' --include='*.cpp' || true)
 
-# The music's floors: each room names the rooms it may include.
+# The floors of the music and the kit: each room names the rooms it may include.
 declare -A may_include=(
+    [ui]="core platform"
     [artwork]="core platform"
     [players/model]="core platform artwork"
     [players/mpris]="core platform players/model"
@@ -57,6 +61,7 @@ declare -A may_include=(
     [music]="core platform artwork players/model players/mpris players/browser players/pear"
 )
 for room in "${!may_include[@]}"; do
+    [[ -d "$room" ]] || continue
     while IFS= read -r line; do
         target="$(sed -E 's|.*#include "([a-z]+(/[a-z]+)?)/[A-Za-z]+\.h".*|\1|' <<<"$line")"
         [[ "$target" == "$room" ]] && continue

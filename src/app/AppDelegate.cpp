@@ -5,7 +5,6 @@
 #include "app/SheetTracker.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
-#include "crest/CrestMenu.h"
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
@@ -34,6 +33,7 @@
 #include "tray/FileTrayStore.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
+#include "ui/CrestMenu.h"
 #include "updates/AppUpdateController.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crest/StickyPanel.h"
+#include "ui/StickyPanel.h"
 
 #include <QRect>
 

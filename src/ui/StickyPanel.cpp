@@ -1,4 +1,4 @@
-#include "crest/StickyPanel.h"
+#include "ui/StickyPanel.h"
 
 #include "platform/desktop/X11Window.h"
 
