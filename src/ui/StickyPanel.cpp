@@ -4,7 +4,7 @@
 
 #include <QWindow>
 
-void StickyPanel::orderFront()
+void StickyPanel::showAndRaise()
 {
     if (!m_nativeReady) {
         // The workspace and taskbar hints must be on the window before it is
