@@ -5,7 +5,6 @@
 #include "app/SheetTracker.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
-#include "crest/CrestMenu.h"
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
@@ -34,6 +33,7 @@
 #include "tray/FileTrayStore.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
+#include "ui/CrestMenu.h"
 #include "updates/AppUpdateController.h"
 
 #include <QAction>
@@ -92,7 +92,7 @@ AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactor
 
 AppDelegate::~AppDelegate()
 {
-    applicationWillTerminate();
+    stop();
     CrestMenu::setCompositor(nullptr);
     delete m_aboutAlert;
     delete m_panel;
@@ -138,16 +138,15 @@ int AppDelegate::runApplication(int argc, char **argv,
 
     AppDelegate delegate(SystemClock::shared(), TimerScheduler::shared());
     QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
-                     &AppDelegate::applicationShouldHandleReopen);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
-                     &AppDelegate::applicationWillTerminate);
-    delegate.applicationDidFinishLaunching();
+                     &AppDelegate::showPanelAgain);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::stop);
+    delegate.start();
     if (afterLaunch)
         afterLaunch(delegate);
     return QApplication::exec();
 }
 
-void AppDelegate::applicationDidFinishLaunching()
+void AppDelegate::start()
 {
     m_tray->start();
     subscribeToTray();
@@ -198,7 +197,7 @@ void AppDelegate::applicationDidFinishLaunching()
     m_view->setDropTarget(m_dropDelegate.get());
 
     positionPanel();
-    m_panel->orderFront();
+    m_panel->showAndRaise();
     setupEditingMenu();
     setupDismissal();
     setupShortcut();
@@ -250,7 +249,7 @@ void AppDelegate::followActivePlayer()
                                           &VolumeController::isDragging, this, ended);
 }
 
-void AppDelegate::applicationWillTerminate()
+void AppDelegate::stop()
 {
     if (m_hasTerminated)
         return;
@@ -268,10 +267,10 @@ void AppDelegate::applicationWillTerminate()
     m_localMouseMonitor.reset();
 }
 
-bool AppDelegate::applicationShouldHandleReopen()
+bool AppDelegate::showPanelAgain()
 {
     if (m_panel)
-        m_panel->orderFront();
+        m_panel->showAndRaise();
     return true;
 }
 
@@ -425,12 +424,12 @@ void AppDelegate::setExpanded(bool expanded)
     if (expanded) {
         wakePointerTimer();
         m_panel->setAcceptsMouse(true);
-        m_panel->orderFront();
+        m_panel->showAndRaise();
         m_state->setExpanded(true);
         m_music->refreshForPresentation();
         return;
     }
-    m_panel->resignKey();
+    m_panel->giveBackKeyboard();
     m_panel->setAcceptsMouse(false);
     m_state->setExpanded(false);
     m_state->restoreDefaultView();
@@ -564,7 +563,7 @@ void AppDelegate::screenChanged()
     if (!m_panel)
         return;
     positionPanel();
-    m_panel->orderFront();
+    m_panel->showAndRaise();
     m_lyricsWindow->screenChanged();
     reportPointer();
 }

@@ -69,10 +69,10 @@ public:
     static int runApplication(int argc, char **argv,
                               const std::function<void(AppDelegate &)> &afterLaunch = {});
 
-    void applicationDidFinishLaunching();
-    void applicationWillTerminate();
-    /// Orders the panel front; a later copy of the program asked for it.
-    bool applicationShouldHandleReopen();
+    void start();
+    void stop();
+    /// Shows and raises the panel; a later copy of the program asked for it.
+    bool showPanelAgain();
 
     void menuOpened();
     void menuClosed();

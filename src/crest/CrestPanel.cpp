@@ -67,7 +67,7 @@ void CrestPanel::takeKeyboard()
     window->requestActivate();
 }
 
-void CrestPanel::resignKey()
+void CrestPanel::giveBackKeyboard()
 {
     if (QWidget *focused = focusWidget())
         focused->clearFocus();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crest/StickyPanel.h"
+#include "ui/StickyPanel.h"
 
 #include <QRect>
 
@@ -41,7 +41,7 @@ public:
     /// Gives up keyboard focus. If the panel took the keyboard and still
     /// has it, the window that had it before gets it back through the
     /// window manager, unless that window is gone.
-    void resignKey();
+    void giveBackKeyboard();
 
 signals:
     /// The pointer entered the part of the panel that takes input (while

@@ -2,12 +2,8 @@
 
 #include "core/Clock.h"
 #include "core/Scheduler.h"
-#include "crest/CrestDropTarget.h"
-#include "crest/CrestMenu.h"
 #include "crest/CrestOutline.h"
-#include "crest/CrestPressButton.h"
 #include "crest/CrestState.h"
-#include "crest/CrestStyle.h"
 #include "lyrics/LyricsController.h"
 #include "music/MusicController.h"
 #include "notes/NotesStore.h"
@@ -17,6 +13,10 @@
 #include "tray/TrayFileDialog.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayView.h"
+#include "ui/CrestDropTarget.h"
+#include "ui/CrestMenu.h"
+#include "ui/CrestPressButton.h"
+#include "ui/CrestStyle.h"
 #include "updates/AppUpdateController.h"
 
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crest/StickyPanel.h"
+#include "ui/StickyPanel.h"
 
 /// A small borderless window that floats above ordinary windows on every
 /// workspace, stays out of the taskbar and never takes keyboard focus from

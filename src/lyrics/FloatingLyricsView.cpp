@@ -1,10 +1,6 @@
 #include "lyrics/FloatingLyricsView.h"
 
 #include "core/Scheduler.h"
-#include "crest/CrestMenu.h"
-#include "crest/CrestPressButton.h"
-#include "crest/CrestStyle.h"
-#include "crest/CrestTypography.h"
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsDragHandle.h"
 #include "lyrics/LyricsGlyphs.h"
@@ -13,6 +9,10 @@
 #include "lyrics/LyricsProgressView.h"
 #include "lyrics/LyricsWindowController.h"
 #include "players/model/PlayerController.h"
+#include "ui/CrestMenu.h"
+#include "ui/CrestPressButton.h"
+#include "ui/CrestStyle.h"
+#include "ui/CrestTypography.h"
 
 #include <QBoxLayout>
 #include <QEvent>

@@ -1,8 +1,8 @@
 #include "lyrics/LyricsMouseToggle.h"
 
-#include "crest/CrestStyle.h"
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsGlyphs.h"
+#include "ui/CrestStyle.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crest/CrestPressButton.h"
+#include "ui/CrestPressButton.h"
 
 class LyricsController;
 

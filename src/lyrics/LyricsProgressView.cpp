@@ -1,6 +1,6 @@
 #include "lyrics/LyricsProgressView.h"
 
-#include "crest/CrestStyle.h"
+#include "ui/CrestStyle.h"
 
 #include <QPainter>
 #include <QVariantAnimation>

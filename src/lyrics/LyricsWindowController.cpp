@@ -192,7 +192,7 @@ void LyricsWindowController::present()
     applyClickThrough();
     applyOpacity();
     screenChanged();
-    m_panel->orderFront();
+    m_panel->showAndRaise();
     updateMouseToggleWindow();
     announceVisibility();
 }
@@ -284,5 +284,5 @@ void LyricsWindowController::updateMouseToggleWindow()
         m_mouseToggleFrame.translated(QPointF(m_panel->pos())).toRect());
     m_mouseTogglePanel->setWindowOpacity(limitedOpacity(m_lyrics.opacity()));
     // Ordered after the lyrics panel, so it stays above it.
-    m_mouseTogglePanel->orderFront();
+    m_mouseTogglePanel->showAndRaise();
 }

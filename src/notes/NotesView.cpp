@@ -1,11 +1,11 @@
 #include "notes/NotesView.h"
 
-#include "crest/CrestPressButton.h"
-#include "crest/CrestStyle.h"
-#include "crest/CrestSymbolView.h"
-#include "crest/CrestTypography.h"
-#include "crest/SymbolIcons.h"
 #include "notes/NotesStore.h"
+#include "ui/CrestPressButton.h"
+#include "ui/CrestStyle.h"
+#include "ui/CrestSymbolView.h"
+#include "ui/CrestTypography.h"
+#include "ui/SymbolIcons.h"
 #include "updates/UpdateAvailableButton.h"
 
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "crest/CrestMenu.h"
-#include "crest/CrestSurface.h"
+#include "ui/CrestMenu.h"
+#include "ui/CrestSurface.h"
 
 #include <QColor>
 #include <QHash>

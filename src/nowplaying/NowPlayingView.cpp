@@ -1,7 +1,5 @@
 #include "nowplaying/NowPlayingView.h"
 
-#include "crest/CrestStyle.h"
-#include "crest/CrestTypography.h"
 #include "lyrics/LyricsController.h"
 #include "nowplaying/ArtworkButton.h"
 #include "nowplaying/PlayerSymbolButton.h"
@@ -10,6 +8,8 @@
 #include "nowplaying/VolumeStrip.h"
 #include "players/model/PlayerController.h"
 #include "players/model/VolumeController.h"
+#include "ui/CrestStyle.h"
+#include "ui/CrestTypography.h"
 
 #include <QBoxLayout>
 #include <QLabel>

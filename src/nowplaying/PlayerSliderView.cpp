@@ -1,6 +1,6 @@
 #include "nowplaying/PlayerSliderView.h"
 
-#include "crest/CrestStyle.h"
+#include "ui/CrestStyle.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,9 +1,9 @@
 #include "nowplaying/VolumeStrip.h"
 
-#include "crest/CrestStyle.h"
 #include "nowplaying/PlayerSymbolButton.h"
 #include "nowplaying/VolumeSliderView.h"
 #include "players/model/VolumeController.h"
+#include "ui/CrestStyle.h"
 
 #include <QHBoxLayout>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "crest/CrestDropTarget.h"
 #include "tray/FileDropItem.h"
+#include "ui/CrestDropTarget.h"
 
 #include <QList>
 #include <QPointer>

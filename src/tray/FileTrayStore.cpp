@@ -54,11 +54,7 @@ FileTrayStore::FileTrayStore(QString storagePath, FileStorage *files, FileBookma
     }
 }
 
-FileTrayStore::~FileTrayStore()
-{
-    for (const QUrl &url : std::as_const(m_scopedURLs))
-        m_bookmarkService.stopAccess(url);
-}
+FileTrayStore::~FileTrayStore() = default;
 
 void FileTrayStore::setMessage(const QString &value)
 {
@@ -170,8 +166,6 @@ void FileTrayStore::restoreFrom(const QList<TrayFileFormat::SavedItem> &saved)
             continue;
         seenPaths.insert(path);
 
-        if (m_bookmarkService.startAccess(url))
-            m_scopedURLs.insert(entry.id, url);
         if (isStale) {
             if (const auto renewed = m_bookmarkService.create(url)) {
                 m_bookmarks.insert(entry.id, *renewed);
@@ -189,17 +183,6 @@ void FileTrayStore::restoreFrom(const QList<TrayFileFormat::SavedItem> &saved)
     setItems(std::move(items));
     if (needsResave)
         save();
-}
-
-void FileTrayStore::closeAccess(const QUuid &id)
-{
-    m_bookmarks.remove(id);
-    const auto scoped = m_scopedURLs.constFind(id);
-    if (scoped == m_scopedURLs.cend())
-        return;
-    const QUrl url = *scoped;
-    m_scopedURLs.erase(scoped);
-    m_bookmarkService.stopAccess(url);
 }
 
 void FileTrayStore::addFiles(const QList<QUrl> &urls)
@@ -224,19 +207,14 @@ void FileTrayStore::addFiles(const QList<QUrl> &urls)
                 continue;
             const QUuid replaced = existing->id;
             items.removeIf([&](const TrayItem &item) { return item.id == replaced; });
-            closeAccess(replaced);
+            m_bookmarks.remove(replaced);
         }
 
         const QUuid id = QUuid::createUuid();
-        const bool granted = m_bookmarkService.startAccess(url);
         if (!existsAt(url)) {
-            if (granted)
-                m_bookmarkService.stopAccess(url);
             rejected = true;
             continue;
         }
-        if (granted)
-            m_scopedURLs.insert(id, url);
         if (const auto bookmark = m_bookmarkService.create(url))
             m_bookmarks.insert(id, *bookmark);
         else
@@ -257,7 +235,7 @@ void FileTrayStore::remove(QUuid id)
     QList<TrayItem> items = m_items;
     items.removeIf([&](const TrayItem &item) { return item.id == id; });
     setItems(std::move(items));
-    closeAccess(id);
+    m_bookmarks.remove(id);
     setMessage(QString());
     save();
 }
@@ -266,9 +244,6 @@ void FileTrayStore::clear()
 {
     setItems({});
     m_bookmarks.clear();
-    const auto scoped = std::exchange(m_scopedURLs, {});
-    for (const QUrl &url : scoped)
-        m_bookmarkService.stopAccess(url);
     setMessage(QString());
     save();
 }

@@ -87,7 +87,6 @@ private:
     void restoreFrom(const QList<TrayFileFormat::SavedItem> &saved);
     void save();
     void setItems(QList<TrayItem> value);
-    void closeAccess(const QUuid &id);
     bool existsAt(const QUrl &url) const;
 
     QString m_storagePath;
@@ -103,7 +102,6 @@ private:
     std::optional<TrayItem> m_previewItem;
     bool m_isPickerPresented = false;
     QHash<QUuid, QByteArray> m_bookmarks;
-    QHash<QUuid, QUrl> m_scopedURLs;
     bool m_started = false;
     bool m_canWrite = true;
 };

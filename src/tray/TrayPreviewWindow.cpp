@@ -1,7 +1,7 @@
 #include "tray/TrayPreviewWindow.h"
 
-#include "crest/CrestTypography.h"
 #include "tray/TrayRowView.h"
+#include "ui/CrestTypography.h"
 
 #include <QFileInfo>
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 #include "tray/TrayRowView.h"
 
-#include "crest/CrestMenu.h"
-#include "crest/CrestPressButton.h"
-#include "crest/CrestStyle.h"
-#include "crest/CrestTypography.h"
-#include "crest/SymbolIcons.h"
+#include "ui/CrestMenu.h"
+#include "ui/CrestPressButton.h"
+#include "ui/CrestStyle.h"
+#include "ui/CrestTypography.h"
+#include "ui/SymbolIcons.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>

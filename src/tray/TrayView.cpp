@@ -1,12 +1,12 @@
 #include "tray/TrayView.h"
 
-#include "crest/CrestStyle.h"
-#include "crest/CrestSymbolView.h"
-#include "crest/CrestTypography.h"
 #include "platform/desktop/Workspace.h"
 #include "tray/FileTrayStore.h"
 #include "tray/TrayPreviewWindow.h"
 #include "tray/TrayRowView.h"
+#include "ui/CrestStyle.h"
+#include "ui/CrestSymbolView.h"
+#include "ui/CrestTypography.h"
 #include "updates/UpdateAvailableButton.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "crest/CrestSurface.h"
+#include "ui/CrestSurface.h"
 
 #include <QPointer>
 

@@ -1,7 +1,7 @@
 #include "updates/UpdateAvailableButton.h"
 
-#include "crest/CrestStyle.h"
-#include "crest/CrestTypography.h"
+#include "ui/CrestStyle.h"
+#include "ui/CrestTypography.h"
 #include "updates/AppUpdateController.h"
 
 namespace {

@@ -32,7 +32,7 @@ struct Launched
 {
     VirtualTime time;
     AppDelegate delegate{time, time};
-    Launched() { delegate.applicationDidFinishLaunching(); }
+    Launched() { delegate.start(); }
 };
 
 } // namespace
@@ -266,7 +266,7 @@ private slots:
 
         notes.updateContent("written on quit", id);
         app.time.advance(0.2);
-        app.delegate.applicationWillTerminate();
+        app.delegate.stop();
         QVERIFY(FileOwnership::readFile(notesFile).contains("written on quit"));
     }
 };

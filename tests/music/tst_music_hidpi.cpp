@@ -1,7 +1,7 @@
-#include "crest/CrestStyle.h"
 #include "nowplaying/RecordArt.h"
 #include "nowplaying/ScrubberView.h"
 #include "support/TestRows.h"
+#include "ui/CrestStyle.h"
 
 #include <QApplication>
 #include <QTest>

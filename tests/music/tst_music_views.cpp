@@ -1,4 +1,3 @@
-#include "crest/SymbolIcons.h"
 #include "lyrics/LyricsController.h"
 #include "nowplaying/NowPlayingView.h"
 #include "nowplaying/PlayerSymbolButton.h"
@@ -10,6 +9,7 @@
 #include "support/PlayerFakes.h"
 #include "support/TestRows.h"
 #include "support/WidgetLookup.h"
+#include "ui/SymbolIcons.h"
 
 #include <QAccessible>
 #include <QTest>

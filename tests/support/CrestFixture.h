@@ -34,7 +34,7 @@ struct CrestFixture : LyricsProviding
         panel->setFrame(
             {QGuiApplication::primaryScreen()->geometry().center().x() - 329, 0, 660, 170});
         panel->setNotchRect({267, 0, 126, 32});
-        panel->orderFront();
+        panel->showAndRaise();
         (void)QTest::qWaitForWindowExposed(panel); // a missing crest fails every pixel read
     }
     ~CrestFixture() override { delete panel; }

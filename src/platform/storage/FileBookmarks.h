@@ -5,7 +5,7 @@
 
 #include <optional>
 
-/// Durable references to files and folders, and access to them. A bookmark is
+/// Durable references to files and folders. A bookmark is
 /// an opaque byte string that maps back to the location it was made for.
 class FileBookmarks
 {
@@ -27,9 +27,4 @@ public:
     /// The location `bookmark` refers to, or nothing when the bytes are not a
     /// bookmark or nothing exists at its location any more.
     virtual std::optional<Resolved> resolve(const QByteArray &bookmark) const = 0;
-
-    /// Opens access to `url`; true when granted. Every granted access is
-    /// closed with `stopAccess`.
-    virtual bool startAccess(const QUrl &url) = 0;
-    virtual void stopAccess(const QUrl &url) = 0;
 };

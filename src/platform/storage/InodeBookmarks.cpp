@@ -73,13 +73,6 @@ std::optional<FileBookmarks::Resolved> InodeBookmarks::resolve(const QByteArray 
     return Resolved{QUrl::fromLocalFile(QFile::decodeName(path)), stale};
 }
 
-bool InodeBookmarks::startAccess(const QUrl &)
-{
-    return true;
-}
-
-void InodeBookmarks::stopAccess(const QUrl &) {}
-
 InodeBookmarks &InodeBookmarks::shared()
 {
     static InodeBookmarks bookmarks;

@@ -11,8 +11,6 @@ class InodeBookmarks final : public FileBookmarks
 public:
     std::optional<QByteArray> create(const QUrl &url) const override;
     std::optional<Resolved> resolve(const QByteArray &bookmark) const override;
-    bool startAccess(const QUrl &url) override;
-    void stopAccess(const QUrl &url) override;
 
     /// The process-wide instance used in production.
     static InodeBookmarks &shared();

@@ -1,4 +1,4 @@
-#include "crest/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QPainter>
 

@@ -1,10 +1,10 @@
-#include "crest/StickyPanel.h"
+#include "ui/StickyPanel.h"
 
 #include "platform/desktop/X11Window.h"
 
 #include <QWindow>
 
-void StickyPanel::orderFront()
+void StickyPanel::showAndRaise()
 {
     if (!m_nativeReady) {
         // The workspace and taskbar hints must be on the window before it is

@@ -1,7 +1,7 @@
-#include "crest/CrestPressButton.h"
+#include "ui/CrestPressButton.h"
 
-#include "crest/CrestStyle.h"
-#include "crest/SymbolIcons.h"
+#include "ui/CrestStyle.h"
+#include "ui/SymbolIcons.h"
 
 #include <QEvent>
 #include <QKeyEvent>

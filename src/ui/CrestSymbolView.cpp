@@ -1,6 +1,6 @@
-#include "crest/CrestSymbolView.h"
+#include "ui/CrestSymbolView.h"
 
-#include "crest/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QPainter>
 

@@ -1,7 +1,7 @@
-#include "crest/CrestMenu.h"
+#include "ui/CrestMenu.h"
 
-#include "crest/CrestStyle.h"
 #include "platform/compositor/Compositor.h"
+#include "ui/CrestStyle.h"
 
 using namespace Qt::StringLiterals;
 

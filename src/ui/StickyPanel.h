@@ -11,7 +11,7 @@ class StickyPanel : public QWidget
 
 public:
     /// Shows the panel above other windows without activating it.
-    void orderFront();
+    void showAndRaise();
 
 protected:
     explicit StickyPanel(QWidget *parent) : QWidget(parent) {}

@@ -1,6 +1,6 @@
-#include "crest/CrestSurface.h"
+#include "ui/CrestSurface.h"
 
-#include "crest/CrestStyle.h"
+#include "ui/CrestStyle.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,5 +1,5 @@
-#include "crest/CrestPressButton.h"
 #include "support/TestRows.h"
+#include "ui/CrestPressButton.h"
 
 #include <QTest>
 #include <QVariantAnimation>

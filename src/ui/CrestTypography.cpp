@@ -1,4 +1,4 @@
-#include "crest/CrestTypography.h"
+#include "ui/CrestTypography.h"
 
 #include <QGuiApplication>
 #include <QScreen>
