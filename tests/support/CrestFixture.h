@@ -1,5 +1,6 @@
 #pragma once
 
+#include "crest/CrestFileDropDelegate.h"
 #include "crest/CrestPanel.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
@@ -12,7 +13,6 @@
 #include "support/RecordingWorkspace.h"
 #include "support/ScriptedBridge.h"
 #include "support/TestImages.h"
-#include "tray/CrestFileDropDelegate.h"
 #include "tray/FileTrayStore.h"
 #include "updates/AppUpdateController.h"
 

@@ -4,11 +4,11 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
+#include "crest/CrestFileDropDelegate.h"
 #include "crest/CrestState.h"
 #include "platform/desktop/AppActivation.h"
 #include "support/FileOwnership.h"
 #include "support/VirtualTime.h"
-#include "tray/CrestFileDropDelegate.h"
 #include "tray/FileDropLoader.h"
 #include "tray/FileTrayStore.h"
 #include "tray/UriListDropItem.h"

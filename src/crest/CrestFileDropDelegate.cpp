@@ -1,4 +1,4 @@
-#include "tray/CrestFileDropDelegate.h"
+#include "crest/CrestFileDropDelegate.h"
 
 #include "crest/CrestState.h"
 #include "tray/FileDropLoader.h"
