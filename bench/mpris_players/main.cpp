@@ -1,7 +1,6 @@
 #include "../ProcessUsage.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
-#include "lyrics/LyricsController.h"
 #include "nowplaying/NowPlayingView.h"
 #include "platform/dbus/MprisServiceDirectory.h"
 #include "players/model/PlayerController.h"
@@ -173,9 +172,7 @@ int signal(int rounds)
     PlayerController controller(MusicSource::mpris, std::move(bridge), std::make_unique<NoCovers>(),
                                 {TimerScheduler::shared(), SystemClock::shared(), workspace},
                                 [bus] { return bus->processID(); });
-    NoLyrics provider;
-    LyricsController lyrics(provider);
-    NowPlayingView view(controller, lyrics, 0, QColor(Qt::green));
+    NowPlayingView view(controller, 0, QColor(Qt::green));
     view.resize(300, 118);
     view.show();
     controller.start();

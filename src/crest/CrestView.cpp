@@ -332,8 +332,14 @@ void CrestView::rebuildMusic()
         m_music->hide();
         m_music->deleteLater();
     }
-    m_music = new NowPlayingView(m_musicController.active(), m_lyrics, m_state.topHeight(),
+    m_music = new NowPlayingView(m_musicController.active(), m_state.topHeight(),
                                  CrestStyle::accent, m_defaultLayout);
+    // The card shows and flips the lyrics switch; the lyrics are the crest's.
+    m_music->setLyricsShown(m_lyrics.isVisible());
+    connect(&m_lyrics, &LyricsController::isVisibleChanged, m_music,
+            [this, music = m_music] { music->setLyricsShown(m_lyrics.isVisible()); });
+    connect(m_music, &NowPlayingView::lyricsToggled, this,
+            [this] { m_lyrics.setVisible(!m_lyrics.isVisible()); });
     m_music->setFixedWidth(int(kMusicWidth));
     static_cast<QHBoxLayout *>(m_defaultLayout->layout())->insertWidget(0, m_music);
     followReduceMotion(m_music, reduceMotion());

@@ -1,6 +1,5 @@
 #include "nowplaying/NowPlayingView.h"
 
-#include "lyrics/LyricsController.h"
 #include "nowplaying/ArtworkButton.h"
 #include "nowplaying/PlayerSymbolButton.h"
 #include "nowplaying/RecordArt.h"
@@ -83,9 +82,9 @@ QImage blurredBackground(const QImage &artwork, QSize size)
 
 } // namespace
 
-NowPlayingView::NowPlayingView(PlayerController &controller, LyricsController &lyrics,
-                               double notchClearance, const QColor &accent, QWidget *parent)
-    : QWidget(parent), m_controller(controller), m_lyrics(lyrics), m_accent(accent)
+NowPlayingView::NowPlayingView(PlayerController &controller, double notchClearance,
+                               const QColor &accent, QWidget *parent)
+    : QWidget(parent), m_controller(controller), m_accent(accent)
 {
     const double inset = textTopInset(notchClearance);
     m_pages = new QStackedLayout(this);
@@ -103,8 +102,6 @@ NowPlayingView::NowPlayingView(PlayerController &controller, LyricsController &l
     connect(&controller, &PlayerController::artworkChanged, this, &NowPlayingView::refreshArtwork);
     connect(&controller, &PlayerController::showingSetupChanged, this,
             &NowPlayingView::refreshSetup);
-    connect(&lyrics, &LyricsController::isVisibleChanged, this,
-            &NowPlayingView::refreshLyricsButton);
     refresh();
     refreshArtwork();
     refreshSetup();
@@ -169,8 +166,7 @@ QWidget *NowPlayingView::buildPlayback(double inset)
     left->addWidget(m_artwork, 0, Qt::AlignHCenter);
     m_lyricsButton = new PlayerSymbolButton(11, kLyricsFrame, page);
     m_lyricsButton->setSymbol(u"quote.bubble"_s);
-    connect(m_lyricsButton, &QAbstractButton::clicked, this,
-            [this] { m_lyrics.setVisible(!m_lyrics.isVisible()); });
+    connect(m_lyricsButton, &QAbstractButton::clicked, this, &NowPlayingView::lyricsToggled);
     left->addWidget(m_lyricsButton, 0, Qt::AlignHCenter);
     left->addStretch();
 
@@ -343,9 +339,15 @@ void NowPlayingView::refresh()
     m_setup->setVisible(!connecting && (source.isBrowser() || source == MusicSource::pear));
 }
 
+void NowPlayingView::setLyricsShown(bool shown)
+{
+    m_lyricsShown = shown;
+    refreshLyricsButton();
+}
+
 void NowPlayingView::refreshLyricsButton()
 {
-    const bool visible = m_lyrics.isVisible();
+    const bool visible = m_lyricsShown;
     const QString text = visible ? u"Hide floating lyrics"_s : u"Show floating lyrics"_s;
     m_lyricsButton->setLabel(text, text);
     m_lyricsButton->setForeground(visible ? m_accent : white(0.55));

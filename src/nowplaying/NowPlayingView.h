@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QWidget>
 
-class LyricsController;
 class QLabel;
 class QMessageBox;
 class QPushButton;
@@ -23,12 +22,17 @@ class VolumeStrip;
 /// not connected, what is missing and the one action that helps.
 class NowPlayingView final : public QWidget
 {
+    Q_OBJECT
+
 public:
-    /// `notchClearance`: the height of the menu-bar band the card's top
-    /// text must clear.
-    NowPlayingView(PlayerController &controller, LyricsController &lyrics, double notchClearance,
-                   const QColor &accent, QWidget *parent = nullptr);
+    /// `notchClearance`: the height of the band at the top, beside the notch,
+    /// that the card's top text must clear.
+    NowPlayingView(PlayerController &controller, double notchClearance, const QColor &accent,
+                   QWidget *parent = nullptr);
     ~NowPlayingView() override;
+
+    /// Whether the floating lyrics are shown, for the lyrics switch.
+    void setLyricsShown(bool shown);
 
     /// Seconds as minutes and seconds ("0:00" for nothing to show).
     static QString time(double seconds);
@@ -37,6 +41,11 @@ public:
     /// The connection layout's title for `state`.
     static QString connectionTitle(PlayerConnectionState state, const QString &displayName,
                                    const QString &browserName);
+
+signals:
+    /// The person pressed the lyrics switch: the floating lyrics should be
+    /// shown if hidden, hidden if shown.
+    void lyricsToggled();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -52,7 +61,7 @@ private:
     void refreshSetup();
 
     PlayerController &m_controller;
-    LyricsController &m_lyrics;
+    bool m_lyricsShown = false;
     const QColor m_accent;
     QImage m_background;
 

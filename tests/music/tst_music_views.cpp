@@ -1,4 +1,3 @@
-#include "lyrics/LyricsController.h"
 #include "nowplaying/NowPlayingView.h"
 #include "nowplaying/PlayerSymbolButton.h"
 #include "nowplaying/Scrubber.h"
@@ -12,6 +11,7 @@
 #include "ui/SymbolIcons.h"
 
 #include <QAccessible>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cmath>
@@ -27,8 +27,6 @@ using Kind = PlayerError::Kind;
 struct Harness : PlayerRig
 {
     using PlayerRig::PlayerRig;
-    NoLyrics noLyrics;
-    LyricsController lyrics{noLyrics, &time, &time};
 };
 
 bool shown(QWidget *root, QWidget *widget)
@@ -213,7 +211,7 @@ private slots:
             h.bridge->reply = PlayerError(Kind(failure));
             h.time.advance(1);
         }
-        NowPlayingView view(h.c, h.lyrics, 32, Qt::green);
+        NowPlayingView view(h.c, 32, Qt::green);
         view.resize(300, 160);
 
         const bool playing = failure == -1;
@@ -233,8 +231,10 @@ private slots:
             h.bridge->sendSeconds = ScriptedBridge::kNever;
             buttonNamed(&view, u"Next track"_s)->click();
             QVERIFY(!buttonNamed(&view, u"Next track"_s)->isEnabled()); // a command in flight
+            QSignalSpy toggled(&view, &NowPlayingView::lyricsToggled);
             buttonNamed(&view, u"Show floating lyrics"_s)->click();
-            QVERIFY(h.lyrics.isVisible());
+            QCOMPARE(toggled.count(), 1);
+            view.setLyricsShown(true);
             QVERIFY(buttonNamed(&view, u"Hide floating lyrics"_s));
         } else if (!action.isEmpty() && action != u"Open") {
             h.bridge->snapshots.clear();
