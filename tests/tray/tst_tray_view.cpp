@@ -47,8 +47,8 @@ private slots:
             "No application could open this file. Try Show in Folder.", "111-1", false);
         row("Show in Folder reveals", false, true, "Show in Folder", QStringList{"reveal REPORT"},
             QString(), "111-1", false);
-        row("Preview sets the preview", false, true, "Preview", QStringList{}, QString(),
-            "111-1", true);
+        row("Preview sets the preview", false, true, "Preview", QStringList{}, QString(), "111-1",
+            true);
         row("a vanished file opens nothing", true, true, "double-click", QStringList{}, unavailable,
             "000-1", false);
         row("eye button on a vanished file", true, true, "eye", QStringList{}, QString(), "000-1",
