@@ -242,19 +242,19 @@ void NotesStore::scheduleSave()
         return;
     if (m_notice.isEmpty())
         setSaveStatus(kSavingStatus);
-    m_saveTask = m_scheduler.after(kSaveDelay, [self = QPointer(this)] {
+    m_saveTask = flushAfter(kSaveDelay, &NotesStore::m_saveTask);
+    if (!m_saveCeiling)
+        m_saveCeiling = flushAfter(kMaxSaveDelay, &NotesStore::m_saveCeiling);
+}
+
+CancelHandle NotesStore::flushAfter(Seconds delay, CancelHandle NotesStore::*handle)
+{
+    return m_scheduler.after(delay, [self = QPointer(this), handle] {
         if (!self)
             return;
-        self->m_saveTask.release(); // running now: nothing left to cancel
+        (self->*handle).release(); // running now: nothing left to cancel
         self->flush();
     });
-    if (!m_saveCeiling)
-        m_saveCeiling = m_scheduler.after(kMaxSaveDelay, [self = QPointer(this)] {
-            if (!self)
-                return;
-            self->m_saveCeiling.release();
-            self->flush();
-        });
 }
 
 void NotesStore::flush()
@@ -291,12 +291,7 @@ void NotesStore::finishSave(quint64 revision, bool ok)
         return; // a later save is on its way already
     const Seconds delay = std::min(kMaxRetryDelay, Seconds(1 << std::min(m_failedSaves, 5)));
     ++m_failedSaves;
-    m_retryTask = m_scheduler.after(delay, [self = QPointer(this)] {
-        if (!self)
-            return;
-        self->m_retryTask.release();
-        self->flush();
-    });
+    m_retryTask = flushAfter(delay, &NotesStore::m_retryTask);
 }
 
 void NotesStore::finishWriting()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CancelHandle.h"
+#include "core/Clock.h"
 #include "core/SerialWorker.h"
 #include "notes/CrestNote.h"
 #include "notes/NotesDocumentFormat.h"
@@ -91,6 +92,8 @@ private:
     std::optional<NotesDocumentFormat::Document> read(const QString &path) const;
     void useDocument(const NotesDocumentFormat::Document &document);
     void scheduleSave();
+    /// A flush after `delay`, kept in `handle`, which it empties when it runs.
+    CancelHandle flushAfter(Seconds delay, CancelHandle NotesStore::*handle);
     void finishSave(quint64 revision, bool ok);
     void showSaved();
     void setNotes(QList<CrestNote> value);
