@@ -11,7 +11,7 @@
 #include "crest/CrestView.h"
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsLoader.h"
-#include "lyrics/LyricsWindowController.h"
+#include "lyrics/window/LyricsWindowController.h"
 #include "notes/NotesStore.h"
 #include "nowplaying/MusicConnectionDialog.h"
 #include "platform/compositor/X11Compositor.h"

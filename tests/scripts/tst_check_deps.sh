@@ -37,4 +37,12 @@ header notes/NotesStore.h core/Clock.h tray/TrayStore.h
 expect 1 "notes and tray including each other is rejected" "include circle: notes -> tray -> notes"
 echo "notes -> tray -> notes" >"$tree/circles.txt"
 expect 0 "a listed circle passes"
+
+room lyrics; room lyrics/window
+header lyrics/Lyrics.h core/Clock.h
+header lyrics/window/LyricsPart.h
+header lyrics/window/LyricsView.h lyrics/Lyrics.h lyrics/window/LyricsPart.h
+expect 0 "a room nested in another may include it"
+header lyrics/Lyrics.h lyrics/window/LyricsView.h
+expect 1 "the outer room including it back is rejected" "circle: lyrics -> lyrics/window -> lyrics"
 exit $failed

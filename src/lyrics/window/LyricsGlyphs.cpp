@@ -1,4 +1,4 @@
-#include "lyrics/LyricsGlyphs.h"
+#include "lyrics/window/LyricsGlyphs.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,6 +1,6 @@
-#include "lyrics/LyricsDragHandle.h"
+#include "lyrics/window/LyricsDragHandle.h"
 
-#include "lyrics/FloatingLyricsPanel.h"
+#include "lyrics/window/FloatingLyricsPanel.h"
 
 #include <QMouseEvent>
 

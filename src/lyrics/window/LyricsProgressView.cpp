@@ -1,4 +1,4 @@
-#include "lyrics/LyricsProgressView.h"
+#include "lyrics/window/LyricsProgressView.h"
 
 #include "ui/CrestStyle.h"
 

@@ -1,4 +1,4 @@
-#include "lyrics/FloatingLyricsPanel.h"
+#include "lyrics/window/FloatingLyricsPanel.h"
 
 #include "platform/desktop/X11Window.h"
 

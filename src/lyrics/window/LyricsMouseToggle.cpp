@@ -1,7 +1,7 @@
-#include "lyrics/LyricsMouseToggle.h"
+#include "lyrics/window/LyricsMouseToggle.h"
 
 #include "lyrics/LyricsController.h"
-#include "lyrics/LyricsGlyphs.h"
+#include "lyrics/window/LyricsGlyphs.h"
 #include "ui/CrestStyle.h"
 
 namespace {
