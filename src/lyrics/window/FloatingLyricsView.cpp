@@ -6,8 +6,8 @@
 #include "lyrics/window/LyricsDragHandle.h"
 #include "lyrics/window/LyricsGlyphs.h"
 #include "lyrics/window/LyricsMouseToggle.h"
+#include "lyrics/window/LyricsPresentation.h"
 #include "lyrics/window/LyricsProgressView.h"
-#include "lyrics/window/LyricsWindowController.h"
 #include "players/model/PlayerController.h"
 #include "ui/CrestMenu.h"
 #include "ui/CrestPressButton.h"
@@ -95,7 +95,7 @@ CrestPressButton *symbolButton(Glyph glyph, const QString &help, QWidget *parent
 
 } // namespace
 
-FloatingLyricsView::FloatingLyricsView(LyricsWindowController &presentation, QWidget *parent)
+FloatingLyricsView::FloatingLyricsView(LyricsPresentation &presentation, QWidget *parent)
     : QWidget(parent), m_presentation(presentation), m_lyrics(presentation.lyrics())
 {
     resize(kSize);
@@ -127,19 +127,19 @@ FloatingLyricsView::FloatingLyricsView(LyricsWindowController &presentation, QWi
     });
     connect(&m_lyrics, &LyricsController::clickThroughChanged, this,
             &FloatingLyricsView::refreshFooter);
-    connect(&presentation, &LyricsWindowController::hoveredChanged, this, [this] {
+    connect(&presentation, &LyricsPresentation::hoveredChanged, this, [this] {
         refreshControls();
         refreshFooter();
     });
-    connect(&presentation, &LyricsWindowController::headerControlsFrameChanged, this,
+    connect(&presentation, &LyricsPresentation::headerControlsFrameChanged, this,
             &FloatingLyricsView::layoutDragHandles);
-    connect(&presentation, &LyricsWindowController::spotifyChanged, this,
+    connect(&presentation, &LyricsPresentation::playerChanged, this,
             &FloatingLyricsView::followPlayer);
     const auto followMotion = [this] {
         for (auto *button : findChildren<CrestPressButton *>())
             button->setReduceMotion(m_presentation.reduceMotion());
     };
-    connect(&presentation, &LyricsWindowController::reduceMotionChanged, this, followMotion);
+    connect(&presentation, &LyricsPresentation::reduceMotionChanged, this, followMotion);
 
     followMotion();
     m_content->setVisible(m_lyrics.isVisible());
@@ -238,7 +238,7 @@ QWidget *FloatingLyricsView::buildMessagePage()
     m_retry->setText(u"Try again"_s);
     m_retry->setFont(typeface(11, QFont::Normal));
     m_retry->setStyleSheet(u"color: %1;"_s.arg(CrestStyle::css(CrestStyle::accent)));
-    connect(m_retry, &QAbstractButton::clicked, this, &FloatingLyricsView::reload);
+    connect(m_retry, &QAbstractButton::clicked, &m_presentation, &LyricsPresentation::reload);
     column->addStretch();
     column->addWidget(m_messageTitle);
     column->addWidget(m_messageDetail);
@@ -314,7 +314,7 @@ void FloatingLyricsView::followPlayer()
 {
     for (const auto &subscription : m_playerSubscriptions)
         disconnect(subscription);
-    PlayerController &player = m_presentation.spotify();
+    PlayerController &player = m_presentation.player();
     m_playerSubscriptions = {
         connect(&player, &PlayerController::trackTitleChanged, this,
                 &FloatingLyricsView::refreshHeader),
@@ -329,20 +329,14 @@ void FloatingLyricsView::followPlayer()
     refreshBody();
 }
 
-QString FloatingLyricsView::playerName() const
-{
-    const PlayerController &player = m_presentation.spotify();
-    return player.source() == MusicSource::mpris ? player.displayName()
-                                                 : player.source().browserName();
-}
-
 void FloatingLyricsView::refreshHeader()
 {
-    const PlayerController &player = m_presentation.spotify();
+    const PlayerController &player = m_presentation.player();
     const bool hasTrack = player.currentTrack().has_value();
     setOneLine(m_songTitle, hasTrack ? player.trackTitle() : u"No song playing"_s);
     const QString detail = hasTrack ? player.artist() : QString();
-    setOneLine(m_songDetail, !detail.isEmpty() ? detail : u"Play a song in "_s + playerName());
+    setOneLine(m_songDetail,
+               !detail.isEmpty() ? detail : u"Play a song in "_s + m_presentation.playerName());
 
     const qreal ratio = devicePixelRatioF();
     QPixmap cover(QSize(kCoverSize, kCoverSize) * ratio);
@@ -391,18 +385,12 @@ void FloatingLyricsView::fillMenu()
                 [this, opacity] { m_lyrics.setOpacity(opacity); });
     }
     m_menu->addSeparator();
-    QAction *open = m_menu->addItem(u"Open in "_s + playerName());
-    open->setEnabled(m_presentation.spotify().currentTrack().has_value());
+    QAction *open = m_menu->addItem(u"Open in "_s + m_presentation.playerName());
+    open->setEnabled(m_presentation.player().currentTrack().has_value());
     connect(open, &QAction::triggered, this,
-            [this] { m_presentation.spotify().openCurrentTrack(); });
-    connect(m_menu->addAction(u"Reload lyrics"_s), &QAction::triggered, this,
-            &FloatingLyricsView::reload);
-}
-
-void FloatingLyricsView::reload()
-{
-    if (m_lyrics.isVisible())
-        m_lyrics.load();
+            [this] { m_presentation.player().openCurrentTrack(); });
+    connect(m_menu->addAction(u"Reload lyrics"_s), &QAction::triggered, &m_presentation,
+            &LyricsPresentation::reload);
 }
 
 bool FloatingLyricsView::hasLines() const
@@ -424,7 +412,8 @@ void FloatingLyricsView::refreshBody()
     const auto &document = m_lyrics.document();
     switch (m_lyrics.status()) {
     case Status::idle:
-        message(u"Your next song, in words."_s, u"Play a song in "_s + playerName() + u'.', false);
+        message(u"Your next song, in words."_s,
+                u"Play a song in "_s + m_presentation.playerName() + u'.', false);
         break;
     case Status::loading:
         m_body->setCurrentWidget(m_loadingPage);

@@ -14,7 +14,7 @@ class CrestPressButton;
 class LyricsController;
 class LyricsDragHandle;
 class LyricsMouseToggle;
-class LyricsWindowController;
+class LyricsPresentation;
 class QLabel;
 class QStackedWidget;
 class QVariantAnimation;
@@ -35,7 +35,7 @@ public:
     static constexpr Seconds kTick{0.2};
     static constexpr QSize kSize{390, 218};
 
-    explicit FloatingLyricsView(LyricsWindowController &presentation, QWidget *parent = nullptr);
+    explicit FloatingLyricsView(LyricsPresentation &presentation, QWidget *parent = nullptr);
     ~FloatingLyricsView() override;
 
 protected:
@@ -53,7 +53,6 @@ private:
     QWidget *buildLinesPage();
     void followPlayer();
     void fillMenu();
-    void reload();
 
     void refreshHeader();
     void refreshControls();
@@ -65,9 +64,8 @@ private:
     void reportFrames();
     void layoutDragHandles();
     bool hasLines() const;
-    QString playerName() const;
 
-    LyricsWindowController &m_presentation;
+    LyricsPresentation &m_presentation;
     LyricsController &m_lyrics;
     QList<QMetaObject::Connection> m_playerSubscriptions;
     CancelHandle m_timeline;

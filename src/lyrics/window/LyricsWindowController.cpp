@@ -1,14 +1,12 @@
 #include "lyrics/window/LyricsWindowController.h"
 
 #include "core/Clock.h"
-#include "core/Published.h"
 #include "core/Scheduler.h"
 #include "lyrics/LyricsController.h"
 #include "lyrics/LyricsPanelGeometry.h"
 #include "lyrics/window/FloatingLyricsPanel.h"
 #include "lyrics/window/FloatingLyricsView.h"
 #include "lyrics/window/LyricsMouseToggle.h"
-#include "platform/desktop/MotionPreference.h"
 #include "platform/desktop/ScreenSource.h"
 #include "platform/storage/Settings.h"
 #include "players/model/PlayerController.h"
@@ -36,7 +34,8 @@ QList<QRectF> screenFrames(const ScreenSource &source)
 
 LyricsWindowController::LyricsWindowController(LyricsController &lyrics, PlayerController &spotify,
                                                Services services, QObject *parent)
-    : QObject(parent), m_lyrics(lyrics), m_services(services)
+    : QObject(parent), m_lyrics(lyrics), m_services(services),
+      m_presentation(lyrics, spotify, services.clock, services.scheduler, services.motion)
 {
     if (const auto stored = parseOpacity(m_services.defaults.value(QLatin1String(kOpacityKey))))
         m_lyrics.setOpacity(*stored);
@@ -59,9 +58,8 @@ LyricsWindowController::LyricsWindowController(LyricsController &lyrics, PlayerC
     bindPlayback(spotify);
     connect(&m_services.screens, &ScreenSource::screensChanged, this,
             &LyricsWindowController::screenChanged);
-    if (m_services.motion)
-        connect(m_services.motion, &MotionPreference::reduceMotionChanged, this,
-                &LyricsWindowController::reduceMotionChanged);
+    connect(&m_presentation, &LyricsPresentation::mouseToggleFrameChanged, this,
+            &LyricsWindowController::updateMouseToggleWindow);
     if (m_lyrics.isVisible())
         present();
 }
@@ -73,7 +71,7 @@ LyricsWindowController::~LyricsWindowController()
         m_originSave.cancel();
         saveOrigin();
     }
-    // The view observes this object: it goes first.
+    // The view observes the presentation: it goes first.
     m_mouseTogglePanel.reset();
     m_panel.reset();
 }
@@ -102,30 +100,6 @@ void LyricsWindowController::toggle()
 bool LyricsWindowController::isVisible() const
 {
     return m_panel && m_panel->isVisible();
-}
-
-bool LyricsWindowController::reduceMotion() const
-{
-    return m_services.motion && m_services.motion->reduceMotion();
-}
-
-void LyricsWindowController::setHovered(bool value)
-{
-    publish(this, m_hovered, value, &LyricsWindowController::hoveredChanged);
-}
-
-void LyricsWindowController::setHeaderControlsFrame(const QRectF &value)
-{
-    publish(this, m_headerControlsFrame, value,
-            &LyricsWindowController::headerControlsFrameChanged);
-}
-
-void LyricsWindowController::setMouseToggleFrame(const QRectF &value)
-{
-    if (m_mouseToggleFrame == value)
-        return;
-    m_mouseToggleFrame = value;
-    updateMouseToggleWindow();
 }
 
 void LyricsWindowController::bindPlayback(PlayerController &spotify)
@@ -157,7 +131,7 @@ void LyricsWindowController::bindPlayback(PlayerController &spotify)
         connect(&spotify, &PlayerController::isScrubbingChanged, this, sample, queued),
         connect(&spotify, &PlayerController::isControllingChanged, this, sample, queued),
     };
-    emit spotifyChanged();
+    m_presentation.setPlayer(spotify);
 }
 
 void LyricsWindowController::followTrack()
@@ -184,7 +158,7 @@ void LyricsWindowController::present()
         m_panel =
             std::make_unique<FloatingLyricsPanel>(QStringLiteral("Velloway Lyrics"), kCardRadius);
         m_panel->resize(kPanelSize.toSize());
-        m_panel->setContent(new FloatingLyricsView(*this));
+        m_panel->setContent(new FloatingLyricsView(m_presentation));
         connect(m_panel.get(), &FloatingLyricsPanel::moved, this,
                 &LyricsWindowController::windowDidMove);
         positionInitially();
@@ -270,7 +244,8 @@ void LyricsWindowController::applyOpacity()
 
 void LyricsWindowController::updateMouseToggleWindow()
 {
-    if (!m_lyrics.clickThrough() || !isVisible() || m_mouseToggleFrame.isEmpty()) {
+    const QRectF frame = m_presentation.mouseToggleFrame();
+    if (!m_lyrics.clickThrough() || !isVisible() || frame.isEmpty()) {
         if (m_mouseTogglePanel)
             m_mouseTogglePanel->orderOut();
         return;
@@ -280,8 +255,7 @@ void LyricsWindowController::updateMouseToggleWindow()
             QStringLiteral("Lyrics Mouse Toggle"), kToggleRadius);
         m_mouseTogglePanel->setContent(new LyricsMouseToggle(m_lyrics));
     }
-    m_mouseTogglePanel->setGeometry(
-        m_mouseToggleFrame.translated(QPointF(m_panel->pos())).toRect());
+    m_mouseTogglePanel->setGeometry(frame.translated(QPointF(m_panel->pos())).toRect());
     m_mouseTogglePanel->setWindowOpacity(limitedOpacity(m_lyrics.opacity()));
     // Ordered after the lyrics panel, so it stays above it.
     m_mouseTogglePanel->showAndRaise();

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "core/CancelHandle.h"
+#include "lyrics/window/LyricsPresentation.h"
 
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
-#include <QRectF>
 
 #include <memory>
 
@@ -23,13 +23,11 @@ class PlayerController;
 /// controller is visible, keeps the panel where the user put it (across
 /// launches) and on a screen, applies the chosen opacity and click-through,
 /// and feeds the lyrics controller with the bound player's track and
-/// timing. Lives for the whole run; main thread only.
+/// timing. The card in the panel is built on its presentation. Lives for
+/// the whole run; main thread only.
 class LyricsWindowController final : public QObject
 {
     Q_OBJECT
-    Q_PROPERTY(bool hovered READ hovered WRITE setHovered NOTIFY hoveredChanged)
-    Q_PROPERTY(QRectF headerControlsFrame READ headerControlsFrame WRITE setHeaderControlsFrame
-                   NOTIFY headerControlsFrameChanged)
     Q_PROPERTY(bool isVisible READ isVisible NOTIFY isVisibleChanged)
 
 public:
@@ -66,34 +64,15 @@ public:
     /// Keeps the panel on a screen after displays changed.
     void screenChanged();
 
-    /// The pointer is over the lyrics view.
-    bool hovered() const { return m_hovered; }
-    void setHovered(bool value);
-    /// Where the view's header buttons are, in the view's coordinates.
-    QRectF headerControlsFrame() const { return m_headerControlsFrame; }
-    void setHeaderControlsFrame(const QRectF &value);
-    /// Where the view draws its click-through button, in the view's
-    /// coordinates; the toggle panel floats exactly over it.
-    QRectF mouseToggleFrame() const { return m_mouseToggleFrame; }
-    void setMouseToggleFrame(const QRectF &value);
-
-    LyricsController &lyrics() const { return m_lyrics; }
-    PlayerController &spotify() const { return *m_spotify; }
-    const Clock &clock() const { return m_services.clock; }
-    Scheduler &scheduler() const { return m_services.scheduler; }
-    bool reduceMotion() const;
+    /// What the card shows and reports back.
+    LyricsPresentation &presentation() { return m_presentation; }
 
     /// The windows, once created (for tests and the end-to-end checks).
     FloatingLyricsPanel *panel() const { return m_panel.get(); }
     FloatingLyricsPanel *mouseTogglePanel() const { return m_mouseTogglePanel.get(); }
 
 signals:
-    void hoveredChanged();
-    void headerControlsFrameChanged();
     void isVisibleChanged(bool visible);
-    /// `spotify()` is another player now.
-    void spotifyChanged();
-    void reduceMotionChanged();
 
 private:
     void present();
@@ -111,13 +90,11 @@ private:
     LyricsController &m_lyrics;
     QPointer<PlayerController> m_spotify;
     Services m_services;
+    LyricsPresentation m_presentation;
     QList<QMetaObject::Connection> m_playbackSubscriptions;
     quint64 m_binding = 0;
     std::unique_ptr<FloatingLyricsPanel> m_panel;
     std::unique_ptr<FloatingLyricsPanel> m_mouseTogglePanel;
-    bool m_hovered = false;
-    QRectF m_headerControlsFrame;
-    QRectF m_mouseToggleFrame;
     bool m_wasVisible = false;
     CancelHandle m_originSave;
 };

@@ -229,7 +229,8 @@ private slots:
         QVERIFY(h.shows(u"Click-through"_s) && !h.shows(u"Drag top to move"_s));
         QWidget *toggle = h.window->mouseTogglePanel();
         QVERIFY(toggle && toggle->isVisible());
-        const QRect over = h.window->mouseToggleFrame().translated(h.panel()->pos()).toRect();
+        const QRect over =
+            h.window->presentation().mouseToggleFrame().translated(h.panel()->pos()).toRect();
         QCOMPARE(toggle->geometry(), over);
 
         h.panel()->move(h.panel()->pos() + QPoint(-300, -200));
