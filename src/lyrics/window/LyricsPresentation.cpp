@@ -16,6 +16,11 @@ LyricsPresentation::LyricsPresentation(LyricsController &lyrics, PlayerControlle
                 &LyricsPresentation::reduceMotionChanged);
 }
 
+PlayerController &LyricsPresentation::player() const
+{
+    return *m_player;
+}
+
 void LyricsPresentation::setPlayer(PlayerController &player)
 {
     m_player = &player;

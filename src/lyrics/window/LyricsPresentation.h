@@ -31,7 +31,7 @@ public:
                        Scheduler &scheduler, MotionPreference *motion, QObject *parent = nullptr);
 
     LyricsController &lyrics() const { return m_lyrics; }
-    PlayerController &player() const { return *m_player; }
+    PlayerController &player() const;
     /// Shows `player` from now on; always announced, even for the same one.
     void setPlayer(PlayerController &player);
     /// What the player is called on screen: its own name, or its browser's.
