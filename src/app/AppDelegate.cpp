@@ -31,8 +31,8 @@
 #include "players/browser/BrowserMusicBridge.h"
 #include "players/model/VolumeController.h"
 #include "tray/FileTrayStore.h"
-#include "tray/TrayPreviewWindow.h"
-#include "tray/TrayView.h"
+#include "tray/view/TrayPreviewWindow.h"
+#include "tray/view/TrayView.h"
 #include "ui/CrestMenu.h"
 #include "updates/AppUpdateController.h"
 

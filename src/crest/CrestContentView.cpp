@@ -3,12 +3,13 @@
 #include "crest/CrestState.h"
 #include "lyrics/LyricsController.h"
 #include "music/MusicController.h"
-#include "notes/NotesView.h"
+#include "notes/view/NotesView.h"
 #include "nowplaying/NowPlayingView.h"
-#include "tray/TrayPreviewWindow.h"
-#include "tray/TrayView.h"
+#include "tray/view/TrayPreviewWindow.h"
+#include "tray/view/TrayView.h"
 #include "ui/CrestPressButton.h"
 #include "ui/CrestStyle.h"
+#include "updates/view/UpdateAvailableButton.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -40,10 +41,12 @@ CrestContentView::CrestContentView(Stores stores, std::function<bool()> reduceMo
                                    QWidget *parent)
     : QWidget(parent), m_state(stores.state), m_musicController(stores.music),
       m_lyrics(stores.lyrics), m_reduceMotion(std::move(reduceMotion)),
-      m_tray(new TrayView(stores.tray, stores.workspace, stores.updates, this)),
-      m_defaultLayout(new QWidget(this)),
-      m_notes(new NotesView(stores.notes, stores.updates, CrestStyle::accent))
+      m_tray(new TrayView(stores.tray, stores.workspace, this)), m_defaultLayout(new QWidget(this)),
+      m_notes(new NotesView(stores.notes, CrestStyle::accent))
 {
+    m_tray->addToHeader(new UpdateAvailableButton(stores.updates));
+    m_notes->addToHeader(new UpdateAvailableButton(stores.updates));
+
     auto *row = new QHBoxLayout(m_defaultLayout);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(int(kAreaSpacing));
