@@ -1,12 +1,18 @@
 #include "app/AppDelegate.h"
 
+#include "app/AboutDialog.h"
+#include "app/AboutText.h"
+#include "app/ApplicationMenu.h"
 #include "app/GraphicalSession.h"
 #include "app/MenuTracker.h"
+#include "app/NotesShortcut.h"
 #include "app/SheetTracker.h"
 #include "core/SystemClock.h"
 #include "core/TimerScheduler.h"
 #include "crest/CrestFileDropDelegate.h"
 #include "crest/CrestPanel.h"
+#include "crest/CrestPlacer.h"
+#include "crest/CrestPointerTracker.h"
 #include "crest/CrestState.h"
 #include "crest/CrestView.h"
 #include "lyrics/LyricsController.h"
@@ -25,7 +31,6 @@
 #include "platform/desktop/SessionSignals.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/desktop/X11DesktopEvents.h"
-#include "platform/shortcuts/DesktopGlobalShortcut.h"
 #include "platform/storage/IniSettings.h"
 #include "platform/storage/LocalFileStorage.h"
 #include "players/browser/BrowserMusicBridge.h"
@@ -36,11 +41,9 @@
 #include "ui/CrestMenu.h"
 #include "updates/AppUpdateController.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QIcon>
-#include <QMessageBox>
 
 #include <cstdio>
 
@@ -74,7 +77,8 @@ AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactor
       m_state(std::make_unique<CrestState>(scheduler)), m_tray(std::make_unique<FileTrayStore>()),
       m_notes(std::make_unique<NotesStore>(QString(), &clock, &scheduler)),
       m_workspace(std::make_unique<DesktopWorkspace>(scheduler)),
-      m_connectionDialog(std::make_unique<MusicConnectionDialog>())
+      m_connectionDialog(std::make_unique<MusicConnectionDialog>()),
+      m_shortcut(std::make_unique<NotesShortcut>()), m_about(std::make_unique<AboutDialog>())
 {
     const PlayerController::Services services{scheduler, clock, *m_workspace};
     m_music = std::make_unique<MusicController>(IniSettings::shared(), services,
@@ -94,7 +98,7 @@ AppDelegate::~AppDelegate()
 {
     stop();
     CrestMenu::setCompositor(nullptr);
-    delete m_aboutAlert;
+    m_about.reset();
     delete m_panel;
     m_lyricsWindow.reset(); // before the screens it follows
 }
@@ -158,20 +162,32 @@ void AppDelegate::start()
     m_compositor = std::make_unique<X11Compositor>();
     CrestMenu::setCompositor(m_compositor.get());
 
-    QPointer<AppDelegate> self(this);
-    m_state->expand = [self] {
-        if (self)
-            self->setExpanded(true);
-    };
-    m_state->collapse = [self] {
-        if (self)
-            self->setExpanded(false);
-    };
-    m_state->containsPointer = [self] { return self && self->pointerInside().value_or(false); };
-    m_state->isInteractionActive = [self] { return self && self->isInteractionActive(); };
-    m_state->isHoverAllowed = [self] { return self && self->isHoverAllowed(); };
-
     m_panel = new CrestPanel;
+    QPointer<AppDelegate> self(this);
+    m_placer = std::make_unique<CrestPlacer>(
+        *m_state, *m_panel, *m_screens, IniSettings::shared(), m_scheduler,
+        [self] { return self && self->m_motion->reduceMotion(); });
+    connect(m_placer.get(), &CrestPlacer::collapsing, m_notes.get(), &NotesStore::flush);
+    connect(m_placer.get(), &CrestPlacer::expanded, m_music.get(),
+            &MusicController::refreshForPresentation);
+    m_pointerTracker =
+        std::make_unique<CrestPointerTracker>(*m_state, *m_placer, *m_pointer, m_scheduler);
+    QPointer<CrestPlacer> placer(m_placer.get());
+    m_state->expand = [placer] {
+        if (placer)
+            placer->setExpanded(true);
+    };
+    m_state->collapse = [placer] {
+        if (placer)
+            placer->setExpanded(false);
+    };
+    QPointer<CrestPointerTracker> pointer(m_pointerTracker.get());
+    m_state->containsPointer = [pointer] {
+        return pointer && pointer->pointerInside().value_or(false);
+    };
+    m_state->isInteractionActive = [self] { return self && self->isInteractionActive(); };
+    m_state->isHoverAllowed = [pointer] { return pointer && pointer->isHoverAllowed(); };
+
     m_lyricsWindow = std::make_unique<LyricsWindowController>(
         *m_lyrics, m_music->active(),
         LyricsWindowController::Services{IniSettings::shared(), *m_screens, m_clock, m_scheduler,
@@ -193,14 +209,16 @@ void AppDelegate::start()
             self->m_loginItem->setEnabled(on);
     };
     m_panel->setContentView(m_view);
+    connect(m_placer.get(), &CrestPlacer::collapseFinished, m_view, &CrestView::finishCollapse);
     m_dropDelegate = std::make_unique<CrestFileDropDelegate>(*m_state, *m_tray);
     m_view->setDropTarget(m_dropDelegate.get());
 
-    positionPanel();
+    m_placer->place();
     m_panel->showAndRaise();
-    setupEditingMenu();
+    m_applicationMenu = std::make_unique<ApplicationMenu>(*m_panel);
     setupDismissal();
-    setupShortcut();
+    connect(m_shortcut.get(), &NotesShortcut::activated, this, &AppDelegate::openNotes);
+    m_shortcut->start(IniSettings::shared());
 
     connect(m_screens.get(), &ScreenSource::screensChanged, this, &AppDelegate::screenChanged);
     m_menus = std::make_unique<MenuTracker>();
@@ -257,8 +275,10 @@ void AppDelegate::stop()
     m_notes->saveBeforeQuit();
     m_lyrics->setVisible(false);
     m_music->stop();
-    m_pointerTimer.cancel();
-    m_hideTask.cancel();
+    if (m_pointerTracker)
+        m_pointerTracker->stop();
+    if (m_placer)
+        m_placer->stop();
     if (m_globalMouseMonitor)
         m_globalMouseMonitor->stop();
     if (m_localMouseMonitor)
@@ -311,57 +331,20 @@ bool AppDelegate::hasAttachedSheet() const
 
 QMessageBox *AppDelegate::aboutAlert() const
 {
-    return m_aboutAlert;
+    return m_about->alert();
 }
 
 void AppDelegate::showAbout()
 {
     m_state->dismiss();
-    if (!m_aboutAlert) {
-        m_aboutAlert = new QMessageBox;
-        m_aboutAlert->setAttribute(Qt::WA_DeleteOnClose);
-        // While it is open the program has a modal window, which keeps the
-        // crest from being dismissed underneath it.
-        m_aboutAlert->setWindowModality(Qt::ApplicationModal);
-        m_aboutAlert->setWindowTitle(u"Velloway"_s);
-        m_aboutAlert->setText(u"Velloway"_s);
-        m_aboutAlert->setInformativeText(
-            m_shortcutNotice.isEmpty() ? aboutText() : aboutText() + u"\n\n"_s + m_shortcutNotice);
-        m_aboutAlert->addButton(u"Done"_s, QMessageBox::AcceptRole);
-    }
-    m_aboutAlert->show();
-    m_aboutAlert->raise();
-    m_aboutAlert->activateWindow();
+    m_about->show(
+        AboutText::compose({m_lyricsLoader->origin().host(), m_updates->isConfigured(),
+                            QCoreApplication::applicationVersion(), m_shortcut->notice()}));
 }
 
-QString AppDelegate::aboutText() const
+QString AppDelegate::shortcutNotice() const
 {
-    const QString version = QCoreApplication::applicationVersion();
-    return u"Your notes and file references stay in this computer’s Velloway data folder. "
-           u"Removing tray items never deletes the originals.\n\n"
-           u"Spotify is read and controlled over the local session bus. "
-           u"YouTube Music and Apple Music are read through Velloway’s browser extension, "
-           u"which sees only their tabs (music.youtube.com and music.apple.com), after you "
-           u"connect them; no other page content is read. "
-           u"Pear uses its API Server on 127.0.0.1:26538, with its token in your keyring. "
-           u"Spotify covers are downloaded from Spotify’s image host i.scdn.co; YouTube covers "
-           u"use approved Google/YouTube image hosts (googleusercontent.com, ggpht.com, "
-           u"i.ytimg.com). "
-           u"Apple Music covers come from Apple’s artwork servers (mzstatic.com), through the "
-           u"web player. "
-           u"While floating lyrics are open, song title, artist, album and duration are sent "
-           u"to "_s +
-           m_lyricsLoader->origin().host() +
-           u". These requests use no account, cookies, analytics or disk cache. "
-           u"The service receives your IP address. Hide lyrics to stop lookups."_s +
-           // A configured build would name its updater here; no update driver
-           // exists on this system, so such a build says nothing about updates.
-           (m_updates->isConfigured()
-                ? QString()
-                : u"\n\nThis local build has no active update connection."_s) +
-           u"\n\nHover over the notch to open. Move away to collapse. Escape closes it.\n\n"
-           u"Version "_s +
-           (version.isEmpty() ? u"Unknown"_s : version);
+    return m_shortcut->notice();
 }
 
 void AppDelegate::subscribeToTray()
@@ -380,174 +363,32 @@ void AppDelegate::subscribeToTray()
     publish();
 }
 
-bool AppDelegate::isHoverAllowed() const
-{
-    using Modifier = PointerSource::Modifier;
-    const auto held = m_pointer->modifiers();
-    return !(held & (Modifier::Control | Modifier::Option | Modifier::Command));
-}
-
-std::optional<bool> AppDelegate::pointerInside() const
-{
-    if (!m_geometry)
-        return std::nullopt;
-    return m_geometry->containsPointer(m_pointer->globalPosition(), m_state->isExpanded());
-}
-
-void AppDelegate::positionPanel()
-{
-    // "workarea" (the default) hangs the crest below a top panel; "screen"
-    // keeps it at the screen's very top edge.
-    const auto placement = CrestGeometry::placementNamed(
-        IniSettings::shared().value(QStringLiteral("crest.placement")).toString());
-    const auto measured =
-        CrestGeometry::measure(m_screens->screens(), m_screens->primaryIndex(), placement);
-    if (!measured)
-        return;
-    m_state->setNotchWidth(measured->notchWidth);
-    m_state->setTopHeight(measured->topHeight);
-    m_geometry = CrestGeometry{measured->screenFrame, measured->notchWidth, m_state->topHeight()};
-
-    const QRect frame = m_geometry->panelRect().toAlignedRect();
-    m_panel->setFrame(frame);
-    m_panel->setNotchRect(m_geometry->notchRect().toAlignedRect().translated(-frame.topLeft()));
-    m_panel->update();
-}
-
 void AppDelegate::setExpanded(bool expanded)
 {
-    if (expanded == m_state->isExpanded() || !m_panel)
-        return;
-    if (!expanded)
-        m_notes->flush(); // a pending edit is written before the crest closes
-    m_hideTask.cancel();
-    if (expanded) {
-        wakePointerTimer();
-        m_panel->setAcceptsMouse(true);
-        m_panel->showAndRaise();
-        m_state->setExpanded(true);
-        m_music->refreshForPresentation();
-        return;
-    }
-    m_panel->giveBackKeyboard();
-    m_panel->setAcceptsMouse(false);
-    m_state->setExpanded(false);
-    m_state->restoreDefaultView();
-    if (m_motion->reduceMotion()) {
-        concealPanel();
-        return;
-    }
-    // Until then the crest animates its collapse, already click-through.
-    m_hideTask = m_scheduler.after(Seconds(kHideDelay), [self = QPointer(this)] {
-        if (!self)
-            return;
-        self->m_hideTask.release();
-        if (!self->m_state->isExpanded())
-            self->concealPanel();
-    });
-}
-
-void AppDelegate::concealPanel()
-{
-    // A Linux screen has no notch to hide behind: fully collapsed, the crest
-    // draws it, so "transparent" means exactly the notch is left.
-    if (m_view)
-        m_view->finishCollapse();
-}
-
-void AppDelegate::handleMouse(bool isPress)
-{
-    const auto inside = pointerInside();
-    if (!inside)
-        return;
-    // Only a click into the notes takes the keyboard (the view asks for it).
-    if (isPress)
-        m_state->pointerPressed(*inside);
-    m_state->pointerChanged(*inside);
-    followPointer(*inside);
-}
-
-void AppDelegate::reportPointer()
-{
-    const auto inside = pointerInside();
-    if (inside)
-        m_state->pointerChanged(*inside);
-    followPointer(inside.value_or(false));
-}
-
-void AppDelegate::followPointer(bool inside)
-{
-    // Collapsed with the pointer away from the notch, every tick would report
-    // what the state machine already knows: the timer sleeps until the pointer
-    // enters the notch, the only part of the panel that then takes input.
-    if (inside || m_state->isExpanded())
-        wakePointerTimer();
-    else
-        m_pointerTimer.cancel();
-}
-
-void AppDelegate::wakePointerTimer()
-{
-    if (m_pointerTimer || m_hasTerminated)
-        return;
-    m_pointerTimer = m_scheduler.every(Seconds(kPointerInterval), Seconds(kPointerTolerance),
-                                       [this] { reportPointer(); });
-}
-
-bool AppDelegate::handleEscape()
-{
-    return m_state->isExpanded() && m_state->handleEscape();
+    if (m_placer)
+        m_placer->setExpanded(expanded);
 }
 
 void AppDelegate::setupDismissal()
 {
+    CrestPointerTracker *pointer = m_pointerTracker.get();
     m_globalMouseMonitor = std::make_unique<X11DesktopEvents>();
-    connect(m_globalMouseMonitor.get(), &X11DesktopEvents::mousePressed, this,
-            [this] { handleMouse(true); });
+    connect(m_globalMouseMonitor.get(), &X11DesktopEvents::mousePressed, pointer,
+            [pointer] { pointer->mouseEvent(true); });
     connect(m_globalMouseMonitor.get(), &X11DesktopEvents::workspaceChanged, this,
             &AppDelegate::screenChanged);
     m_globalMouseMonitor->start();
 
-    wakePointerTimer();
-    // Reported at once, as a tick would, with the modifiers held right now.
-    connect(m_panel, &CrestPanel::pointerEntered, this, [this] {
-        wakePointerTimer();
-        reportPointer();
-    });
+    pointer->start();
+    connect(m_panel, &CrestPanel::pointerEntered, pointer, &CrestPointerTracker::pointerEntered);
 
     m_localMouseMonitor = std::make_unique<LocalEventMonitor>();
-    m_localMouseMonitor->escapePressed = [self = QPointer(this)] {
-        return self && self->handleEscape();
+    m_localMouseMonitor->escapePressed = [state = m_state.get()] {
+        return state->isExpanded() && state->handleEscape();
     };
-    connect(m_localMouseMonitor.get(), &LocalEventMonitor::mouseEvent, this,
-            &AppDelegate::handleMouse);
+    connect(m_localMouseMonitor.get(), &LocalEventMonitor::mouseEvent, pointer,
+            &CrestPointerTracker::mouseEvent);
     m_localMouseMonitor->start();
-}
-
-void AppDelegate::setupShortcut()
-{
-    const QVariant setting = IniSettings::shared().value(QStringLiteral("crest.shortcut"));
-    const QString name =
-        setting.isValid() ? setting.toString().trimmed() : QString::fromLatin1(kDefaultShortcut);
-    if (name.isEmpty() || name.compare(u"none"_s, Qt::CaseInsensitive) == 0)
-        return;
-    const auto report = [self = QPointer(this), name](const QString &reason) {
-        if (!self)
-            return;
-        // Hover still opens the crest; the person learns why the key does not.
-        self->m_shortcutNotice = u"The shortcut "_s + name + u" does not open Velloway: "_s +
-                                 reason + u". Set another as crest.shortcut in Velloway.conf."_s;
-        std::fprintf(stderr, "%s\n", qPrintable(self->m_shortcutNotice));
-    };
-    const QKeySequence trigger = QKeySequence::fromString(name, QKeySequence::PortableText);
-    if (trigger.count() != 1 || trigger[0].key() == Qt::Key_unknown) {
-        report(u"it is not a key combination"_s);
-        return;
-    }
-    m_shortcut = std::make_unique<DesktopGlobalShortcut>();
-    connect(m_shortcut.get(), &GlobalShortcut::activated, this, &AppDelegate::openNotes);
-    connect(m_shortcut.get(), &GlobalShortcut::failed, this, report);
-    m_shortcut->start(trigger);
 }
 
 void AppDelegate::openNotes()
@@ -562,20 +403,8 @@ void AppDelegate::screenChanged()
 {
     if (!m_panel)
         return;
-    positionPanel();
+    m_placer->place();
     m_panel->showAndRaise();
     m_lyricsWindow->screenChanged();
-    reportPointer();
-}
-
-void AppDelegate::setupEditingMenu()
-{
-    // There is no global menu bar to hang an application menu on; its
-    // commands live as shortcuts. The text-editing commands come with the
-    // text widgets themselves.
-    auto *quit = new QAction(QStringLiteral("Quit Velloway"), m_panel);
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    quit->setShortcutContext(Qt::ApplicationShortcut);
-    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit);
-    m_panel->addAction(quit);
+    m_pointerTracker->report();
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/CancelHandle.h"
-#include "crest/CrestGeometry.h"
 #include "music/MusicController.h"
 
 #include <QObject>
@@ -11,15 +9,18 @@
 #include <memory>
 #include <optional>
 
+class AboutDialog;
 class AppUpdateController;
+class ApplicationMenu;
 class Clock;
 class Compositor;
+class CrestFileDropDelegate;
 class CrestPanel;
+class CrestPlacer;
+class CrestPointerTracker;
 class CrestState;
 class CrestView;
 class FileTrayStore;
-class GlobalShortcut;
-class CrestFileDropDelegate;
 class LocalEventMonitor;
 class LyricsController;
 class LyricsLoader;
@@ -28,6 +29,7 @@ class LoginItem;
 class MenuTracker;
 class MotionPreference;
 class MusicConnectionDialog;
+class NotesShortcut;
 class NotesStore;
 class PointerSource;
 class QMessageBox;
@@ -38,23 +40,13 @@ class SheetTracker;
 class Workspace;
 class X11DesktopEvents;
 
-/// Creates and owns everything for the life of the process, places the
-/// crest, feeds the pointer into its state machine and tears it down at
-/// termination. Main thread only.
+/// Creates and connects everything for the life of the process, and tears
+/// it down at termination. Main thread only.
 class AppDelegate final : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr double kPointerInterval = 0.05;
-    static constexpr double kPointerTolerance = 0.01;
-    static constexpr double kHideDelay = 0.34;
-    /// Opens the crest with the cursor in the notes unless `crest.shortcut`
-    /// in Velloway.conf names another ("none" turns it off). Super+Alt+N:
-    /// the desktops keep Super combinations for themselves and bind none
-    /// with Alt+N, so no program's own shortcut is taken away.
-    static constexpr char kDefaultShortcut[] = "Meta+Alt+N";
-
     /// Builds the players for the music controller; none builds one per
     /// player over the bridge that reaches it.
     using PlayersFactory =
@@ -89,12 +81,9 @@ public:
     void openNotes();
     /// One line saying why the global shortcut does not work; empty while
     /// it works or is turned off.
-    const QString &shortcutNotice() const { return m_shortcutNotice; }
+    QString shortcutNotice() const;
 
-    void positionPanel();
     void setExpanded(bool expanded);
-    void setupDismissal();
-    void screenChanged();
 
     CrestState &state() { return *m_state; }
     CrestPanel *panel() const;
@@ -109,20 +98,11 @@ public:
 
 private:
     bool isInteractionActive() const;
-    bool isHoverAllowed() const;
-    std::optional<bool> pointerInside() const;
-    void reportPointer();
-    void followPointer(bool inside);
-    void wakePointerTimer();
-    void handleMouse(bool isPress);
-    bool handleEscape();
-    void setupEditingMenu();
-    void setupShortcut();
-    void concealPanel();
+    void setupDismissal();
+    void screenChanged();
     void subscribeToTray();
     void followActivePlayer();
     bool hasAttachedSheet() const;
-    QString aboutText() const;
 
     Clock &m_clock;
     Scheduler &m_scheduler;
@@ -140,6 +120,8 @@ private:
     std::unique_ptr<LyricsWindowController> m_lyricsWindow;
     QPointer<CrestPanel> m_panel;
     QPointer<CrestView> m_view;
+    std::unique_ptr<CrestPlacer> m_placer;
+    std::unique_ptr<CrestPointerTracker> m_pointerTracker;
     std::unique_ptr<X11DesktopEvents> m_globalMouseMonitor;
     std::unique_ptr<LocalEventMonitor> m_localMouseMonitor;
     bool m_isMenuTracking = false;
@@ -147,9 +129,6 @@ private:
     std::optional<bool> m_trayHasFiles;
     QMetaObject::Connection m_scrubSubscription;
     QMetaObject::Connection m_volumeSubscription;
-    std::optional<CrestGeometry> m_geometry;
-    CancelHandle m_pointerTimer;
-    CancelHandle m_hideTask;
 
     std::unique_ptr<ScreenSource> m_screens;
     std::unique_ptr<PointerSource> m_pointer;
@@ -160,8 +139,8 @@ private:
     std::unique_ptr<SessionSignals> m_session;
     std::unique_ptr<CrestFileDropDelegate> m_dropDelegate;
     std::unique_ptr<LoginItem> m_loginItem;
-    std::unique_ptr<GlobalShortcut> m_shortcut;
-    QString m_shortcutNotice;
-    QPointer<QMessageBox> m_aboutAlert;
+    std::unique_ptr<ApplicationMenu> m_applicationMenu;
+    std::unique_ptr<NotesShortcut> m_shortcut;
+    std::unique_ptr<AboutDialog> m_about;
     bool m_hasTerminated = false;
 };
