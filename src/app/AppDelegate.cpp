@@ -3,12 +3,8 @@
 #include "app/AboutDialog.h"
 #include "app/AboutText.h"
 #include "app/ApplicationMenu.h"
-#include "app/GraphicalSession.h"
-#include "app/MenuTracker.h"
+#include "app/InteractionWatch.h"
 #include "app/NotesShortcut.h"
-#include "app/SheetTracker.h"
-#include "core/SystemClock.h"
-#include "core/TimerScheduler.h"
 #include "crest/CrestFileDropDelegate.h"
 #include "crest/CrestPanel.h"
 #include "crest/CrestPlacer.h"
@@ -29,47 +25,15 @@
 #include "platform/desktop/QtPointerSource.h"
 #include "platform/desktop/QtScreenSource.h"
 #include "platform/desktop/SessionSignals.h"
-#include "platform/desktop/SingleInstance.h"
 #include "platform/desktop/X11DesktopEvents.h"
 #include "platform/storage/IniSettings.h"
 #include "platform/storage/LocalFileStorage.h"
 #include "players/browser/BrowserMusicBridge.h"
-#include "players/model/VolumeController.h"
 #include "tray/FileTrayStore.h"
-#include "tray/TrayPreviewWindow.h"
-#include "tray/TrayView.h"
 #include "ui/CrestMenu.h"
 #include "updates/AppUpdateController.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QIcon>
-
-#include <cstdio>
-
-namespace {
-
-using namespace Qt::StringLiterals;
-
-/// Calls `ended` whenever `value` of `object` turns false, on the main
-/// queue, skipping the value it has now and repeats of the same value.
-template <typename Object>
-QMetaObject::Connection whenTurnsFalse(Object &object, void (Object::*changed)(),
-                                       bool (Object::*value)() const, QObject *context,
-                                       std::function<void()> ended)
-{
-    auto last = std::make_shared<bool>((object.*value)());
-    return QObject::connect(
-        &object, changed, context,
-        [&object, value, last, ended = std::move(ended)] {
-            const bool now = (object.*value)();
-            if (std::exchange(*last, now) != now && !now)
-                ended();
-        },
-        Qt::QueuedConnection);
-}
-
-} // namespace
+#include <QCoreApplication>
 
 AppDelegate::AppDelegate(Clock &clock, Scheduler &scheduler, const PlayersFactory &makePlayers,
                          QObject *parent)
@@ -113,43 +77,6 @@ CrestView *AppDelegate::view() const
     return m_view;
 }
 
-int AppDelegate::runApplication(int argc, char **argv,
-                                const std::function<void(AppDelegate &)> &afterLaunch)
-{
-    // Global pointer queries, window shapes and workspace hints need X11;
-    // under Wayland the program runs through XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    if (const auto reason = GraphicalSession::unavailable()) {
-        std::fprintf(stderr, "%s\n", qPrintable(*reason));
-        return 1;
-    }
-
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Velloway"));
-    QApplication::setOrganizationName(QStringLiteral("Velloway"));
-    QApplication::setApplicationVersion(QStringLiteral(VELLOWAY_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("velloway"));
-    QApplication::setQuitOnLastWindowClosed(false);
-    // Without a desktop session the icon theme is bare hicolor.
-    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
-
-    SingleInstance instance;
-    if (instance.acquire() == SingleInstance::Result::HeldByAnother) {
-        instance.askRunningCopyToReopen();
-        return 0;
-    }
-
-    AppDelegate delegate(SystemClock::shared(), TimerScheduler::shared());
-    QObject::connect(&instance, &SingleInstance::reopenRequested, &delegate,
-                     &AppDelegate::showPanelAgain);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::stop);
-    delegate.start();
-    if (afterLaunch)
-        afterLaunch(delegate);
-    return QApplication::exec();
-}
-
 void AppDelegate::start()
 {
     m_tray->start();
@@ -185,16 +112,23 @@ void AppDelegate::start()
     m_state->containsPointer = [pointer] {
         return pointer && pointer->pointerInside().value_or(false);
     };
-    m_state->isInteractionActive = [self] { return self && self->isInteractionActive(); };
+    m_interactions = std::make_unique<InteractionWatch>(
+        InteractionWatch::Sources{*m_tray, *m_notes, *m_music, *m_updates, *m_panel});
+    connect(m_interactions.get(), &InteractionWatch::ended, m_state.get(),
+            &CrestState::interactionEnded);
+    QPointer<InteractionWatch> interactions(m_interactions.get());
+    m_state->isInteractionActive = [interactions] {
+        return interactions && interactions->isActive();
+    };
     m_state->isHoverAllowed = [pointer] { return pointer && pointer->isHoverAllowed(); };
 
     m_lyricsWindow = std::make_unique<LyricsWindowController>(
         *m_lyrics, m_music->active(),
         LyricsWindowController::Services{IniSettings::shared(), *m_screens, m_clock, m_scheduler,
                                          m_motion.get()});
-    m_sourceSubscription = connect(m_music.get(), &MusicController::activeChanged, this,
-                                   &AppDelegate::followActivePlayer);
-    followActivePlayer();
+    m_lyricsWindow->bindPlayback(m_music->active());
+    connect(m_music.get(), &MusicController::activeChanged, this,
+            [this] { m_lyricsWindow->bindPlayback(m_music->active()); });
     m_view = new CrestView(
         {*m_state, *m_tray, *m_notes, *m_music, *m_updates, *m_lyrics, *m_workspace}, m_clock,
         m_scheduler, [self] { return self && self->m_motion->reduceMotion(); });
@@ -221,15 +155,7 @@ void AppDelegate::start()
     m_shortcut->start(IniSettings::shared());
 
     connect(m_screens.get(), &ScreenSource::screensChanged, this, &AppDelegate::screenChanged);
-    m_menus = std::make_unique<MenuTracker>();
-    connect(m_menus.get(), &MenuTracker::menuOpened, this, &AppDelegate::menuOpened);
-    connect(m_menus.get(), &MenuTracker::menuClosed, this, &AppDelegate::menuClosed);
-    m_menus->start();
-    // After the sheet is gone, so that it no longer holds the crest open.
-    m_sheets = std::make_unique<SheetTracker>(*m_panel);
-    connect(m_sheets.get(), &SheetTracker::sheetEnded, this, &AppDelegate::childInteractionEnded,
-            Qt::QueuedConnection);
-    m_sheets->start();
+    m_interactions->start();
     m_session = std::make_unique<SessionSignals>();
     connect(m_session.get(), &SessionSignals::woke, this, &AppDelegate::screenChanged);
     connect(m_session.get(), &SessionSignals::terminationRequested, qApp, &QCoreApplication::quit,
@@ -249,22 +175,6 @@ void AppDelegate::start()
             notes->saveBeforeQuit();
     };
     m_updates->start();
-}
-
-void AppDelegate::followActivePlayer()
-{
-    PlayerController &active = m_music->active();
-    m_lyricsWindow->bindPlayback(active);
-    const auto ended = [self = QPointer(this)] {
-        if (self)
-            self->m_state->interactionEnded();
-    };
-    QObject::disconnect(m_scrubSubscription);
-    m_scrubSubscription = whenTurnsFalse(active, &PlayerController::isScrubbingChanged,
-                                         &PlayerController::isScrubbing, this, ended);
-    QObject::disconnect(m_volumeSubscription);
-    m_volumeSubscription = whenTurnsFalse(active.volume(), &VolumeController::isDraggingChanged,
-                                          &VolumeController::isDragging, this, ended);
 }
 
 void AppDelegate::stop()
@@ -294,39 +204,9 @@ bool AppDelegate::showPanelAgain()
     return true;
 }
 
-void AppDelegate::menuOpened()
+bool AppDelegate::isMenuTracking() const
 {
-    m_isMenuTracking = true;
-}
-
-void AppDelegate::menuClosed()
-{
-    m_isMenuTracking = false;
-    m_state->interactionEnded();
-}
-
-void AppDelegate::childInteractionEnded()
-{
-    m_state->interactionEnded();
-}
-
-bool AppDelegate::isInteractionActive() const
-{
-    const PlayerController &active = m_music->active();
-    return m_tray->hasPreviewItem() || m_tray->isPickerPresented() ||
-           (m_view && m_view->trayView()->isPreviewOpen()) || active.isScrubbing() ||
-           active.volume().isDragging() || m_notes->pendingDeletionID().has_value() ||
-           m_isMenuTracking || m_updates->setupMessage().has_value() || hasAttachedSheet() ||
-           QApplication::activeModalWidget() != nullptr;
-}
-
-bool AppDelegate::hasAttachedSheet() const
-{
-    if (!m_panel)
-        return false;
-    const auto dialogs = m_panel->findChildren<QDialog *>();
-    return std::any_of(dialogs.begin(), dialogs.end(),
-                       [](const QDialog *dialog) { return dialog->isVisible(); });
+    return m_interactions && m_interactions->isMenuTracking();
 }
 
 QMessageBox *AppDelegate::aboutAlert() const

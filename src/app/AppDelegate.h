@@ -21,12 +21,12 @@ class CrestPointerTracker;
 class CrestState;
 class CrestView;
 class FileTrayStore;
+class InteractionWatch;
 class LocalEventMonitor;
 class LyricsController;
 class LyricsLoader;
 class LyricsWindowController;
 class LoginItem;
-class MenuTracker;
 class MotionPreference;
 class MusicConnectionDialog;
 class NotesShortcut;
@@ -36,7 +36,6 @@ class QMessageBox;
 class Scheduler;
 class ScreenSource;
 class SessionSignals;
-class SheetTracker;
 class Workspace;
 class X11DesktopEvents;
 
@@ -56,19 +55,10 @@ public:
                 QObject *parent = nullptr);
     ~AppDelegate() override;
 
-    /// Process entry: one running copy, the launch sequence, the event loop.
-    /// `afterLaunch` (for benchmarks) runs once the launch sequence is done.
-    static int runApplication(int argc, char **argv,
-                              const std::function<void(AppDelegate &)> &afterLaunch = {});
-
     void start();
     void stop();
     /// Shows and raises the panel; a later copy of the program asked for it.
     bool showPanelAgain();
-
-    void menuOpened();
-    void menuClosed();
-    void childInteractionEnded();
 
     /// Dismisses the crest and shows what the program keeps and sends where,
     /// and its version.
@@ -88,7 +78,7 @@ public:
     CrestState &state() { return *m_state; }
     CrestPanel *panel() const;
     CrestView *view() const;
-    bool isMenuTracking() const { return m_isMenuTracking; }
+    bool isMenuTracking() const;
     FileTrayStore &tray() { return *m_tray; }
     NotesStore &notes() { return *m_notes; }
     MusicController &music() { return *m_music; }
@@ -97,12 +87,9 @@ public:
     LyricsWindowController *lyricsWindow() const { return m_lyricsWindow.get(); }
 
 private:
-    bool isInteractionActive() const;
     void setupDismissal();
     void screenChanged();
     void subscribeToTray();
-    void followActivePlayer();
-    bool hasAttachedSheet() const;
 
     Clock &m_clock;
     Scheduler &m_scheduler;
@@ -113,7 +100,6 @@ private:
     std::unique_ptr<Workspace> m_workspace;
     std::unique_ptr<MusicConnectionDialog> m_connectionDialog;
     std::unique_ptr<MusicController> m_music;
-    QMetaObject::Connection m_sourceSubscription;
     std::unique_ptr<AppUpdateController> m_updates;
     std::unique_ptr<LyricsLoader> m_lyricsLoader;
     std::unique_ptr<LyricsController> m_lyrics;
@@ -124,18 +110,14 @@ private:
     std::unique_ptr<CrestPointerTracker> m_pointerTracker;
     std::unique_ptr<X11DesktopEvents> m_globalMouseMonitor;
     std::unique_ptr<LocalEventMonitor> m_localMouseMonitor;
-    bool m_isMenuTracking = false;
     QMetaObject::Connection m_traySubscription;
     std::optional<bool> m_trayHasFiles;
-    QMetaObject::Connection m_scrubSubscription;
-    QMetaObject::Connection m_volumeSubscription;
 
     std::unique_ptr<ScreenSource> m_screens;
     std::unique_ptr<PointerSource> m_pointer;
     std::unique_ptr<MotionPreference> m_motion;
     std::unique_ptr<Compositor> m_compositor;
-    std::unique_ptr<MenuTracker> m_menus;
-    std::unique_ptr<SheetTracker> m_sheets;
+    std::unique_ptr<InteractionWatch> m_interactions;
     std::unique_ptr<SessionSignals> m_session;
     std::unique_ptr<CrestFileDropDelegate> m_dropDelegate;
     std::unique_ptr<LoginItem> m_loginItem;
