@@ -1,41 +1,40 @@
 #!/usr/bin/env bash
-# What depends on what. The ground floor is core (no OS service), then the
-# stand-ins for OS services under platform/. The music stands on them in
-# floors: artwork (cover addresses and loading); players/model (one player
-# controller for any player and the interface every kind of player
-# implements); one room per kind of player, players/mpris, players/browser
-# and players/pear (Pear reads the same page data as the browsers); music
-# (the list of players and the choice of the active one). lyrics and
-# nowplaying use the player model. The kit (ui: the crest's buttons, style,
-# type, surfaces, symbols, menus and panels) stands on the ground floor only,
-# and every view may use it; the crest, and the application above it, use
-# them all. A room includes only rooms below it.
+# What depends on what. Rooms (folders with a CMakeLists.txt) stand on four
+# floors, each its own library, named in the room's velloway_sources(<floor>):
+# ground (core, then the stand-ins for OS services under platform/), models
+# (each feature's stores, controllers, players and policies), views (the kit
+# in ui/, each feature's views in a sub-room beside its model, and the crest
+# that composes them) and app (the composition root). The build already
+# refuses an include that runs to a higher floor; this script says so in
+# words, and keeps the rules a compiler cannot see:
+# - logic (core, platform, stores, controllers, policies, bridges) never
+#   includes QtWidgets, so it runs and is tested without a display; views are
+#   named for what they show (…View, …Panel, …Window, …Button, …Menu, …);
+# - an include names its room from src/ ("room/File.h"), so a file cannot
+#   reach past its floor through its own folder;
+# - core includes nothing above it, platform/ nothing of a feature;
+# - within a floor, each room names the rooms it may lean on (below), so no
+#   feature includes another feature's view: the crest is where they meet;
+# - no two rooms include each other, directly or through other rooms.
 #
-# Fails when an include crosses a line the layout promises:
-# - logic (core, platform, stores, controllers, policies, bridges)
-#   never includes QtWidgets, so it runs and is tested without a display;
-# - nothing under src/platform/ includes a subsystem folder, so the stand-ins
-#   for operating-system services know nothing of what uses them;
-# - no two rooms include each other, directly or through other rooms, unless
-#   the circle is listed in include-circles.txt (the circles the layout still
-#   has; the list only shrinks).
-# Views are the only files of a subsystem that may use QtWidgets; they are
-# named for what they show (…View, …Panel, …Window, …Button, …Menu, …Dialog).
-# The kit is all views.
-#
-# Usage: check-deps.sh [source-tree [circle-list]]; by default the repo's src/
-# and scripts/include-circles.txt.
+# Usage: check-deps.sh [source-tree]; by default the repo's src/.
 set -euo pipefail
 scripts="$(cd "$(dirname "$0")" && pwd)"
 src="$(cd "${1:-$scripts/../src}" && pwd)"
-known_circles="$(realpath "${2:-$scripts/include-circles.txt}")"
 cd "$src"
 
-subsystems="app|crest|ui|tray|notes|music|players|artwork|nowplaying|lyrics|updates"
+subsystems="app|crest|ui|tray|notes|music|players|artwork|nowplaying|lyrics|updates|browserhost"
 widgets='#include <(QtWidgets/|Q(Widget|Application|Menu|MenuBar|Action|Label|PushButton|ToolButton|AbstractButton|Dialog|MessageBox|TextEdit|PlainTextEdit|LineEdit|Slider|Layout|BoxLayout|HBoxLayout|VBoxLayout|GridLayout|StackedWidget|ScrollArea|ListView|TreeView|Style|StyleOption|GraphicsEffect|GraphicsBlurEffect|ToolTip|SystemTrayIcon|FileDialog|Frame|AbstractScrollArea|ListWidget|Splitter|ProgressBar|CheckBox|ComboBox)>)'
 view_names='(View|Panel|Window|Button|Menu|Dialog|Strip|Scrubber|Toggle|Handle|Art|Surface|Preview|Delegate|Tracker|Widget)[A-Za-z]*\.(h|cpp)$'
 
 breaches=0
+# Lines of one room's own files (not its sub-rooms') that match a pattern.
+room_grep() { # <grep flags> <pattern> <room>
+    local files
+    mapfile -t files < <(find "$3" -maxdepth 1 -type f \( -name '*.h' -o -name '*.cpp' \))
+    ((${#files[@]})) || return 0
+    grep "$1" -E "$2" "${files[@]}" /dev/null || true
+}
 report() { echo "dependency rule broken: $1"; breaches=$((breaches + 1)); }
 
 # Ground floor: no widgets at all.
@@ -58,27 +57,60 @@ while IFS= read -r line; do report "$line (platform reaches into a subsystem)"; 
 while IFS= read -r line; do report "$line (core reaches upwards)"; done < <(
     grep -rnE '#include "(platform|'"$subsystems"')/' core --include='*.h' --include='*.cpp' || true)
 
-# The floors of the music and the kit: each room names the rooms it may include.
+# Within the floors: each room names the rooms it may include. A feature's
+# views lean on its own model, the kit and the player model only.
 declare -A may_include=(
-    [ui]="core platform"
     [artwork]="core platform"
     [players/model]="core platform artwork"
     [players/mpris]="core platform players/model"
     [players/browser]="core platform artwork players/model"
     [players/pear]="core platform artwork players/model players/browser"
     [music]="core platform artwork players/model players/mpris players/browser players/pear"
+    [lyrics]="core platform ui players/model"
+    [notes]="core platform"
+    [tray]="core platform"
+    [updates]="core platform"
+    [ui]="core platform"
+    [nowplaying]="core platform ui players/model"
+    [lyrics/window]="core platform ui lyrics players/model"
+    [notes/view]="core platform ui notes"
+    [tray/view]="core platform ui tray"
+    [updates/view]="core platform ui updates"
 )
 for room in "${!may_include[@]}"; do
     [[ -d "$room" ]] || continue
     while IFS= read -r line; do
-        target="$(sed -E 's|.*#include "([a-z]+(/[a-z]+)?)/[A-Za-z]+\.h".*|\1|' <<<"$line")"
+        target="$(sed -E 's|.*#include "([a-z]+(/[a-z]+)?)/[A-Za-z0-9_]+\.h".*|\1|' <<<"$line")"
         [[ "$target" == "$room" ]] && continue
         allowed=0
         for base in ${may_include[$room]}; do
-            [[ "$target" == "$base" || "$target" == "$base"/* ]] && allowed=1
+            [[ "$target" == "$base" || ("$base" == platform && "$target" == platform/*) ]] && allowed=1
         done
         ((allowed)) || report "$line ($room may not include $target)"
-    done < <(grep -rnE '#include "[a-z]+(/[a-z]+)?/[A-Za-z]+\.h"' "$room" --include='*.h' --include='*.cpp' || true)
+    done < <(room_grep -n '#include "[a-z]+(/[a-z]+)?/[A-Za-z0-9_]+\.h"' "$room")
+done
+
+# Includes name their room from src/.
+while IFS= read -r line; do report "$line (name the room: \"room/File.h\")"; done < <(
+    grep -rnE '#include "([^/"]*|\.\.?/.*)"' . --include='*.h' --include='*.cpp' |
+        grep -vE '\.moc"' || true)
+
+# Floors: a room includes only rooms on its floor or below.
+declare -A floor_of=()
+floor_rank() { case "$1" in ground) echo 0 ;; models) echo 1 ;; views) echo 2 ;; app) echo 3 ;; *) echo 3 ;; esac; }
+for list in $(find . -mindepth 2 -name CMakeLists.txt | sort); do
+    room="$(dirname "${list#./}")"
+    floor="$(sed -nE 's/^velloway_sources\(([a-z]+)\).*/\1/p' "$list" | head -n1)"
+    floor_of[$room]="${floor:-app}"
+done
+for room in "${!floor_of[@]}"; do
+    while IFS= read -r line; do
+        target="$(sed -E 's|.*#include "([a-z]+(/[a-z]+)?)/[A-Za-z0-9_]+\.h".*|\1|' <<<"$line")"
+        [[ -n "${floor_of[$target]:-}" ]] || continue
+        if (($(floor_rank "${floor_of[$target]}") > $(floor_rank "${floor_of[$room]}"))); then
+            report "$line (runs upwards: $room is on the ${floor_of[$room]} floor, $target on the ${floor_of[$target]} floor)"
+        fi
+    done < <(room_grep -n '#include "[a-z]+(/[a-z]+)?/[A-Za-z0-9_]+\.h"' "$room")
 done
 
 # Circles between rooms. A room is a folder with its own CMakeLists.txt; each
@@ -89,7 +121,7 @@ done
 rooms="$(find . -mindepth 2 -name CMakeLists.txt -printf '%h\n' | sed 's|^\./||' | sort)"
 circles="$(
     for room in $rooms; do
-        grep -rhoE '#include "[a-z]+(/[a-z]+)?/[A-Za-z0-9_]+\.h"' "$room" --include='*.h' --include='*.cpp' |
+        room_grep -ho '#include "[a-z]+(/[a-z]+)?/[A-Za-z0-9_]+\.h"' "$room" |
             sed -E 's|#include "(.*)/[^/]+"|\1|' | sort -u | sed "s|^|$room |" || true
     done | awk -v rooms="$rooms" '
         BEGIN { n = split(rooms, list, "\n"); for (i = 1; i <= n; i++) isroom[list[i]] = 1 }
@@ -130,11 +162,7 @@ circle_count=0
 while IFS= read -r circle; do
     [[ -n "$circle" ]] || continue
     circle_count=$((circle_count + 1))
-    if [[ -f "$known_circles" ]] && grep -qxF "$circle" "$known_circles"; then
-        echo "known include circle: $circle"
-    else
-        report "include circle: $circle"
-    fi
+    report "include circle: $circle"
 done <<<"$circles"
 echo "$circle_count include circle(s) between rooms"
 

@@ -5,7 +5,7 @@
 
 #include "notes/NotesDocumentFormat.h"
 #include "notes/NotesStore.h"
-#include "notes/NotesView.h"
+#include "notes/view/NotesView.h"
 #include "support/VirtualTime.h"
 
 #include <QApplication>

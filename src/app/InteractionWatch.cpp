@@ -8,8 +8,8 @@
 #include "notes/NotesStore.h"
 #include "players/model/VolumeController.h"
 #include "tray/FileTrayStore.h"
-#include "tray/TrayPreviewWindow.h"
-#include "tray/TrayView.h"
+#include "tray/view/TrayPreviewWindow.h"
+#include "tray/view/TrayView.h"
 #include "updates/AppUpdateController.h"
 
 #include <QApplication>

@@ -7,17 +7,18 @@
 #include "lyrics/LyricsController.h"
 #include "music/MusicController.h"
 #include "notes/NotesStore.h"
-#include "notes/NotesView.h"
+#include "notes/view/NotesView.h"
 #include "nowplaying/NowPlayingView.h"
 #include "tray/FileTrayStore.h"
-#include "tray/TrayFileDialog.h"
-#include "tray/TrayPreviewWindow.h"
-#include "tray/TrayView.h"
+#include "tray/view/TrayFileDialog.h"
+#include "tray/view/TrayPreviewWindow.h"
+#include "tray/view/TrayView.h"
 #include "ui/CrestDropTarget.h"
 #include "ui/CrestMenu.h"
 #include "ui/CrestPressButton.h"
 #include "ui/CrestStyle.h"
 #include "updates/AppUpdateController.h"
+#include "updates/view/UpdateAvailableButton.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -145,10 +146,9 @@ CrestView::CrestView(Stores stores, Clock &clock, Scheduler &scheduler,
     : QWidget(parent), m_state(stores.state), m_trayStore(stores.tray), m_notesStore(stores.notes),
       m_musicController(stores.music), m_updates(stores.updates), m_lyrics(stores.lyrics),
       m_clock(clock), m_scheduler(scheduler), m_reduceMotion(std::move(reduceMotion)),
-      m_content(new QWidget(this)),
-      m_tray(new TrayView(m_trayStore, stores.workspace, m_updates, m_content)),
+      m_content(new QWidget(this)), m_tray(new TrayView(m_trayStore, stores.workspace, m_content)),
       m_defaultLayout(new QWidget(m_content)),
-      m_notes(new NotesView(m_notesStore, m_updates, CrestStyle::accent)),
+      m_notes(new NotesView(m_notesStore, CrestStyle::accent)),
       m_overlay(new CrestOverlay(m_state, this))
 {
     setAcceptDrops(true);
@@ -156,6 +156,8 @@ CrestView::CrestView(Stores stores, Clock &clock, Scheduler &scheduler,
     // Menus and alerts opened from the crest share its dark look.
     setAttribute(Qt::WA_WindowPropagation);
     setPalette(darkPalette());
+    m_tray->addToHeader(new UpdateAvailableButton(m_updates));
+    m_notes->addToHeader(new UpdateAvailableButton(m_updates));
 
     auto *row = new QHBoxLayout(m_defaultLayout);
     row->setContentsMargins(0, 0, 0, 0);

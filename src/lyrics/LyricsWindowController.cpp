@@ -104,6 +104,11 @@ bool LyricsWindowController::isVisible() const
     return m_panel && m_panel->isVisible();
 }
 
+PlayerController &LyricsWindowController::spotify() const
+{
+    return *m_spotify;
+}
+
 bool LyricsWindowController::reduceMotion() const
 {
     return m_services.motion && m_services.motion->reduceMotion();

@@ -78,7 +78,7 @@ public:
     void setMouseToggleFrame(const QRectF &value);
 
     LyricsController &lyrics() const { return m_lyrics; }
-    PlayerController &spotify() const { return *m_spotify; }
+    PlayerController &spotify() const;
     const Clock &clock() const { return m_services.clock; }
     Scheduler &scheduler() const { return m_services.scheduler; }
     bool reduceMotion() const;

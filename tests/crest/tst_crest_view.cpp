@@ -1,13 +1,13 @@
-#include "notes/NotesView.h"
+#include "notes/view/NotesView.h"
 #include "nowplaying/NowPlayingView.h"
 #include "players/model/VolumeController.h"
 #include "support/CrestFixture.h"
 #include "support/FileOwnership.h"
 #include "support/TestRows.h"
 #include "tray/FilePicking.h"
-#include "tray/TrayPreviewWindow.h"
-#include "tray/TrayRowView.h"
-#include "tray/TrayView.h"
+#include "tray/view/TrayPreviewWindow.h"
+#include "tray/view/TrayRowView.h"
+#include "tray/view/TrayView.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,4 +1,4 @@
-#include "notes/NotesView.h"
+#include "notes/view/NotesView.h"
 
 #include "notes/NotesStore.h"
 #include "ui/CrestPressButton.h"
@@ -6,7 +6,6 @@
 #include "ui/CrestSymbolView.h"
 #include "ui/CrestTypography.h"
 #include "ui/SymbolIcons.h"
-#include "updates/UpdateAvailableButton.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -42,17 +41,21 @@ CrestPressButton *headerButton(const QString &symbol, double opacity, double fil
 NotesView::NotesView(NotesStore &store, QWidget *parent)
     : CrestSurface(18.0, parent), m_store(store)
 {
-    build(nullptr, CrestStyle::accent);
+    build(CrestStyle::accent);
 }
 
-NotesView::NotesView(NotesStore &store, AppUpdateController &updates, const QColor &accent,
-                     QWidget *parent)
+NotesView::NotesView(NotesStore &store, const QColor &accent, QWidget *parent)
     : CrestSurface(18.0, parent), m_store(store)
 {
-    build(&updates, accent);
+    build(accent);
 }
 
-void NotesView::build(AppUpdateController *updates, const QColor &accent)
+void NotesView::addToHeader(QWidget *widget)
+{
+    m_header->insertWidget(m_header->indexOf(m_menuButton), widget);
+}
+
+void NotesView::build(const QColor &accent)
 {
     m_menu = new CrestMenu(this);
     m_menuButton =
@@ -69,14 +72,12 @@ void NotesView::build(AppUpdateController *updates, const QColor &accent)
         focusEditor();
     });
 
-    auto *header = new QHBoxLayout;
-    header->setSpacing(8);
-    header->setContentsMargins(9, 9, 9, 0);
-    header->addStretch();
-    if (updates)
-        header->addWidget(new UpdateAvailableButton(*updates, this));
-    header->addWidget(m_menuButton);
-    header->addWidget(newNote);
+    m_header = new QHBoxLayout;
+    m_header->setSpacing(8);
+    m_header->setContentsMargins(9, 9, 9, 0);
+    m_header->addStretch();
+    m_header->addWidget(m_menuButton);
+    m_header->addWidget(newNote);
 
     // Plain text only: no rich paste, no spelling help, no chrome of its own.
     m_editor = new QPlainTextEdit(this);
@@ -135,7 +136,7 @@ void NotesView::build(AppUpdateController *updates, const QColor &accent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(3);
-    column->addLayout(header);
+    column->addLayout(m_header);
     column->addLayout(editorArea, 1);
     column->addWidget(m_warningLine);
 

@@ -1,13 +1,12 @@
-#include "tray/TrayView.h"
+#include "tray/view/TrayView.h"
 
 #include "platform/desktop/Workspace.h"
 #include "tray/FileTrayStore.h"
-#include "tray/TrayPreviewWindow.h"
-#include "tray/TrayRowView.h"
+#include "tray/view/TrayPreviewWindow.h"
+#include "tray/view/TrayRowView.h"
 #include "ui/CrestStyle.h"
 #include "ui/CrestSymbolView.h"
 #include "ui/CrestTypography.h"
-#include "updates/UpdateAvailableButton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -92,14 +91,7 @@ protected:
 TrayView::TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent)
     : CrestSurface(18.0, parent), m_store(store), m_workspace(workspace)
 {
-    build(nullptr);
-}
-
-TrayView::TrayView(FileTrayStore &store, Workspace &workspace, AppUpdateController &updates,
-                   QWidget *parent)
-    : CrestSurface(18.0, parent), m_store(store), m_workspace(workspace)
-{
-    build(&updates);
+    build();
 }
 
 // A preview that outlived its view would keep the crest open for good.
@@ -109,7 +101,12 @@ TrayView::~TrayView()
         m_previewWindow->reject();
 }
 
-void TrayView::build(AppUpdateController *updates)
+void TrayView::addToHeader(QWidget *widget)
+{
+    m_header->insertWidget(m_header->indexOf(m_addButton), widget);
+}
+
+void TrayView::build()
 {
     auto *symbol = new CrestSymbolView(QStringLiteral("tray"), 12, CrestStyle::accent, this);
     auto *title = new QLabel(QStringLiteral("File tray"), this);
@@ -126,18 +123,17 @@ void TrayView::build(AppUpdateController *updates)
                            this);
     connect(m_clear, &QPushButton::clicked, this, [this] { m_store.clear(); });
     auto *add = headerButton(kAddFiles, kAddFilesHelp, this);
+    m_addButton = add;
     connect(add, &QPushButton::clicked, this, &TrayView::addFilesRequested);
 
-    auto *header = new QHBoxLayout;
-    header->setSpacing(8);
-    header->addWidget(symbol);
-    header->addWidget(title);
-    header->addWidget(m_count);
-    header->addStretch();
-    if (updates)
-        header->addWidget(new UpdateAvailableButton(*updates, this));
-    header->addWidget(add);
-    header->addWidget(m_clear);
+    m_header = new QHBoxLayout;
+    m_header->setSpacing(8);
+    m_header->addWidget(symbol);
+    m_header->addWidget(title);
+    m_header->addWidget(m_count);
+    m_header->addStretch();
+    m_header->addWidget(add);
+    m_header->addWidget(m_clear);
 
     m_body = new QStackedWidget(this);
     m_list = new QWidget;
@@ -165,7 +161,7 @@ void TrayView::build(AppUpdateController *updates)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(12, 12, 12, 12);
     column->setSpacing(9);
-    column->addLayout(header);
+    column->addLayout(m_header);
     column->addWidget(m_body, 1);
     column->addWidget(m_message);
 

@@ -4,8 +4,8 @@
 
 #include <QPointer>
 
-class AppUpdateController;
 class FileTrayStore;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
@@ -25,10 +25,11 @@ class TrayView : public CrestSurface
 
 public:
     TrayView(FileTrayStore &store, Workspace &workspace, QWidget *parent = nullptr);
-    /// With the update button in the header.
-    TrayView(FileTrayStore &store, Workspace &workspace, AppUpdateController &updates,
-             QWidget *parent = nullptr);
     ~TrayView() override;
+
+    /// Puts `widget` in the header before the tray's buttons (the crest puts
+    /// its update button there); the view owns it from then on.
+    void addToHeader(QWidget *widget);
 
     /// The rows as shown, in the order of the store's items.
     const QList<TrayRowView *> &rows() const { return m_rows; }
@@ -53,7 +54,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void build(AppUpdateController *updates);
+    void build();
     void refresh();
     void rebuildRows();
     void followPreviewItem();
@@ -62,6 +63,8 @@ private:
     Workspace &m_workspace;
     QLabel *m_count = nullptr;
     QPushButton *m_clear = nullptr;
+    QPushButton *m_addButton = nullptr;
+    QHBoxLayout *m_header = nullptr;
     QStackedWidget *m_body = nullptr;
     QVBoxLayout *m_rowsLayout = nullptr;
     QWidget *m_list = nullptr;

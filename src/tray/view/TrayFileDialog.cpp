@@ -1,4 +1,4 @@
-#include "tray/TrayFileDialog.h"
+#include "tray/view/TrayFileDialog.h"
 
 #include <QFileDialog>
 

@@ -1,4 +1,4 @@
-#include "updates/UpdateAvailableButton.h"
+#include "updates/view/UpdateAvailableButton.h"
 
 #include "ui/CrestStyle.h"
 #include "ui/CrestTypography.h"

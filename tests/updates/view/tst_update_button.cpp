@@ -1,5 +1,5 @@
 #include "updates/AppUpdateController.h"
-#include "updates/UpdateAvailableButton.h"
+#include "updates/view/UpdateAvailableButton.h"
 
 #include <QTest>
 

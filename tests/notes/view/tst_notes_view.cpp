@@ -1,5 +1,5 @@
 #include "notes/NotesStore.h"
-#include "notes/NotesView.h"
+#include "notes/view/NotesView.h"
 #include "support/StoreFolder.h"
 #include "support/TestRows.h"
 #include "support/VirtualTime.h"

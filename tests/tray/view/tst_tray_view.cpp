@@ -4,9 +4,9 @@
 #include "support/TestImages.h"
 #include "support/TestRows.h"
 #include "tray/FileTrayStore.h"
-#include "tray/TrayPreviewWindow.h"
-#include "tray/TrayRowView.h"
-#include "tray/TrayView.h"
+#include "tray/view/TrayPreviewWindow.h"
+#include "tray/view/TrayRowView.h"
+#include "tray/view/TrayView.h"
 
 #include <QAbstractButton>
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "tray/TrayRowView.h"
+#include "tray/view/TrayRowView.h"
 
 #include "ui/CrestMenu.h"
 #include "ui/CrestPressButton.h"

@@ -7,10 +7,10 @@
 #include <QHash>
 #include <QUuid>
 
-class AppUpdateController;
 class CrestPressButton;
 class NotesStore;
 class QAction;
+class QHBoxLayout;
 class QLabel;
 class QMessageBox;
 class QPlainTextEdit;
@@ -25,10 +25,12 @@ class NotesView : public CrestSurface
 
 public:
     explicit NotesView(NotesStore &store, QWidget *parent = nullptr);
-    /// With the update button in the header; `accent` marks the note
-    /// button and the editor's caret and selection.
-    NotesView(NotesStore &store, AppUpdateController &updates, const QColor &accent,
-              QWidget *parent = nullptr);
+    /// `accent` marks the note button and the editor's caret and selection.
+    NotesView(NotesStore &store, const QColor &accent, QWidget *parent = nullptr);
+
+    /// Puts `widget` in the header before the notes buttons (the crest puts
+    /// its update button there); the view owns it from then on.
+    void addToHeader(QWidget *widget);
 
     /// The notes menu as it stands: rebuilt when the list changes, and only
     /// the edited note's entry updated on a keystroke.
@@ -51,7 +53,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    void build(AppUpdateController *updates, const QColor &accent);
+    void build(const QColor &accent);
     void rebuildMenu();
     void showNote(QUuid id);
     void showSelection();
@@ -63,6 +65,7 @@ private:
 
     NotesStore &m_store;
     CrestPressButton *m_menuButton = nullptr;
+    QHBoxLayout *m_header = nullptr;
     CrestMenu *m_menu = nullptr;
     QHash<QUuid, QAction *> m_menuItems;
     QAction *m_deleteSeparator = nullptr;

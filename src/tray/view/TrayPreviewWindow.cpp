@@ -1,6 +1,6 @@
-#include "tray/TrayPreviewWindow.h"
+#include "tray/view/TrayPreviewWindow.h"
 
-#include "tray/TrayRowView.h"
+#include "tray/view/TrayRowView.h"
 #include "ui/CrestTypography.h"
 
 #include <QFileInfo>
