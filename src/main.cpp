@@ -1,4 +1,4 @@
-#include "app/AppDelegate.h"
+#include "app/Launcher.h"
 #include "app/PlayersReport.h"
 
 int main(int argc, char **argv)
@@ -8,5 +8,5 @@ int main(int argc, char **argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     if (PlayersReport::isRequested(arguments))
         return PlayersReport::run(argc, argv);
-    return AppDelegate::runApplication(argc, argv);
+    return Launcher::run(argc, argv);
 }

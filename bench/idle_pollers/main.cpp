@@ -1,4 +1,4 @@
-#include "app/AppDelegate.h"
+#include "app/Launcher.h"
 #include "core/TimerScheduler.h"
 #include "players/model/MusicSource.h"
 
@@ -13,7 +13,7 @@
 int main(int argc, char **argv)
 {
     std::vector<CancelHandle> pollers;
-    return AppDelegate::runApplication(argc, argv, [&pollers](AppDelegate &) {
+    return Launcher::run(argc, argv, [&pollers](AppDelegate &) {
         for (MusicSource source : MusicSource::allCases()) {
             pollers.push_back(TimerScheduler::shared().every(
                 Seconds(1), Seconds(0.1), [source] { (void)source.processID(); }));

@@ -104,36 +104,6 @@ private slots:
         QCOMPARE(app.delegate.panel()->mask().boundingRect().size(), QSize(126, 32));
     }
 
-    // The pointer timer sleeps while nothing it could report matters and is
-    // woken by the pointer entering the notch.
-    void pointerTimerOpensAndClosesTheCrest()
-    {
-        pointerAt({10, 900});
-        Launched app;
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        app.delegate.music().stop(); // its players poll on the same clock
-        QTest::qWait(50);            // events of the panel's mapping
-        app.time.advance(AppDelegate::kPointerInterval);
-        QCOMPARE(app.time.pendingCount(), 0);
-
-        // The entry is reported at once: no tick has to come first.
-        QCursor::setPos(screen.center().x(), screen.top() + 10);
-        QTRY_VERIFY(app.time.pendingCount() > 0);
-        app.time.advance(CrestState::kHoverDelay);
-        QVERIFY(app.delegate.state().isExpanded());
-
-        pointerAt({screen.center().x(), screen.top() + 170 + 10}); // inside the 16-point margin
-        app.time.advance(1.0);
-        QVERIFY(app.delegate.state().isExpanded());
-
-        pointerAt({10, 900});
-        app.time.advance(AppDelegate::kPointerInterval + CrestState::kDismissalDelay);
-        QVERIFY(!app.delegate.state().isExpanded());
-        app.time.advance(AppDelegate::kHideDelay + AppDelegate::kPointerInterval);
-        app.delegate.music().stop(); // opening refreshed the players, on the same clock
-        QCOMPARE(app.time.pendingCount(), 0);
-    }
-
     void pressesInOtherProgramsAreSeen()
     {
         X11DesktopEvents events;
