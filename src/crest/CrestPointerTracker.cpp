@@ -34,7 +34,7 @@ bool CrestPointerTracker::isHoverAllowed() const
 {
     using Modifier = PointerSource::Modifier;
     const auto held = m_pointer.modifiers();
-    return !(held & (Modifier::Control | Modifier::Option | Modifier::Command));
+    return !(held & (Modifier::Control | Modifier::Alt | Modifier::Super));
 }
 
 void CrestPointerTracker::mouseEvent(bool isPress)

@@ -32,10 +32,10 @@ QList<QRectF> screenFrames(const ScreenSource &source)
 
 } // namespace
 
-LyricsWindowController::LyricsWindowController(LyricsController &lyrics, PlayerController &spotify,
+LyricsWindowController::LyricsWindowController(LyricsController &lyrics, PlayerController &player,
                                                Services services, QObject *parent)
     : QObject(parent), m_lyrics(lyrics), m_services(services),
-      m_presentation(lyrics, spotify, services.clock, services.scheduler, services.motion)
+      m_presentation(lyrics, player, services.clock, services.scheduler, services.motion)
 {
     if (const auto stored = parseOpacity(m_services.defaults.value(QLatin1String(kOpacityKey))))
         m_lyrics.setOpacity(*stored);
@@ -55,7 +55,7 @@ LyricsWindowController::LyricsWindowController(LyricsController &lyrics, PlayerC
         m_services.defaults.setValue(QLatin1String(kOpacityKey),
                                      limitedOpacity(m_lyrics.opacity()));
     });
-    bindPlayback(spotify);
+    bindPlayback(player);
     connect(&m_services.screens, &ScreenSource::screensChanged, this,
             &LyricsWindowController::screenChanged);
     connect(&m_presentation, &LyricsPresentation::mouseToggleFrameChanged, this,
@@ -102,15 +102,15 @@ bool LyricsWindowController::isVisible() const
     return m_panel && m_panel->isVisible();
 }
 
-void LyricsWindowController::bindPlayback(PlayerController &spotify)
+void LyricsWindowController::bindPlayback(PlayerController &player)
 {
     for (const auto &subscription : m_playbackSubscriptions)
         disconnect(subscription);
     m_playbackSubscriptions.clear();
-    m_spotify = &spotify;
+    m_player = &player;
     const quint64 binding = ++m_binding;
 
-    m_lyrics.updateTrack(spotify.currentTrack());
+    m_lyrics.updateTrack(player.currentTrack());
     samplePlayback();
 
     // Player values reach the lyrics from the event queue and are read
@@ -125,26 +125,26 @@ void LyricsWindowController::bindPlayback(PlayerController &spotify)
     const auto sample = whenCurrent(&LyricsWindowController::samplePlayback);
     constexpr auto queued = Qt::QueuedConnection;
     m_playbackSubscriptions = {
-        connect(&spotify, &PlayerController::currentTrackChanged, this, track, queued),
-        connect(&spotify, &PlayerController::elapsedChanged, this, sample, queued),
-        connect(&spotify, &PlayerController::isPlayingChanged, this, sample, queued),
-        connect(&spotify, &PlayerController::isScrubbingChanged, this, sample, queued),
-        connect(&spotify, &PlayerController::isControllingChanged, this, sample, queued),
+        connect(&player, &PlayerController::currentTrackChanged, this, track, queued),
+        connect(&player, &PlayerController::elapsedChanged, this, sample, queued),
+        connect(&player, &PlayerController::isPlayingChanged, this, sample, queued),
+        connect(&player, &PlayerController::isScrubbingChanged, this, sample, queued),
+        connect(&player, &PlayerController::isControllingChanged, this, sample, queued),
     };
-    m_presentation.setPlayer(spotify);
+    m_presentation.setPlayer(player);
 }
 
 void LyricsWindowController::followTrack()
 {
-    if (m_spotify)
-        m_lyrics.updateTrack(m_spotify->currentTrack());
+    if (m_player)
+        m_lyrics.updateTrack(m_player->currentTrack());
 }
 
 void LyricsWindowController::samplePlayback()
 {
-    if (!m_spotify)
+    if (!m_player)
         return;
-    const PlayerController &player = *m_spotify;
+    const PlayerController &player = *m_player;
     // The lyrics hold still while the user drags the scrubber or waits for a
     // transport command to land.
     m_lyrics.updatePlayback(player.elapsed(),

@@ -45,9 +45,9 @@ public:
         MotionPreference *motion = nullptr;
     };
 
-    /// Reads the stored opacity and binds `spotify`. No window exists until
+    /// Reads the stored opacity and binds `player`. No window exists until
     /// the lyrics are first shown.
-    LyricsWindowController(LyricsController &lyrics, PlayerController &spotify, Services services,
+    LyricsWindowController(LyricsController &lyrics, PlayerController &player, Services services,
                            QObject *parent = nullptr);
     ~LyricsWindowController() override;
 
@@ -59,8 +59,8 @@ public:
     /// Whether the panel is on screen.
     bool isVisible() const;
 
-    /// Follows `spotify` from now on, dropping the previous player's bindings.
-    void bindPlayback(PlayerController &spotify);
+    /// Follows `player` from now on, dropping the previous player's bindings.
+    void bindPlayback(PlayerController &player);
     /// Keeps the panel on a screen after displays changed.
     void screenChanged();
 
@@ -88,7 +88,7 @@ private:
     void announceVisibility();
 
     LyricsController &m_lyrics;
-    QPointer<PlayerController> m_spotify;
+    QPointer<PlayerController> m_player;
     Services m_services;
     LyricsPresentation m_presentation;
     QList<QMetaObject::Connection> m_playbackSubscriptions;

@@ -10,9 +10,9 @@ public:
     enum class Modifier
     {
         Shift = 0x1,
-        Control = 0x2, // Ctrl
-        Option = 0x4,  // Alt
-        Command = 0x8, // Meta (the Super key)
+        Control = 0x2,
+        Alt = 0x4,
+        Super = 0x8, // Qt calls it Meta
     };
     Q_DECLARE_FLAGS(Modifiers, Modifier)
 

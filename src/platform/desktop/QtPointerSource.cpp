@@ -14,7 +14,7 @@ PointerSource::Modifiers QtPointerSource::modifiers() const
     Modifiers result;
     result.setFlag(Modifier::Shift, held & Qt::ShiftModifier);
     result.setFlag(Modifier::Control, held & Qt::ControlModifier);
-    result.setFlag(Modifier::Option, held & Qt::AltModifier);
-    result.setFlag(Modifier::Command, held & Qt::MetaModifier);
+    result.setFlag(Modifier::Alt, held & Qt::AltModifier);
+    result.setFlag(Modifier::Super, held & Qt::MetaModifier);
     return result;
 }
