@@ -48,6 +48,8 @@ header notes/view/NotesView.h notes/NotesStore.h
 
 header notes/NotesStore.h NotesFormat.h
 expect 1 "an include that does not name its room is rejected" "name the room"
+header notes/NotesStore.h view/NotesView.h
+expect 1 "an include of a sub-room from its parent's folder is rejected" "no room view"
 header notes/NotesStore.h core/Clock.h
 
 header notes/NotesStore.h core/Clock.h tray/TrayStore.h
