@@ -1,5 +1,7 @@
 #include "crest/CrestContextMenu.h"
 #include "support/CrestFixture.h"
+#include "support/MemorySettings.h"
+#include "support/PlayerFakes.h"
 #include "support/TestRows.h"
 
 #include <QMenu>
@@ -55,6 +57,40 @@ private slots:
             action->setChecked(!action->isChecked()); // each toggle writes what it shows
         QCOMPARE(f.lyricsController.isVisible(), !setup.contains("lyrics"));
         QVERIFY(!atLogin);
+    }
+
+    // With more than one player running, the menu lists them, ticks the one
+    // shown, and a pick shows the other.
+    void showPlayerPicksAmongRunningPlayers()
+    {
+        CrestFixture f;
+        MusicController::Players players;
+        for (MusicSource source : {MusicSource::spotify, MusicSource::pear}) {
+            auto *bridge = new ScriptedBridge(f.time);
+            PlayerSnapshot song;
+            song.title = source.displayName();
+            song.isPlaying = source == MusicSource::spotify;
+            bridge->reply = song;
+            players.push_back(std::make_unique<PlayerController>(
+                source, std::unique_ptr<PlayerBridging>(bridge), std::make_unique<NoCovers>(),
+                PlayerController::Services{f.time, f.time, f.workspace},
+                [] { return std::optional<qint32>(1); }));
+        }
+        MemorySettings settings;
+        MusicController music(settings, {f.time, f.time, f.workspace}, std::move(players));
+        music.start();
+        f.time.advance(0);
+        QCoreApplication::processEvents(); // the players' news arrives queued
+        QCOMPARE(music.active().source(), MusicSource(MusicSource::spotify));
+
+        CrestContextMenu menu({music, f.lyricsController, f.updates}, {});
+        QMenu *shown = nullptr;
+        for (QAction *action : menu.actions())
+            shown = action->text() == u"Show Player"_s ? action->menu() : shown;
+        QVERIFY(shown);
+        QCOMPARE(describe(*shown), u"Spotify [x]|YouTube Music · Pear [ ]"_s);
+        shown->actions().at(1)->trigger();
+        QCOMPARE(music.active().source(), MusicSource(MusicSource::pear));
     }
 };
 
