@@ -13,7 +13,8 @@ find "$dir" -name '*.gcda' -delete
     dbus-run-session -- ctest --timeout 600 -j2) || echo "(some tests failed; coverage is of what ran)"
 
 # gcovr's own summary is per file; fold it into one row per folder.
-cd "$root"
+# From the build folder: gcovr leaves its .gcov files where it runs if it fails.
+cd "$dir"
 gcovr --root "$root" --filter "$root/src/" --object-directory "$dir" --gcov-ignore-parse-errors \
     --exclude-unreachable-branches --exclude-throw-branches \
     --txt "$dir/coverage.txt" --csv "$dir/coverage.csv" >/dev/null 2>"$dir/gcovr.log"
