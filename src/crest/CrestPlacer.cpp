@@ -54,7 +54,7 @@ void CrestPlacer::setExpanded(bool expanded)
     m_state.setExpanded(false);
     m_state.restoreDefaultView();
     if (m_reduceMotion && m_reduceMotion()) {
-        finishCollapse();
+        emit collapseFinished();
         return;
     }
     // Until then the crest animates its collapse, already click-through.
@@ -63,15 +63,8 @@ void CrestPlacer::setExpanded(bool expanded)
             return;
         self->m_hideTask.release();
         if (!self->m_state.isExpanded())
-            self->finishCollapse();
+            emit self->collapseFinished();
     });
-}
-
-void CrestPlacer::finishCollapse()
-{
-    // A Linux screen has no notch to hide behind: fully collapsed, the crest
-    // draws it, so "transparent" means exactly the notch is left.
-    emit collapseFinished();
 }
 
 void CrestPlacer::stop()

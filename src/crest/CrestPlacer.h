@@ -46,12 +46,11 @@ signals:
     void collapsing();
     /// The crest has opened.
     void expanded();
-    /// The collapse has finished animating; only the notch is left.
+    /// The collapse has finished animating. A Linux screen has no notch to
+    /// hide behind, so fully collapsed the crest draws exactly the notch.
     void collapseFinished();
 
 private:
-    void finishCollapse();
-
     CrestState &m_state;
     QPointer<CrestPanel> m_panel;
     ScreenSource &m_screens;

@@ -1,5 +1,6 @@
 #include "crest/CrestUpdateDialog.h"
 
+#include "ui/CrestAlertDialog.h"
 #include "updates/AppUpdateController.h"
 
 #include <QMessageBox>
@@ -38,14 +39,9 @@ void CrestUpdateDialog::followMessage()
     }
     m_alert = new QMessageBox(m_parent);
     m_alert->setAttribute(Qt::WA_DeleteOnClose);
-    m_alert->setWindowModality(Qt::ApplicationModal);
-    m_alert->setWindowTitle(u"Velloway Updates"_s);
-    m_alert->setText(u"Velloway Updates"_s);
-    m_alert->setInformativeText(*message);
+    CrestAlertDialog::prepare(*m_alert, u"Velloway Updates"_s, *message);
     m_alert->addButton(u"OK"_s, QMessageBox::RejectRole);
     // However it closes, the message has been seen.
     connect(m_alert, &QDialog::finished, this, [this] { m_updates.clearSetupMessage(); });
-    m_alert->show();
-    m_alert->raise();
-    m_alert->activateWindow();
+    CrestAlertDialog::bringToFront(*m_alert);
 }
