@@ -35,6 +35,8 @@ room_grep() { # <grep flags> <pattern> <room>
     ((${#files[@]})) || return 0
     grep "$1" -E "$2" "${files[@]}" /dev/null || true
 }
+# The room an include line names: "lyrics/window" for "lyrics/window/X.h".
+included_room() { sed -E 's|.*#include "([a-z]+(/[a-z]+)?)/[A-Za-z0-9_]+\.h".*|\1|' <<<"$1"; }
 report() { echo "dependency rule broken: $1"; breaches=$((breaches + 1)); }
 
 # Ground floor: no widgets at all.
@@ -80,7 +82,7 @@ declare -A may_include=(
 for room in "${!may_include[@]}"; do
     [[ -d "$room" ]] || continue
     while IFS= read -r line; do
-        target="$(sed -E 's|.*#include "([a-z]+(/[a-z]+)?)/[A-Za-z0-9_]+\.h".*|\1|' <<<"$line")"
+        target="$(included_room "$line")"
         [[ "$target" == "$room" ]] && continue
         allowed=0
         for base in ${may_include[$room]}; do
@@ -105,7 +107,7 @@ for list in $(find . -mindepth 2 -name CMakeLists.txt | sort); do
 done
 for room in "${!floor_of[@]}"; do
     while IFS= read -r line; do
-        target="$(sed -E 's|.*#include "([a-z]+(/[a-z]+)?)/[A-Za-z0-9_]+\.h".*|\1|' <<<"$line")"
+        target="$(included_room "$line")"
         if [[ -z "${floor_of[$target]:-}" ]]; then
             # "view/X.h" from a model's folder would reach its sub-room.
             report "$line (name the room: no room $target under src/)"
